@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Set up, build and run every test: unit and end-to-end on the normal build,
+# then the unit tests again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+jobs="$(nproc)"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVRIK_SANITIZE=ON >/dev/null
+cmake --build build-sanitize -j"$jobs" --target unit_tests
+(cd build-sanitize && ctest --output-on-failure -j"$jobs" -L unit)

@@ -1,0 +1,113 @@
+#pragma once
+// The display and the 2D drawing state: one window or full screen with an OpenGL 1.x
+// context over Xlib and GLX, frame pacing, colour, alpha, blend mode, transform and the
+// untextured primitives. While no graphics is open, or graphics are headless, drawing is
+// inert: the state is kept, no OpenGL call is made.
+#include <memory>
+#include <string>
+
+class TGraphics;
+
+// The drawing state every open graphics starts with (see the defaults in the constructor).
+struct TDrawState {
+    int blendMode = 1;
+    int colorRed = 255, colorGreen = 255, colorBlue = 255;
+    float alpha = 1.0f;
+    int clearRed = 0, clearGreen = 0, clearBlue = 0;
+    float lineWidth = 1.0f;
+    float rotation = 0.0f;
+    float scaleX = 1.0f, scaleY = 1.0f;
+    // Transform matrix derived from rotation and scale.
+    float ix = 1.0f, iy = 0.0f, jx = 0.0f, jy = 1.0f;
+    int viewportX = 0, viewportY = 0, viewportW = 0, viewportH = 0;
+    int originX = 0, originY = 0;
+    // Global anchor for primitives and text, stored negated.
+    float handleX = 0.0f, handleY = 0.0f;
+};
+
+// Counts of OpenGL state changes actually issued, for tests of the caches.
+struct TGraphicsCounters {
+    int blendChanges = 0;
+    int colorSends = 0;
+    int textureBinds = 0;
+    int textureEnableChanges = 0;
+    int swaps = 0;
+};
+
+// ---- Display ----
+// Sets the window title used when graphics are opened.
+void SetAppTitle(const std::string& title);
+// Opens a window (depth 0) or full screen (any other depth) of width x height; null on
+// failure, with nothing left open. Opening first closes the graphics that are open.
+std::shared_ptr<TGraphics> OpenGraphicsMode(int width, int height, int depth, int hz, int flags);
+// Closes the open graphics, restoring the desktop mode after full screen.
+void CloseGraphicsMode();
+// The open graphics, or null.
+TGraphics* CurrentGraphics();
+// Size of the open graphics (0 when none).
+int GraphicsWidth();
+int GraphicsHeight();
+// Incremented at every open and close; texture frames made under another number are stale.
+int GraphicsSequence();
+// Size of the display's current mode (the first of its mode list); depth is always 24.
+int DesktopModeWidth();
+int DesktopModeHeight();
+int DesktopModeDepth();
+
+// ---- Frame ----
+void ClearScreen();
+void SetClearColor(int r, int g, int b);
+// -1: paced to the refresh by the program's own clock (or by trusted hardware sync);
+// 0 / 1: swap without / with vertical sync.
+void FlipScreen(int sync);
+
+// ---- State ----
+void SetDrawColor(int r, int g, int b);
+void SetDrawAlpha(float a);
+void SetBlendMode(int mode);
+int GetBlendMode();
+void SetDrawRotation(float degrees);
+float GetDrawRotation();
+void SetDrawScale(float sx, float sy);
+void GetDrawScale(float& sx, float& sy);
+// The current drawing state (a default one while no graphics is open).
+TDrawState& DrawState();
+// The colour byte for an alpha: trunc(255 * a) after clamping to 0..1.
+int AlphaByte(float a);
+
+// ---- Primitives ----
+void PlotPoint(float x, float y);
+void DrawRectangle(float x, float y, float w, float h);
+void DrawLineSegment(float x1, float y1, float x2, float y2, int lastPixel = 1);
+void DrawEllipse(float x, float y, float w, float h);
+// Segment count of an ellipse of that box: max(trunc(|w/2| + |h/2|), 12) down to a multiple of 4.
+int EllipseSegmentCount(float w, float h);
+
+// ---- For the image layer ----
+// 1 while an OpenGL context is current, so drawing issues OpenGL calls.
+int GLActive();
+// Enables texturing and binds the texture, each only when the cached state differs.
+void UseTexture(unsigned textureName);
+// Disables texturing when it is on.
+void DisableTexturing();
+// Forgets a texture name in the bind cache (after glDeleteTextures).
+void ForgetTexture(unsigned textureName);
+
+// ---- Window events and pointer, used by the input layer ----
+// Translates pending window events into input events.
+void PumpWindowEvents();
+// Warps the pointer inside the window; in headless graphics it moves the pointer at once.
+void WarpWindowPointer(int x, int y);
+// Gives the window an empty cursor.
+void HideWindowPointer();
+
+// ---- Headless graphics, for tests and soaks ----
+// While on, OpenGraphicsMode succeeds without a display (windowed, or full screen at the
+// headless desktop size) and drawing is inert.
+void SetHeadlessGraphics(int on);
+// The desktop size headless graphics report (1024 x 768 unless set).
+void SetHeadlessDesktop(int width, int height);
+// Counters of issued state changes.
+TGraphicsCounters& GraphicsCounters();
+// Closes graphics and returns every setting here to its start-up value.
+void ResetGraphics();

@@ -1,0 +1,95 @@
+#pragma once
+// Polled input (keys, typed characters, mouse), clocks, tick timers, date texts and the
+// random generator. Everything is read from the main thread; window events are turned into
+// the Apply* events below by the graphics layer, and tests feed the same events directly.
+#include <memory>
+#include <string>
+
+class TTimer;
+
+// ---- Input reads (each first polls pending window events) ----
+// Presses of the key since the last call for it; resets the count.
+int KeyWasHit(int code);
+// 1 while the key is held.
+int KeyIsDown(int code);
+// The oldest waiting typed character (Latin-1), removed; 0 when none waits.
+int NextTypedChar();
+// Polls, then clears key state, key hits, mouse state and the typed characters.
+void FlushInput();
+// Presses of a mouse button (1 left, 2 right, 3 middle) since the last call; resets it.
+int MouseButtonHit(int button);
+// 1 while the button is held.
+int MouseButtonDown(int button);
+// Last pointer position in window pixels.
+int PointerX();
+int PointerY();
+// Accumulated wheel steps (+1 away from the user).
+int MouseWheel();
+// Warps the pointer to a window position.
+void MovePointer(int x, int y);
+// Replaces the window's cursor by an empty one.
+void HidePointer();
+// Writes text and CR LF to standard output and flushes.
+void ShowNotice(const std::string& text, int serious);
+
+// ---- Input events: the graphics layer's event translation, or a test, calls these ----
+// Events are applied only while graphics are open.
+void ApplyKeyDown(int code);
+void ApplyKeyUp(int code);
+void ApplyKeyRepeat(int code);
+void ApplyTypedChar(int character);
+void ApplyMouseDown(int button);
+void ApplyMouseUp(int button);
+void ApplyPointerMoved(int x, int y);
+void ApplyWheel(int step);
+// Clears keys and mouse state (graphics opening or closing does this).
+void ClearInputState();
+// Turns polling of window events on read on or off (on by default).
+void SetAutoPoll(int on);
+// Takes pending window events, then runs the timer update if the alarm fired since.
+void PollEvents();
+// The program's own key code for an X keysym (its low byte translated).
+int KeyCodeForKeysym(unsigned long keysym);
+
+// ---- Clock and delay ----
+// Milliseconds since boot (uptime-based, signed 32-bit); only differences matter.
+int MilliClock();
+// Waits about ms milliseconds (1 ms resolution, no busy wait); returns the ms waited.
+int DelayMs(int ms);
+// Starts the 1 ms alarm and its handler (once per run). The alarm is blocked on every
+// thread but the main one.
+void StartAlarmTimer();
+// Blocks the alarm signal on the calling thread (threads other than the main one call this).
+void BlockAlarmSignal();
+
+// Test clock: while on, MilliClock reads a counter that only tests and DelayMs advance,
+// and every poll updates the tick timers as if the alarm had fired.
+void UseFakeClock(int startMs);
+void UseRealClock();
+int FakeClockActive();
+void AdvanceFakeClock(int ms);
+
+// ---- Tick timers ----
+// A timer ticking hz times a second, advanced at polls; null if it cannot be made.
+std::shared_ptr<TTimer> CreateTickTimer(int hz);
+int TimerTickCount(const std::shared_ptr<TTimer>& timer);
+// Advances every live timer to the clock (what the alarm dispatch does at a poll).
+void UpdateTickTimers();
+
+// ---- Date and time ----
+// "%d %b %Y" of the local time, e.g. "08 Dec 2026".
+std::string CurrentDateText();
+// "%H:%M:%S" of the local time.
+std::string CurrentTimeText();
+
+// ---- Random numbers (Park-Miller minimal standard, multiplier 48271) ----
+void SeedRandom(int seed);
+// lo + trunc(r * (hi - lo + 1)), inclusive of both ends.
+int RandomInt(int a, int b);
+// lo + r * (hi - lo).
+float RandomFloat(float a, float b);
+// The generator's raw state (tests).
+int RandomState();
+
+// Back to start-up values: input state, fake clock off, timers forgotten, seed 4660.
+void ResetInputAndTiming();

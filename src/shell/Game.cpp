@@ -1,0 +1,5 @@
+#include "shell/Game.h"
+
+int RunGame(int, char**) {
+    return 0;
+}
