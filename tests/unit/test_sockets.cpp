@@ -236,16 +236,4 @@ TEST_F(SocketTest, BadArgumentsGiveNull) {
     EXPECT_FALSE(OpenTcpStream("127.0.0.1", 70000));
 }
 
-TEST(NetworkTimeout, SetAndReset) {
-    SetNetworkTimeoutMs(1234);
-    EXPECT_EQ(NetworkTimeoutMs(), 1234);
-    SetNetworkTimeoutMs(0);
-    int standard = NetworkTimeoutMs();
-    EXPECT_GE(standard, 1000);
-    EXPECT_LE(standard, 10000);
-    SetNetworkTimeoutMs(50);
-    ResetNetworkTimeout();
-    EXPECT_EQ(NetworkTimeoutMs(), standard);
-}
-
 }  // namespace
