@@ -4,6 +4,7 @@ set -u
 
 GAME_SRC=${1:?usage: test_x.sh BUILD_GAME_DIR}
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+XSHOT="$(dirname "$GAME_SRC")/tests/xshot"
 WORK=$(mktemp -d /tmp/tavrik-e2e.XXXXXX)
 GAME="$WORK/game"
 cp -r "$GAME_SRC" "$GAME"

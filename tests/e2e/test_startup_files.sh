@@ -30,5 +30,5 @@ run() {
   echo "PASS start-up files"
 }
 export -f run options start_game wait_window press wait_exit fail
-export GAME WORK
+export GAME WORK XSHOT
 "$E2E_DIR/with-xvfb.sh" bash -c run

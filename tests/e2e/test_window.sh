@@ -15,5 +15,5 @@ run() {
   echo "PASS window and Escape"
 }
 export -f run options start_game wait_window press wait_exit fail
-export GAME WORK
+export GAME WORK XSHOT
 "$E2E_DIR/with-xvfb.sh" bash -c run
