@@ -13,7 +13,14 @@ extern uint8_t drawFrame;
 
 namespace {
 constexpr float degrees = float(180.0 / M_PI);
-}
+int liveParticles = 0;
+}  // namespace
+
+TParticle::TParticle() { ++liveParticles; }
+
+TParticle::~TParticle() { --liveParticles; }
+
+int TParticle::LiveCount() { return liveParticles; }
 
 int GradientColumn(float t) { return int(std::ceil(t * 255.0f)) & 255; }
 

@@ -11,7 +11,12 @@ class TParticleInfo;
 // A particle of the engine's list.
 class TParticle {
 public:
-    virtual ~TParticle() = default;
+    TParticle();
+    virtual ~TParticle();
+    TParticle(const TParticle&) = delete;
+    TParticle& operator=(const TParticle&) = delete;
+    // Particles alive in the process, in the list or not (for soak tests).
+    static int LiveCount();
     // Stored coordinate (0 x, 1 y), plus the parent's when there is one.
     virtual float GetPosition(int axis) const;
     // Ages, removes, moves, draws (on drawn passes) and emits.
