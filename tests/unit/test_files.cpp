@@ -278,11 +278,6 @@ TEST(PathExtension, LastComponentOnly) {
     EXPECT_EQ(PathExtension(""), "");
 }
 
-TEST(NativePath, EveryBackslashBecomesASlash) {
-    EXPECT_EQ(NativePath("gfx\\ships\\\\a.png"), "gfx/ships//a.png");
-    EXPECT_EQ(NativePath("plain/path"), "plain/path");
-}
-
 TEST_F(FilesTest, RenameAndDelete) {
     Put("one", "1");
     Put("two", "2");
