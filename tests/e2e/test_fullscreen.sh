@@ -32,8 +32,6 @@ wait_exit() {
         if ! kill -0 "$1" 2>/dev/null; then wait "$1"; status=$?; return 0; fi
         sleep 0.1
     done
-    kill "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
     return 1
 }
 
@@ -52,13 +50,13 @@ for ((i = 0; i < 300; i++)); do
 done
 [ $switched = 1 ] || { kill "$pid" 2>/dev/null; fail "the mode did not switch to 800x600 (it is $(current_mode))"; }
 sleep 1  # let start-up reach the main loop
-status=
-for ((i = 0; i < 10 && status == ""; i++)); do
+kill -0 "$pid" 2>/dev/null || fail "the game ended before Escape"
+ended=0
+for ((i = 0; i < 10; i++)); do
     xdotool key Escape
-    wait_exit "$pid" 2 || true
-    kill -0 "$pid" 2>/dev/null || break
+    if wait_exit "$pid" 2; then ended=1; break; fi
 done
-kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "the game did not end on Escape"; }
+[ $ended = 1 ] || { kill "$pid"; fail "the game did not end on Escape"; }
 [ "$status" = 0 ] || fail "exit code $status after Escape"
 [ "$(current_mode)" = 1024x768 ] || fail "the desktop mode is not back (it is $(current_mode))"
 
@@ -66,7 +64,7 @@ kill -0 "$pid" 2>/dev/null && { kill "$pid"; fail "the game did not end on Escap
 write_options 1234 567
 (cd "$tmp/game" && exec "$exe") >"$tmp/out.txt" 2>&1 &
 pid=$!
-wait_exit "$pid" 30 || fail "the game did not end after an impossible mode"
+wait_exit "$pid" 30 || { kill "$pid"; fail "the game did not end after an impossible mode"; }
 [ "$status" = 0 ] || fail "exit code $status after an impossible mode"
 grep -q "graphicsmode not possible: 1234 x 567, please change graphicsmode in Options.ini file" \
     "$tmp/out.txt" || fail "no notice about the impossible mode"

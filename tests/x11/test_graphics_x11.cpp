@@ -336,7 +336,7 @@ TEST_F(GraphicsX11Test, FullScreenSwitchesVideoModeAndBack) {
         EXPECT_EQ(Pixel(799, 599), (RGB{255, 0, 0}));
         FlipScreen(-1);
         CloseGraphicsMode();
-        EXPECT_EQ(CurrentMode(), std::make_pair(desktopW, desktopH));
+        EXPECT_TRUE(Eventually([&] { return CurrentMode() == std::make_pair(desktopW, desktopH); }));
     }
     EXPECT_FALSE(OpenGraphicsMode(1234, 567, 32, 60, 0));
     EXPECT_EQ(CurrentMode(), std::make_pair(desktopW, desktopH));
