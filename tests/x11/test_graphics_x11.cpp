@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -458,4 +460,25 @@ TEST_F(GraphicsX11Test, OwnPacingSleepsToTheFrameRate) {
     int took = MilliClock() - start;
     EXPECT_GE(took, 190);  // 12 frames of 16 or 17 ms
     EXPECT_LT(took, 600);
+}
+
+TEST_F(GraphicsX11Test, LostDisplayEndsWithExitCodeZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ResetGraphics();
+            if (!OpenGraphicsMode(100, 100, 0, 60, 0)) _exit(2);
+            // Cut every socket of the process: the X server is gone for it.
+            for (int fd = 3; fd < 1024; ++fd) {
+                struct stat st;
+                if (fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) shutdown(fd, SHUT_RDWR);
+            }
+            for (int i = 0; i < 10; ++i) {
+                ClearScreen();
+                FlipScreen(0);
+                PollEvents();
+            }
+            _exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
