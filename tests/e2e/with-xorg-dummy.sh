@@ -7,6 +7,8 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /tmp/xorg-dummy.XXXXXX)
 mkdir -p "$work/conf.d"
+# An empty config directory of our own, so no snippet of the machine is read.
+echo "# nothing" >"$work/conf.d/00-empty.conf"
 fifo="$work/displayfd"
 mkfifo "$fifo"
 # -sharevts -novtswitch: never take over or switch the machine's console.
