@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/Audio.h"
 #include "shell/Shell.h"
 #include "world/TGObject.h"
 
@@ -69,6 +70,14 @@ float SoundFalloffAt(int x, int y) {
     double f = (dx * dx + dy * dy) / (radius * radius);
     if (!(f < 1.0)) return 0.0f;
     return float(1.0 - f);
+}
+
+void PlaySoundAt(const std::shared_ptr<TSound>& sound, int x, int y) {
+    if (!sound) return;
+    float falloff = SoundFalloffAt(x, y);
+    if (falloff <= 0.0f) return;
+    std::shared_ptr<TChannel> channel = PlaySoundOn(sound);
+    if (channel) ChangeChannelVolume(channel, falloff * sfxVolume);
 }
 
 float AngleTo(float x1, float y1, float x2, float y2) {

@@ -6,12 +6,17 @@
 #include <cstdint>
 #include <string>
 
+#include "particles/EffectCatalogue.h"
 #include "particles/ParticleEngine.h"
+#include "platform/Audio.h"
 #include "platform/Files.h"
 #include "platform/Graphics.h"
+#include "platform/Images.h"
 #include "platform/Input.h"
+#include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/Options.h"
+#include "shell/Screenshots.h"
 #include "shell/Shell.h"
 #include "world/TUniverse.h"
 
@@ -26,6 +31,33 @@ int ChangeToExecutableFolder() {
     return chdir(folder.c_str()) == 0 ? 1 : 0;
 }
 
+namespace {
+
+// The logo over a random earlier screenshot (or alone), shown while the rest loads.
+void ShowSplash() {
+    LoadLogo();
+    std::shared_ptr<TImage> background = PickSplashImage();
+    if (background) CentreImageAnchor(background);
+    ClearScreen();
+    HidePointer();
+    SetBlendMode(3);
+    DrawImageAt(background, float(gfxWidth / 2), float(gfxHeight / 2), 0);
+    DrawImageAt(logoImage, float(gfxWidth / 2), float(gfxHeight / 2), 0);
+    FlipScreen(-1);
+}
+
+// The three background layers, tiled with additive light, each offset by the camera / depth.
+void DrawBackground() {
+    SetBlendMode(4);
+    SetDrawColor(255, 255, 255);
+    SetDrawAlpha(1.0f);
+    TileImageAt(bgImage, -cameraX / 1000.0f, -cameraY / 1000.0f, 0);
+    TileImageAt(bgAlterImage, -cameraX, -cameraY, 0);
+    TileImageAt(bgAlter2Image, -cameraX / 2.0f, -cameraY / 2.0f, 0);
+}
+
+}  // namespace
+
 int StartUpGame() {
     SetAppTitle(gameTitle);
     LoadOptions();
@@ -34,6 +66,12 @@ int StartUpGame() {
     if (PathKind("screenshots\\") == 0) MakeDirectory("screenshots\\", 0);
     if (PathKind("music") == 0) MakeDirectory("music", 0);
     universe = std::make_shared<TUniverse>();
+    ShowSplash();
+    SetParticleStats(0);
+    SetParticleGravity(0.0f, 0.0f);
+    SetParticleScreen(gfxWidth, gfxHeight);
+    CreateEffectCatalogue();
+    LoadShellAssets();
     frameTimer = CreateTickTimer(60);
     // The first pass draws: the last drawn frame counts as one interval ago.
     lastDrawTime = MilliClock() - drawInterval;
@@ -95,8 +133,10 @@ int RunMainLoopPass() {
 
     UpdateCameraFocus();
     UpdateCameraOrigin();
+    SetParticleCamera(cameraX, cameraY);
 
     if (drawFrame) {
+        DrawBackground();
         SetBlendMode(3);
         SetDrawAlpha(1.0f);
         TUniverse::DrawAll();
@@ -104,7 +144,16 @@ int RunMainLoopPass() {
 
     UpdateParticles();
 
-    if (drawFrame) FlipScreen(-1);
+    if (drawFrame) {
+        // The screenshot holds background, world and particles, nothing drawn after them.
+        if (screenshotRequested) {
+            TakeScreenshot();
+            screenshotRequested = 0;
+        }
+        SetDrawRotation(0.0f);
+        SetDrawColor(255, 255, 255);
+        FlipScreen(-1);
+    }
 
     return KeyWasHit(27) ? 0 : 1;
 }
@@ -113,8 +162,13 @@ void ShutDownGame() { CloseGraphicsMode(); }
 
 void ResetProgramState() {
     ResetGraphics();
+    ResetImages();
+    ResetAudio();
     ResetInputAndTiming();
     ResetParticleEngine();
+    ResetEffectCatalogue();
+    ResetShellAssets();
+    ResetScreenshots();
     TUniverse::ClearAll();
     universe.reset();
     ResetCamera();
@@ -123,11 +177,13 @@ void ResetProgramState() {
 
 int RunGame(int, char**) {
     ChangeToExecutableFolder();
+    StartAudioDriver();
     StartAlarmTimer();
     if (StartUpGame()) {
         while (RunMainLoopPass()) {
         }
     }
     ShutDownGame();
+    StopAudioDriver();
     return 0;
 }

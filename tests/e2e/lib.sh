@@ -44,17 +44,19 @@ press() {
   xdotool key "$1"
 }
 
-# wait_exit SECONDS: waits for the game to end; prints its exit code, or "timeout".
+# wait_exit SECONDS: waits for the game to end; sets rc to its exit code, or "timeout".
+# (Not to be called in $( ): a subshell cannot wait for the game.)
 wait_exit() {
   local limit=$1
+  rc=timeout
   for _ in $(seq 1 $((limit * 100))); do
     if ! kill -0 "$GAME_PID" 2>/dev/null; then
       wait "$GAME_PID"
-      echo $?
+      rc=$?
       return 0
     fi
     sleep 0.01
   done
   kill -9 "$GAME_PID" 2>/dev/null
-  echo timeout
+  wait "$GAME_PID" 2>/dev/null
 }

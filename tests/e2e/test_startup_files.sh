@@ -7,7 +7,7 @@ run() {
   # "GFX X = 800" does not match the key "GFX X": width 0, the notice, exit code 0.
   printf 'GFX X = 800\r\nGFX Y=600\r\nGFX Full=0\r\n' >"$GAME/Options.ini"
   start_game
-  rc=$(wait_exit 5)
+  wait_exit 5
   [ "$rc" = "0" ] || fail "mode notice exit code: $rc"
   printf 'graphicsmode not possible: 0 x 600, please change graphicsmode in Options.ini file\r\n' >"$WORK/expected.txt"
   cmp -s "$WORK/out.txt" "$WORK/expected.txt" || fail "notice was: $(od -c "$WORK/out.txt" | head)"
@@ -20,7 +20,7 @@ run() {
   wait_window "Tavrik 0.91" >/dev/null || fail "no window on first start: $(cat "$WORK/out.txt" "$WORK/err.txt")"
   sleep 0.5
   press Escape
-  rc=$(wait_exit 2)
+  wait_exit 2
   [ "$rc" = "0" ] || fail "first start exit code: $rc"
   printf 'GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n' >"$WORK/expected.ini"
   cmp -s "$GAME/Options.ini" "$WORK/expected.ini" || fail "Options.ini was: $(od -c "$GAME/Options.ini" | head -20)"

@@ -10,7 +10,7 @@ run() {
   [ "$geometry" = "640x480" ] || fail "window geometry $geometry, expected 640x480"
   sleep 0.5
   press Escape
-  rc=$(wait_exit 1)
+  wait_exit 1
   [ "$rc" = "0" ] || fail "exit after Escape: $rc"
   echo "PASS window and Escape"
 }

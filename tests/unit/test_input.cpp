@@ -5,7 +5,12 @@
 #include "platform/Input.h"
 #include "platform/TTimer.h"
 
+#include <atomic>
+#include <cerrno>
 #include <regex>
+#include <thread>
+
+#include <time.h>
 
 namespace {
 
@@ -139,4 +144,24 @@ TEST(DateText, Formats) {
     std::string time = CurrentTimeText();
     EXPECT_TRUE(std::regex_match(date, std::regex("[0-9]{2} [A-Z][a-z]{2} [0-9]{4}"))) << date;
     EXPECT_TRUE(std::regex_match(time, std::regex("[0-9]{2}:[0-9]{2}:[0-9]{2}"))) << time;
+}
+
+TEST(Clock, AlarmNeverInterruptsOtherThreads) {
+    StartAlarmTimer();
+    std::atomic<int> interrupted{0};
+    std::thread worker([&] {
+        for (int i = 0; i < 150; ++i) {
+            timespec rest{0, 1000000};
+            if (nanosleep(&rest, nullptr) != 0 && errno == EINTR) ++interrupted;
+        }
+    });
+    // Meanwhile the main thread is interrupted by the alarm as usual.
+    int mainInterrupted = 0;
+    for (int i = 0; i < 50; ++i) {
+        timespec rest{0, 5000000};
+        if (nanosleep(&rest, nullptr) != 0 && errno == EINTR) ++mainInterrupted;
+    }
+    worker.join();
+    EXPECT_EQ(interrupted.load(), 0);
+    EXPECT_GT(mainInterrupted, 0);
 }
