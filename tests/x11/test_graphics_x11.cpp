@@ -11,12 +11,15 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/xf86vmode.h>
 #include <X11/keysym.h>
 
 #include <array>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -95,6 +98,20 @@ protected:
         e.xkey.keycode = XKeysymToKeycode(probe, keysym);
         e.xkey.same_screen = True;
         XSendEvent(probe, w, False, press ? KeyPressMask : KeyReleaseMask, &e);
+    }
+
+    int HasVideoModes() {
+        int eventBase = 0, errorBase = 0;
+        return XF86VidModeQueryExtension(probe, &eventBase, &errorBase) ? 1 : 0;
+    }
+
+    // Size of the video mode the server shows now.
+    std::pair<int, int> CurrentMode() {
+        int dotclock = 0;
+        XF86VidModeModeLine line{};
+        XF86VidModeGetModeLine(probe, DefaultScreen(probe), &dotclock, &line);
+        if (line.privsize && line.c_private) XFree(line.c_private);
+        return {line.hdisplay, line.vdisplay};
     }
 
     Display* probe = nullptr;
@@ -281,6 +298,7 @@ TEST_F(GraphicsX11Test, BadSizesAndProtocolErrorsDoNotEndTheProcess) {
 }
 
 TEST_F(GraphicsX11Test, FullScreenWithoutVideoModesOnlyAtDesktopSize) {
+    if (HasVideoModes()) GTEST_SKIP() << "the server switches video modes";
     EXPECT_FALSE(OpenGraphicsMode(800, 600, 32, 60, 0));
     EXPECT_EQ(OurWindow(), 0u);
     auto gfx = OpenGraphicsMode(1024, 768, 32, 60, 0);
@@ -297,10 +315,34 @@ TEST_F(GraphicsX11Test, FullScreenWithoutVideoModesOnlyAtDesktopSize) {
                            GrabModeAsync, GrabModeAsync, None, None, CurrentTime),
               GrabSuccess);
     CloseGraphicsMode();
-    EXPECT_EQ(XGrabPointer(probe, DefaultRootWindow(probe), False, ButtonPressMask,
-                           GrabModeAsync, GrabModeAsync, None, None, CurrentTime),
-              GrabSuccess);
+    // The ungrab travels on the game's connection: give the server a moment for it.
+    EXPECT_TRUE(Eventually([this] {
+        return XGrabPointer(probe, DefaultRootWindow(probe), False, ButtonPressMask,
+                            GrabModeAsync, GrabModeAsync, None, None,
+                            CurrentTime) == GrabSuccess;
+    }));
     XUngrabPointer(probe, CurrentTime);
+}
+
+TEST_F(GraphicsX11Test, FullScreenSwitchesVideoModeAndBack) {
+    if (!HasVideoModes()) GTEST_SKIP() << "the server has no video modes to switch";
+    int desktopW = DesktopModeWidth(), desktopH = DesktopModeHeight();
+    ASSERT_EQ(CurrentMode(), std::make_pair(desktopW, desktopH));
+    if (desktopW != 800) {
+        ASSERT_TRUE(OpenGraphicsMode(800, 600, 32, 60, 0));
+        EXPECT_EQ(CurrentMode(), std::make_pair(800, 600));
+        EXPECT_EQ(DesktopModeWidth(), desktopW);  // the list was read once, before
+        SetBlendMode(2);
+        SetDrawColor(255, 0, 0);
+        DrawRectangle(0, 0, 800, 600);
+        EXPECT_EQ(Pixel(799, 599), (RGB{255, 0, 0}));
+        FlipScreen(-1);
+        CloseGraphicsMode();
+        EXPECT_TRUE(Eventually([&] { return CurrentMode() == std::make_pair(desktopW, desktopH); }));
+    }
+    EXPECT_FALSE(OpenGraphicsMode(1234, 567, 32, 60, 0));
+    EXPECT_EQ(CurrentMode(), std::make_pair(desktopW, desktopH));
+    EXPECT_EQ(OurWindow(), 0u);
 }
 
 TEST_F(GraphicsX11Test, KeysArriveAsCodesAndTypedCharacters) {
@@ -418,4 +460,25 @@ TEST_F(GraphicsX11Test, OwnPacingSleepsToTheFrameRate) {
     int took = MilliClock() - start;
     EXPECT_GE(took, 190);  // 12 frames of 16 or 17 ms
     EXPECT_LT(took, 600);
+}
+
+TEST_F(GraphicsX11Test, LostDisplayEndsWithExitCodeZero) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ResetGraphics();
+            if (!OpenGraphicsMode(100, 100, 0, 60, 0)) _exit(2);
+            // Cut every socket of the process: the X server is gone for it.
+            for (int fd = 3; fd < 1024; ++fd) {
+                struct stat st;
+                if (fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) shutdown(fd, SHUT_RDWR);
+            }
+            for (int i = 0; i < 10; ++i) {
+                ClearScreen();
+                FlipScreen(0);
+                PollEvents();
+            }
+            _exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
