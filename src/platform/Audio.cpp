@@ -2,6 +2,7 @@
 #include "platform/Audio.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/Files.h"
@@ -90,6 +91,9 @@ void StopChannel(const std::shared_ptr<TChannel>& channel) {
 }
 
 void StartAudioDriver(int openDevice) {
+    // Every way out of the program stops the thread, also an exit() deep inside the game.
+    static const bool stopAtExit = std::atexit(StopAudioDriver) == 0;
+    (void)stopAtExit;
     State().driver.Start(openDevice);
 }
 

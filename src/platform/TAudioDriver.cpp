@@ -1,6 +1,8 @@
 #include "platform/TAudioDriver.h"
 
 #include <alsa/asoundlib.h>
+#include <pthread.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <linux/soundcard.h>
 #include <sys/ioctl.h>
@@ -130,7 +132,14 @@ void TAudioDriver::Start(int openDevice) {
     run_.store(1);
     done_.store(0);
     output_.store(kAudioNotRunning);
+    // The new thread inherits a mask with the alarm blocked, so not even its first
+    // instructions can be interrupted by it.
+    sigset_t alarm, old;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm, &old);
     thread_ = std::thread(&TAudioDriver::Run, this, openDevice);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 
 void TAudioDriver::Stop() {
