@@ -13,6 +13,12 @@ Canvas DrawTurret(const TAssetGun& gun);
 Canvas DrawShot(const TAssetGun& gun);
 // Draws one of the other pictures by path; false for an unknown path.
 bool DrawPicture(const TAssetPicture& pic, Canvas& out);
+// The small pictures: particles, colour courses, rockets, HUD signs, cursor.
+bool DrawSpritePicture(const TAssetPicture& pic, Canvas& out);
+// The large pictures: backgrounds, logo, options screen.
+bool DrawBackdropPicture(const TAssetPicture& pic, Canvas& out);
+// The game's name in bevelled letters, letter height in pixels, into a new canvas.
+Canvas DrawTitleLettering(float letterHeight, float glow);
 
 // Writes one sound effect; false on an unknown path or a write failure.
 bool WriteSound(const TAssetSound& sound, const std::string& file);
