@@ -173,8 +173,8 @@ void Ant(PartPainter& s) {
     leg({5, -8}, {17, -14}, {21, -24});
     leg({6, -3}, {20, -1}, {23, 8});
     leg({5, 2}, {16, 12}, {19, 24});
-    s.Capsule({3, -26}, {9, -30}, 0.9f, true, dark, 1.2f, 1);
-    s.Capsule({2, -25}, {4, -29}, 1.3f, true, Hex(0x8A4A18), 1.6f, 1);
+    s.Capsule({3, -26}, {9, -28.5f}, 0.9f, true, dark, 1.2f, 1);
+    s.Capsule({2, -25}, {4, -28}, 1.3f, true, Hex(0x8A4A18), 1.6f, 1);
     s.Ellipse({0, 17}, {11, 13}, false, amber, 3.5f, 7).plates = 6;
     s.Ellipse({0, -4}, {7, 8}, false, shine, 3.2f, 5);
     s.Ellipse({0, -19}, {8, 7.5f}, false, amber, 3.4f, 5);
