@@ -240,8 +240,9 @@ bool WriteMusic(const std::string& file) {
         const float t0 = bar * kBar;
         const TChord& ch = ChordAt(bar);
         const bool intro = bar < 8, outro = bar >= 40, bridge = bar >= 24 && bar < 40;
+        const bool windDown = bar >= 44; // the last bars calm down into the quiet opening
         // Chords, spread across the stereo field.
-        for (int k = 0; k < 3; ++k) Pad(b, t0, kBar, ch.tones[k], intro ? 0.07f : 0.055f, (k - 1) * 0.5f);
+        for (int k = 0; k < 3; ++k) Pad(b, t0, kBar, ch.tones[k], intro || windDown ? 0.07f : 0.055f, (k - 1) * 0.5f);
         // Bass: eighths on the root with an octave jump, sparse in the intro.
         for (int e = 0; e < 8; ++e) {
             if (intro && bar < 4 && e % 4 != 0) continue;
@@ -251,7 +252,9 @@ bool WriteMusic(const std::string& file) {
         // Drums.
         if (!(intro && bar < 4)) {
             for (int e = 0; e < 8; ++e) Hat(b, t0 + e * kBeat / 2, e % 2 ? 0.08f : 0.12f, false, nz);
-            if (!intro) {
+            if (windDown) {
+                Kick(b, t0, bar == 47 ? 0.3f : 0.5f);
+            } else if (!intro) {
                 Kick(b, t0, 0.7f);
                 Kick(b, t0 + 2 * kBeat, 0.7f);
                 if (bar % 2) Kick(b, t0 + 2.5f * kBeat, 0.5f);
@@ -268,7 +271,8 @@ bool WriteMusic(const std::string& file) {
         if (bridge || outro)
             for (int s = 0; s < 16; ++s) {
                 int tone = ch.tones[(s * 2 + s / 4) % 3] + ((s / 2) % 2 ? 12 : 0);
-                Pluck(b, t0 + s * kBeat / 4, tone + 12, 0.06f, ((s % 4) - 1.5f) * 0.3f);
+                Pluck(b, t0 + s * kBeat / 4, tone + 12, windDown ? 0.06f - 0.01f * (bar - 44) : 0.06f,
+                      ((s % 4) - 1.5f) * 0.3f);
             }
     }
     // Lead phrases over the main part and the bridge.

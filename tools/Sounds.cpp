@@ -147,7 +147,7 @@ SoundBuffer Explosion(float seconds, float thumpHz, std::vector<float> blasts, u
         thumpPh += (thumpHz * (1 + 1.5f * std::exp(-t * 18))) / rate;
         float thump = std::sin(kTwoPi * thumpPh) * std::exp(-t * 5) * 0.9f;
         float cr = crackle.Next();
-        float pop = (std::fabs(cr) > 0.997f ? cr * 2.5f : 0) * std::exp(-t * 2 / seconds);
+        float pop = (std::fabs(cr) > 0.997f ? cr * 0.5f : 0) * std::exp(-t * 2 / seconds);
         float fade = 1 - Smooth(0.7f, 1.0f, t / seconds);
         b.left[i] = (fl.low * 1.6f * env + thump + pop) * fade;
         b.right[i] = (fr.low * 1.6f * env + thump + pop * 0.6f) * fade;

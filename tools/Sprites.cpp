@@ -135,7 +135,7 @@ Canvas Smoke(int size) {
 }
 
 // A star-shaped flash: bright round core and thin rays.
-Canvas Flash(int size, int rays, float ring) {
+Canvas Flash(int size, int rays, float ring, float rayWeight) {
     Canvas c(size, size);
     float R = size * 0.5f;
     for (int y = 0; y < size; ++y)
@@ -146,7 +146,7 @@ Canvas Flash(int size, int rays, float ring) {
             float ray = std::pow(std::fabs(std::cos(ang * rays * 0.5f)), 12.0f) * Clamp01(1 - d);
             float core = std::pow(Clamp01(1 - d * 1.8f), 1.5f);
             float rr = ring > 0 ? std::exp(-std::pow((d - ring) * 9, 2.0f)) * 0.7f : 0;
-            float a = Clamp01(core + ray * 0.8f + rr) * Clamp01((1 - d) * 4);
+            float a = Clamp01(core + ray * rayWeight + rr) * Clamp01((1 - d) * 4);
             float v = 0.7f + 0.3f * core;
             c.Set(x, y, {v, v, v}, a);
         }
@@ -234,8 +234,8 @@ Canvas Gradient(int w, int h, const std::vector<TStop>& stops) {
 Canvas Rocket(int w, int h, Col body, Col nose, Col fin, bool stripes) {
     PartPainter s(w, h);
     float hh = h * 0.5f, hw = w * 0.5f;
-    s.Poly({{hw * 0.35f, hh * 0.35f}, {hw - 0.5f, hh - 1}, {hw * 0.35f, hh - 3}}, true, fin, 1.5f, 1);
-    s.Capsule({0, -hh + hw * 0.6f}, {0, hh - 3}, hw * 0.5f, false, body, 3, hw * 0.5f).gloss = 0.7f;
+    s.Poly({{hw * 0.3f, hh * 0.2f}, {hw - 0.3f, hh - 2.5f}, {hw - 0.3f, hh - 0.8f}, {hw * 0.3f, hh - 2.5f}}, true, fin, 1.5f, 1);
+    s.Capsule({0, -hh + hw * 0.6f}, {0, hh - 3}, hw * 0.55f, false, body, 3, hw * 0.5f).gloss = 0.7f;
     s.Poly({{0, -hh + 0.5f}, {hw * 0.5f, -hh + hw * 1.4f}, {0, -hh + hw * 1.6f}}, true, nose, 3.2f, 1);
     s.Ellipse({0, -hh + hw * 1.5f}, {hw * 0.5f, hw * 0.45f}, false, nose, 3.1f, 1.5f);
     if (stripes)
@@ -265,8 +265,8 @@ bool DrawSpritePicture(const TAssetPicture& pic, Canvas& out) {
     const int w = pic.width, h = pic.height;
     if (p == "gfx\\sprite_smoke1.png") out = Smoke(w);
     else if (p == "gfx\\funken1.png") out = Spark(w);
-    else if (p == "gfx\\lexplo1.png") out = Flash(w, 4, 0);
-    else if (p == "gfx\\lexplo2.png") out = Flash(w, 6, 0.62f);
+    else if (p == "gfx\\lexplo1.png") out = Flash(w, 4, 0, 0.8f);
+    else if (p == "gfx\\lexplo2.png") out = Flash(w, 8, 0.6f, 0.3f);
     else if (p == "gfx\\RSchweif0.png") out = Trail(w, h, 7);
     else if (p == "gfx\\RSchweif1.png") out = Trail(w, h, 8.5f);
     else if (p == "gfx\\truemmer.png") out = Debris(w, h, 11, 2);
