@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  libx11-dev libxxf86vm-dev libgl-dev libglx-dev mesa-common-dev libgl1-mesa-dri
+  libx11-dev libxxf86vm-dev libxtst-dev libgl-dev libglx-dev mesa-common-dev libgl1-mesa-dri
   libpng-dev zlib1g-dev libogg-dev libvorbis-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils xserver-xorg-core xserver-xorg-video-dummy

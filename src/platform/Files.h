@@ -55,3 +55,9 @@ int WriteFileAtomically(const std::string& path, const std::string& bytes);
 // A connected TCP client stream, or null. The name lookup plus connect is bounded to a few
 // seconds, and so is every wait for reply bytes; on expiry the stream fails or reads as ended.
 std::shared_ptr<TSocketStream> OpenTcpStream(const std::string& host, int port);
+// Sets that bound in milliseconds for streams opened afterwards; ms <= 0 restores the default.
+void SetNetworkTimeoutMs(int ms);
+// The current bound in milliseconds.
+int NetworkTimeoutMs();
+// Puts the bound back to its start-up value.
+void ResetNetworkTimeout();

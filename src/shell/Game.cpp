@@ -1,5 +1,189 @@
 #include "shell/Game.h"
 
+#include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+
+#include "particles/EffectCatalogue.h"
+#include "particles/ParticleEngine.h"
+#include "platform/Audio.h"
+#include "platform/Files.h"
+#include "platform/Graphics.h"
+#include "platform/Images.h"
+#include "platform/Input.h"
+#include "shell/Assets.h"
+#include "shell/Camera.h"
+#include "shell/Options.h"
+#include "shell/Screenshots.h"
+#include "shell/Shell.h"
+#include "world/TUniverse.h"
+
+int ChangeToExecutableFolder() {
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return 0;
+    std::string exe(path, size_t(n));
+    size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) return 0;
+    std::string folder = slash == 0 ? "/" : exe.substr(0, slash);
+    return chdir(folder.c_str()) == 0 ? 1 : 0;
+}
+
+namespace {
+
+// The logo over a random earlier screenshot (or alone), shown while the rest loads.
+void ShowSplash() {
+    LoadLogo();
+    std::shared_ptr<TImage> background = PickSplashImage();
+    if (background) CentreImageAnchor(background);
+    ClearScreen();
+    HidePointer();
+    SetBlendMode(3);
+    DrawImageAt(background, float(gfxWidth / 2), float(gfxHeight / 2), 0);
+    DrawImageAt(logoImage, float(gfxWidth / 2), float(gfxHeight / 2), 0);
+    FlipScreen(-1);
+}
+
+// The three background layers, tiled with additive light, each offset by the camera / depth.
+void DrawBackground() {
+    SetBlendMode(4);
+    SetDrawColor(255, 255, 255);
+    SetDrawAlpha(1.0f);
+    TileImageAt(bgImage, -cameraX / 1000.0f, -cameraY / 1000.0f, 0);
+    TileImageAt(bgAlterImage, -cameraX, -cameraY, 0);
+    TileImageAt(bgAlter2Image, -cameraX / 2.0f, -cameraY / 2.0f, 0);
+}
+
+}  // namespace
+
+int StartUpGame() {
+    SetAppTitle(gameTitle);
+    LoadOptions();
+    if (!CheckGraphicsMode()) return 0;
+    SeedRandom(MilliClock());
+    if (PathKind("screenshots\\") == 0) MakeDirectory("screenshots\\", 0);
+    if (PathKind("music") == 0) MakeDirectory("music", 0);
+    universe = std::make_shared<TUniverse>();
+    ShowSplash();
+    SetParticleStats(0);
+    SetParticleGravity(0.0f, 0.0f);
+    SetParticleScreen(gfxWidth, gfxHeight);
+    CreateEffectCatalogue();
+    LoadShellAssets();
+    frameTimer = CreateTickTimer(60);
+    // The first pass draws: the last drawn frame counts as one interval ago.
+    lastDrawTime = MilliClock() - drawInterval;
+    return 1;
+}
+
+namespace {
+
+// Holds the pointer inside [0, gfxWidth] x [0, gfxHeight], warping it back when it left.
+void ClampPointer() {
+    mouseX = float(PointerX());
+    mouseY = float(PointerY());
+    if (mouseX > float(gfxWidth)) {
+        MovePointer(gfxWidth, int(mouseY));
+        mouseX = float(gfxWidth);
+    } else if (mouseX < 0.0f) {
+        MovePointer(0, int(mouseY));
+        mouseX = 0.0f;
+    }
+    if (mouseY > float(gfxHeight)) {
+        MovePointer(int(mouseX), gfxHeight);
+        mouseY = float(gfxHeight);
+    } else if (mouseY < 0.0f) {
+        MovePointer(int(mouseX), 0);
+        mouseY = 0.0f;
+    }
+}
+
+// Tick statistics of one world update, from the game clock of the previous pass.
+void UpdateTickStatistics() {
+    tickMs = int(uint32_t(engineClock) - uint32_t(lastTickClock));
+    if (tickMs == 0) tickMs = 1;
+    lastTickClock = engineClock;
+    ticksPerSecond = 1000.0f / float(tickMs);
+}
+
+}  // namespace
+
+int RunMainLoopPass() {
+    ClampPointer();
+
+    int ticks = TimerTickCount(frameTimer);
+    if (ticks > lastTick) {
+        lastTick = ticks;
+        UpdateTickStatistics();
+        ++worldUpdates;
+        TUniverse::UpdateAll();
+    }
+
+    // Draw gate, in wrap-around arithmetic so an uptime past 2^31 ms does not stop drawing.
+    int now = MilliClock();
+    if (int(uint32_t(now) - uint32_t(lastDrawTime)) >= drawInterval) {
+        drawFrame = 1;
+        lastDrawTime = now;
+        ClearScreen();
+    } else {
+        drawFrame = 0;
+    }
+
+    UpdateCameraFocus();
+    UpdateCameraOrigin();
+    SetParticleCamera(cameraX, cameraY);
+
+    if (drawFrame) {
+        DrawBackground();
+        SetBlendMode(3);
+        SetDrawAlpha(1.0f);
+        TUniverse::DrawAll();
+    }
+
+    UpdateParticles();
+
+    if (drawFrame) {
+        // The screenshot holds background, world and particles, nothing drawn after them.
+        if (screenshotRequested) {
+            TakeScreenshot();
+            screenshotRequested = 0;
+        }
+        SetDrawRotation(0.0f);
+        SetDrawColor(255, 255, 255);
+        FlipScreen(-1);
+    }
+
+    return KeyWasHit(27) ? 0 : 1;
+}
+
+void ShutDownGame() { CloseGraphicsMode(); }
+
+void ResetProgramState() {
+    ResetGraphics();
+    ResetImages();
+    ResetAudio();
+    ResetInputAndTiming();
+    ResetParticleEngine();
+    ResetEffectCatalogue();
+    ResetShellAssets();
+    ResetScreenshots();
+    TUniverse::ClearAll();
+    universe.reset();
+    ResetCamera();
+    ResetShellState();
+}
+
 int RunGame(int, char**) {
+    ChangeToExecutableFolder();
+    StartAudioDriver();
+    StartAlarmTimer();
+    if (StartUpGame()) {
+        while (RunMainLoopPass()) {
+        }
+    }
+    ShutDownGame();
+    StopAudioDriver();
     return 0;
 }

@@ -1,5 +1,21 @@
 #pragma once
 // Start-up, the one main loop and shutdown of the game.
+//
+// main() runs RunGame. Tests drive the same code pass by pass: ResetProgramState, then
+// StartUpGame, then RunMainLoopPass until it returns 0, then ShutDownGame.
 
-// The whole program: start-up, the main loop until Escape, shutdown. Returns the exit code.
+// The whole program: working directory, start-up, the main loop until Escape, shutdown.
+// Returns the exit code (always 0).
 int RunGame(int argc, char** argv);
+
+// Makes the folder of the executable the working directory; 1 on success.
+int ChangeToExecutableFolder();
+// Start-up up to the main loop; 1 to run the loop, 0 to exit at once (display-mode notice).
+int StartUpGame();
+// One pass of the main loop; 0 once Escape has been hit.
+int RunMainLoopPass();
+// Closes the display (what exit leaves behind is released by the process itself).
+void ShutDownGame();
+// Every subsystem's program-wide state back to its start-up value, so a test can start
+// the game afresh in the same process.
+void ResetProgramState();

@@ -1,0 +1,502 @@
+// The display and the 2D drawing state: opening and closing graphics, frame pacing,
+// colour, alpha, blend mode, transform and the untextured primitives.
+#include "platform/Graphics.h"
+
+#include "platform/Input.h"
+#include "platform/TGraphics.h"
+#include "platform/XDisplay.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Program-wide state of the display layer.
+struct TGraphicsGlobals {
+    std::string appTitle;                  // title of the windows opened from now on
+    std::shared_ptr<TGraphics> current;    // the open graphics, or null
+    int headless = 0;                      // 1: graphics open without a display
+    int headlessWidth = 1024;              // desktop size headless graphics report
+    int headlessHeight = 768;
+    TGraphicsCounters counters;            // OpenGL state changes issued
+    TDrawState idleState;                  // the state read while nothing is open
+    int blendCache = -1;                   // blend mode in effect (-1: unknown)
+    long long textureCache = -1;           // bound texture name (-1: unknown)
+    int texturingCache = -1;               // GL_TEXTURE_2D enabled (-1: unknown)
+    int colorCacheValid = 0;               // 1 when colorCache holds the colour sent last
+    unsigned char colorCache[4] = {0, 0, 0, 0};
+};
+
+TGraphicsGlobals g;
+// Kept across ResetGraphics, so texture frames of an earlier context never look fresh.
+int sequenceNumber = 0;
+
+void NextSequence() {
+    sequenceNumber = sequenceNumber == INT_MAX ? INT_MIN : sequenceNumber + 1;
+    if (sequenceNumber == 0) sequenceNumber = 1;
+}
+
+int ClampByte(int v) {
+    return std::clamp(v, 0, 255);
+}
+
+float ClampUnit(float a) {
+    if (!(a > 0.0f)) return 0.0f;  // also catches NaN
+    return a > 1.0f ? 1.0f : a;
+}
+
+int Drawing() {
+    return GLActive();
+}
+
+void ForgetCaches() {
+    g.blendCache = -1;
+    g.textureCache = -1;
+    g.texturingCache = -1;
+    g.colorCacheValid = 0;
+}
+
+// Sends colour and alpha when they differ from what was sent last.
+void SendColor() {
+    if (!g.current) return;
+    const TDrawState& s = g.current->state;
+    unsigned char rgba[4] = {static_cast<unsigned char>(s.colorRed),
+                             static_cast<unsigned char>(s.colorGreen),
+                             static_cast<unsigned char>(s.colorBlue),
+                             static_cast<unsigned char>(AlphaByte(s.alpha))};
+    if (g.colorCacheValid && std::equal(rgba, rgba + 4, g.colorCache)) return;
+    std::copy(rgba, rgba + 4, g.colorCache);
+    g.colorCacheValid = 1;
+    ++g.counters.colorSends;
+    if (Drawing()) glColor4ubv(rgba);
+}
+
+// Puts the blend mode into effect unless it already is; unknown modes draw solid.
+void ApplyBlend(int mode) {
+    if (!g.current) return;
+    if (mode < 1 || mode > 5) mode = 2;
+    if (g.blendCache == mode) return;
+    g.blendCache = mode;
+    ++g.counters.blendChanges;
+    if (!Drawing()) return;
+    switch (mode) {
+    case 1:
+        glDisable(GL_BLEND);
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0.5f);
+        break;
+    case 3:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDisable(GL_ALPHA_TEST);
+        break;
+    case 4:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        glDisable(GL_ALPHA_TEST);
+        break;
+    case 5:
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_DST_COLOR, GL_ZERO);
+        glDisable(GL_ALPHA_TEST);
+        break;
+    default:
+        glDisable(GL_BLEND);
+        glDisable(GL_ALPHA_TEST);
+        break;
+    }
+}
+
+void UpdateTransform(TDrawState& s) {
+    double rad = s.rotation * kPi / 180.0;
+    float c = static_cast<float>(std::cos(rad));
+    float sn = static_cast<float>(std::sin(rad));
+    s.ix = c * s.scaleX;
+    s.iy = -sn * s.scaleY;
+    s.jx = sn * s.scaleX;
+    s.jy = c * s.scaleY;
+}
+
+// Screen position of local point (px, py) of a primitive drawn at (x, y).
+void Place(const TDrawState& s, float x, float y, float px, float py, float& sx, float& sy) {
+    px += s.handleX;
+    py += s.handleY;
+    sx = x + s.originX + px * s.ix + py * s.iy;
+    sy = y + s.originY + px * s.jx + py * s.jy;
+}
+
+// The graphics becomes current: projection, viewport and fresh caches.
+void MakeCurrent(const std::shared_ptr<TGraphics>& gfx) {
+    g.current = gfx;
+    ForgetCaches();
+    if (gfx->native) NativeMakeCurrent(gfx->native.get());
+    TDrawState& s = gfx->state;
+    if (Drawing()) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, gfx->width, gfx->height, 0, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glViewport(0, 0, gfx->width, gfx->height);
+        glLineWidth(s.lineWidth);
+    }
+    DisableTexturing();
+    ApplyBlend(s.blendMode);
+    SendColor();
+}
+
+// Shows the back buffer with or without vertical sync, then takes pending events.
+void Swap(TGraphics* gfx, int vsync) {
+    ++g.counters.swaps;
+    if (gfx->native) NativeSwapBuffers(gfx->native.get(), vsync);
+    PumpWindowEvents();
+}
+
+// Times flips with vertical sync: three in a row within 1 ms of the frame period mean the
+// hardware paces the frames. Bounded by 1000 ms and by the flips a second can hold.
+int ProbeHardwareSync(TGraphics* gfx) {
+    int target = 1000 / gfx->hz;
+    int inRow = 0;
+    int start = MilliClock();
+    for (int i = 0; i < gfx->hz + 3 && MilliClock() - start < 1000; ++i) {
+        int t0 = MilliClock();
+        Swap(gfx, 1);
+        int took = MilliClock() - t0;
+        if (std::abs(took - target) <= 1) {
+            if (++inRow == 3) return 1;
+        } else {
+            inRow = 0;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+// ---- Display ----
+
+void SetAppTitle(const std::string& title) {
+    g.appTitle = title;
+}
+
+std::shared_ptr<TGraphics> OpenGraphicsMode(int width, int height, int depth, int hz,
+                                            int flags) {
+    CloseGraphicsMode();
+    if (width < 1 || height < 1) return nullptr;
+    auto gfx = std::make_shared<TGraphics>(width, height, depth, hz);
+    if (g.headless) {
+        if (gfx->fullScreen && (width != g.headlessWidth || height != g.headlessHeight))
+            return nullptr;
+    } else {
+        gfx->native = NativeOpenWindow(width, height, gfx->fullScreen, hz, flags | 2,
+                                       g.appTitle);
+        if (!gfx->native) return nullptr;
+    }
+
+    NextSequence();
+    MakeCurrent(gfx);
+    ClearInputState();
+    if (gfx->firstUse) {
+        gfx->firstUse = 0;
+        ClearScreen();
+        FlipScreen(0);
+        ClearScreen();
+        FlipScreen(0);
+    }
+
+    gfx->ownPacing = hz > 0 ? 1 : 0;
+    if (gfx->fullScreen && hz > 0 && gfx->native && ProbeHardwareSync(gfx.get())) {
+        gfx->hardwareSyncTrusted = 1;
+        gfx->ownPacing = 0;
+    }
+    gfx->period = hz > 0 ? 1000 / hz : 0;
+    gfx->remainder = hz > 0 ? 1000 - gfx->period * hz : 0;
+    gfx->accumulator = 0;
+    gfx->nextFrameTime = MilliClock();
+
+    if (gfx->fullScreen) WarpWindowPointer(width / 2, height / 2);
+    return gfx;
+}
+
+void CloseGraphicsMode() {
+    if (!g.current) return;
+    NextSequence();
+    ClearInputState();
+    std::shared_ptr<TGraphics> gfx = std::move(g.current);
+    g.current.reset();
+    gfx->native.reset();
+    ForgetCaches();
+}
+
+TGraphics* CurrentGraphics() {
+    return g.current.get();
+}
+
+int GraphicsWidth() {
+    return g.current ? g.current->width : 0;
+}
+
+int GraphicsHeight() {
+    return g.current ? g.current->height : 0;
+}
+
+int GraphicsSequence() {
+    return sequenceNumber;
+}
+
+int DesktopModeWidth() {
+    return g.headless ? g.headlessWidth : NativeDesktopWidth();
+}
+
+int DesktopModeHeight() {
+    return g.headless ? g.headlessHeight : NativeDesktopHeight();
+}
+
+int DesktopModeDepth() {
+    return 24;
+}
+
+// ---- Frame ----
+
+void ClearScreen() {
+    if (!Drawing()) return;
+    const TDrawState& s = g.current->state;
+    glClearColor(s.clearRed / 255.0f, s.clearGreen / 255.0f, s.clearBlue / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void SetClearColor(int r, int gr, int b) {
+    TDrawState& s = DrawState();
+    s.clearRed = ClampByte(r);
+    s.clearGreen = ClampByte(gr);
+    s.clearBlue = ClampByte(b);
+}
+
+void FlipScreen(int sync) {
+    TGraphics* gfx = g.current.get();
+    if (!gfx) return;
+    int vsync;
+    if (sync == -1) {
+        if (gfx->ownPacing) {
+            gfx->nextFrameTime += gfx->period;
+            gfx->accumulator += gfx->remainder;
+            if (gfx->accumulator >= gfx->hz) {
+                gfx->accumulator -= gfx->hz;
+                gfx->nextFrameTime += 1;
+            }
+            int wait = gfx->nextFrameTime - MilliClock();
+            if (wait >= 1)
+                DelayMs(wait);
+            else
+                gfx->nextFrameTime -= wait;  // late: the schedule restarts from now
+            vsync = 0;
+        } else {
+            vsync = gfx->hardwareSyncTrusted;
+        }
+    } else {
+        vsync = sync ? 1 : 0;
+    }
+    Swap(gfx, vsync);
+}
+
+// ---- State ----
+
+void SetDrawColor(int r, int gr, int b) {
+    TDrawState& s = DrawState();
+    s.colorRed = ClampByte(r);
+    s.colorGreen = ClampByte(gr);
+    s.colorBlue = ClampByte(b);
+    SendColor();
+}
+
+void SetDrawAlpha(float a) {
+    DrawState().alpha = ClampUnit(a);
+    SendColor();
+}
+
+void SetBlendMode(int mode) {
+    DrawState().blendMode = mode;
+    ApplyBlend(mode);
+}
+
+int GetBlendMode() {
+    return DrawState().blendMode;
+}
+
+void SetDrawRotation(float degrees) {
+    TDrawState& s = DrawState();
+    s.rotation = degrees;
+    UpdateTransform(s);
+}
+
+float GetDrawRotation() {
+    return DrawState().rotation;
+}
+
+void SetDrawScale(float sx, float sy) {
+    TDrawState& s = DrawState();
+    s.scaleX = sx;
+    s.scaleY = sy;
+    UpdateTransform(s);
+}
+
+void GetDrawScale(float& sx, float& sy) {
+    sx = DrawState().scaleX;
+    sy = DrawState().scaleY;
+}
+
+TDrawState& DrawState() {
+    return g.current ? g.current->state : g.idleState;
+}
+
+int AlphaByte(float a) {
+    return static_cast<int>(255.0f * ClampUnit(a));
+}
+
+// ---- Primitives ----
+
+void PlotPoint(float x, float y) {
+    DisableTexturing();
+    if (!Drawing()) return;
+    const TDrawState& s = g.current->state;
+    glBegin(GL_POINTS);
+    glVertex2f(x + s.originX + 0.5f, y + s.originY + 0.5f);
+    glEnd();
+}
+
+void DrawRectangle(float x, float y, float w, float h) {
+    DisableTexturing();
+    if (!Drawing()) return;
+    const TDrawState& s = g.current->state;
+    const float corners[4][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    glBegin(GL_QUADS);
+    for (const auto& c : corners) {
+        float sx, sy;
+        Place(s, x, y, c[0], c[1], sx, sy);
+        glVertex2f(sx, sy);
+    }
+    glEnd();
+}
+
+void DrawLineSegment(float x1, float y1, float x2, float y2, int lastPixel) {
+    DisableTexturing();
+    if (!Drawing()) return;
+    const TDrawState& s = g.current->state;
+    float ax, ay, bx, by;
+    Place(s, x1, y1, 0, 0, ax, ay);
+    Place(s, x1, y1, x2 - x1, y2 - y1, bx, by);
+    ax += 0.5f;
+    ay += 0.5f;
+    bx += 0.5f;
+    by += 0.5f;
+    glBegin(GL_LINES);
+    glVertex2f(ax, ay);
+    glVertex2f(bx, by);
+    glEnd();
+    // Lines leave out their last pixel; the game wants it drawn.
+    if (lastPixel) {
+        glBegin(GL_POINTS);
+        glVertex2f(bx, by);
+        glEnd();
+    }
+}
+
+int EllipseSegmentCount(float w, float h) {
+    float sum = std::fabs(w / 2) + std::fabs(h / 2);
+    int n = sum < 1e6f ? static_cast<int>(sum) : 1000000;  // huge boxes need no more
+    n = std::max(n, 12);
+    return n - n % 4;
+}
+
+void DrawEllipse(float x, float y, float w, float h) {
+    DisableTexturing();
+    if (!Drawing()) return;
+    const TDrawState& s = g.current->state;
+    float rx = w / 2, ry = h / 2;
+    int n = EllipseSegmentCount(w, h);
+    glBegin(GL_POLYGON);
+    for (int i = 0; i < n; ++i) {
+        double a = 2.0 * kPi * i / n;
+        float px = rx + rx * static_cast<float>(std::cos(a));
+        float py = ry - ry * static_cast<float>(std::sin(a));
+        float sx, sy;
+        Place(s, x, y, px, py, sx, sy);
+        glVertex2f(sx, sy);
+    }
+    glEnd();
+}
+
+// ---- For the image layer ----
+
+int GLActive() {
+    return g.current && g.current->native ? 1 : 0;
+}
+
+void UseTexture(unsigned textureName) {
+    if (!g.current) return;
+    if (g.texturingCache != 1) {
+        g.texturingCache = 1;
+        ++g.counters.textureEnableChanges;
+        if (Drawing()) glEnable(GL_TEXTURE_2D);
+    }
+    if (g.textureCache != static_cast<long long>(textureName)) {
+        g.textureCache = textureName;
+        ++g.counters.textureBinds;
+        if (Drawing()) glBindTexture(GL_TEXTURE_2D, textureName);
+    }
+}
+
+void DisableTexturing() {
+    if (!g.current || g.texturingCache == 0) return;
+    g.texturingCache = 0;
+    ++g.counters.textureEnableChanges;
+    if (Drawing()) glDisable(GL_TEXTURE_2D);
+}
+
+void ForgetTexture(unsigned textureName) {
+    if (g.textureCache == static_cast<long long>(textureName)) g.textureCache = -1;
+}
+
+// ---- Window events and pointer ----
+
+void PumpWindowEvents() {
+    if (g.current && g.current->native) NativePumpEvents(g.current->native.get());
+}
+
+void WarpWindowPointer(int x, int y) {
+    if (!g.current) return;
+    if (g.current->native)
+        NativeWarpPointer(g.current->native.get(), x, y);
+    else
+        ApplyPointerMoved(x, y);
+}
+
+void HideWindowPointer() {
+    if (g.current && g.current->native) NativeHidePointer(g.current->native.get());
+}
+
+// ---- Headless graphics ----
+
+void SetHeadlessGraphics(int on) {
+    g.headless = on ? 1 : 0;
+}
+
+void SetHeadlessDesktop(int width, int height) {
+    g.headlessWidth = width;
+    g.headlessHeight = height;
+}
+
+TGraphicsCounters& GraphicsCounters() {
+    return g.counters;
+}
+
+void ResetGraphics() {
+    CloseGraphicsMode();
+    g = TGraphicsGlobals{};
+}

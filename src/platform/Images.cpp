@@ -1,0 +1,285 @@
+#include "platform/Images.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/Files.h"
+#include "platform/Graphics.h"
+#include "platform/TCollisionQuad.h"
+#include "platform/TFont.h"
+#include "platform/TImage.h"
+#include "platform/TImageFrame.h"
+#include "platform/TPixmap.h"
+
+namespace {
+
+// Loader defaults.
+struct TLoaderDefaults {
+    int flags = kImageMasked | kImageFiltered;
+    int maskRed = 0, maskGreen = 0, maskBlue = 0;
+    int autoCentre = 0;
+    float centreX = 0.5f, centreY = 0.5f;
+};
+TLoaderDefaults gDefaults;
+
+// One textured quad with its top-left corner at local (left, top), placed at screen (x, y).
+inline void EmitQuad(const TDrawState& s, const TImageFrame& tex, float x, float y, float left, float top,
+                     float w, float h) {
+    float right = left + w, bottom = top + h;
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(x + left * s.ix + top * s.iy, y + left * s.jx + top * s.jy);
+    glTexCoord2f(tex.uMax, 0.0f);
+    glVertex2f(x + right * s.ix + top * s.iy, y + right * s.jx + top * s.jy);
+    glTexCoord2f(tex.uMax, tex.vMax);
+    glVertex2f(x + right * s.ix + bottom * s.iy, y + right * s.jx + bottom * s.jy);
+    glTexCoord2f(0.0f, tex.vMax);
+    glVertex2f(x + left * s.ix + bottom * s.iy, y + left * s.jx + bottom * s.jy);
+}
+
+// Draws the frame with its anchor at screen point (x, y), origin already added.
+void DrawImageScreen(TImage& image, float x, float y, int frame) {
+    TImageFrame* tex = image.TextureFrame(frame);
+    if (!tex) return;
+    const TDrawState& s = DrawState();
+    UseTexture(tex->name);
+    glBegin(GL_QUADS);
+    EmitQuad(s, *tex, x, y, -image.anchorX, -image.anchorY, static_cast<float>(image.width),
+             static_cast<float>(image.height));
+    glEnd();
+}
+
+std::shared_ptr<TImage> MakeImage(std::shared_ptr<TPixmap> pixmap, int flags) {
+    if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return nullptr;
+    if (flags < 0) flags = gDefaults.flags;
+    if ((flags & kImageMasked) && !TPixmap::HasAlpha(pixmap->format))
+        pixmap = MaskPixmap(*pixmap, gDefaults.maskRed, gDefaults.maskGreen, gDefaults.maskBlue);
+    auto image = std::make_shared<TImage>(std::move(pixmap), flags, gDefaults.maskRed, gDefaults.maskGreen,
+                                          gDefaults.maskBlue);
+    if (gDefaults.autoCentre) {
+        image->anchorX = image->width * gDefaults.centreX;
+        image->anchorY = image->height * gDefaults.centreY;
+    }
+    return image;
+}
+
+}  // namespace
+
+// ---- Images ----
+
+std::shared_ptr<TPixmap> LoadPixmapFile(const std::string& path) {
+    std::shared_ptr<TStream> stream = OpenReadStream(path);
+    if (!stream) return nullptr;
+    std::shared_ptr<TPixmap> pixmap = DecodePNGStream(*stream);
+    StreamClose(stream);
+    return pixmap;
+}
+
+std::shared_ptr<TImage> LoadImageFile(const std::string& path, int flags) {
+    return MakeImage(LoadPixmapFile(path), flags);
+}
+
+std::shared_ptr<TImage> LoadImageFile(const std::shared_ptr<TPixmap>& pixmap, int flags) {
+    return MakeImage(pixmap, flags);
+}
+
+void CentreImageAnchor(const std::shared_ptr<TImage>& image) {
+    if (!image) return;
+    image->anchorX = image->width * 0.5f;
+    image->anchorY = image->height * 0.5f;
+}
+
+void SetImageAnchor(const std::shared_ptr<TImage>& image, float x, float y) {
+    if (!image) return;
+    image->anchorX = x;
+    image->anchorY = y;
+}
+
+int ImageWidthOf(const std::shared_ptr<TImage>& image) { return image ? image->width : 0; }
+int ImageHeightOf(const std::shared_ptr<TImage>& image) { return image ? image->height : 0; }
+
+void DrawImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
+    if (!image || !GLActive()) return;
+    const TDrawState& s = DrawState();
+    DrawImageScreen(*image, x + s.originX, y + s.originY, frame);
+}
+
+int FirstTileStart(float pos, int size, int viewStart) {
+    if (size <= 0) return viewStart;
+    int64_t p = static_cast<int64_t>(std::floor(pos));
+    int64_t back = (static_cast<int64_t>(viewStart) - p) % size;
+    if (back < 0) back += size;
+    return static_cast<int>(viewStart - back);
+}
+
+void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
+    if (!image || !GLActive() || image->width <= 0 || image->height <= 0) return;
+    TImageFrame* tex = image->TextureFrame(frame);
+    if (!tex) return;
+    const TDrawState& s = DrawState();
+    float fx = x + s.originX - image->anchorX, fy = y + s.originY - image->anchorY;
+    if (!std::isfinite(fx) || !std::isfinite(fy)) return;
+    float fracX = fx - std::floor(fx), fracY = fy - std::floor(fy);
+    int startX = FirstTileStart(fx, image->width, s.viewportX);
+    int startY = FirstTileStart(fy, image->height, s.viewportY);
+    // Tiles are placed unrotated and unscaled: the identity transform.
+    TDrawState identity = s;
+    identity.ix = 1.0f; identity.iy = 0.0f; identity.jx = 0.0f; identity.jy = 1.0f;
+    float w = static_cast<float>(image->width), h = static_cast<float>(image->height);
+    UseTexture(tex->name);
+    glBegin(GL_QUADS);
+    for (int row = startY; row < s.viewportY + s.viewportH; row += image->height)
+        for (int col = startX; col < s.viewportX + s.viewportW; col += image->width)
+            EmitQuad(identity, *tex, col + fracX, row + fracY, 0.0f, 0.0f, w, h);
+    glEnd();
+}
+
+int ImagesOverlap(const std::shared_ptr<TImage>& image1, float x1, float y1, int frame1, float rotation1,
+                  float scaleX1, float scaleY1, const std::shared_ptr<TImage>& image2, float x2, float y2,
+                  int frame2, float rotation2, float scaleX2, float scaleY2) {
+    if (!image1 || !image2) return 0;
+    TCollisionQuad a(*image1, x1, y1, frame1, rotation1, scaleX1, scaleY1);
+    TCollisionQuad b(*image2, x2, y2, frame2, rotation2, scaleX2, scaleY2);
+    return TCollisionQuad::Overlap(a, b);
+}
+
+void SetDefaultImageFlags(int flags) { gDefaults.flags = flags < 0 ? 3 : flags & 7; }
+
+void SetImageMaskColor(int r, int g, int b) {
+    gDefaults.maskRed = std::clamp(r, 0, 255);
+    gDefaults.maskGreen = std::clamp(g, 0, 255);
+    gDefaults.maskBlue = std::clamp(b, 0, 255);
+}
+
+void SetAutoCentreImages(int on) { gDefaults.autoCentre = on ? 1 : 0; }
+
+// ---- Text ----
+
+void DrawTextAt(const std::string& text, float x, float y) {
+    if (!GLActive() || text.empty()) return;
+    TFont& font = TFont::BuiltIn();
+    const TDrawState& s = DrawState();
+    float penX = x + s.originX + s.handleX * s.ix + s.handleY * s.iy;
+    float penY = y + s.originY + s.handleX * s.jx + s.handleY * s.jy;
+    for (unsigned char c : text) {
+        const std::shared_ptr<TImage>* glyph = font.Glyph(c);
+        if (!glyph) continue;
+        // Glyphs are placed by their top-left corner whatever their anchor.
+        TImageFrame* tex = (*glyph)->TextureFrame(0);
+        if (tex) {
+            UseTexture(tex->name);
+            glBegin(GL_QUADS);
+            EmitQuad(s, *tex, penX, penY, 0.0f, 0.0f, TFont::kGlyphWidth, TFont::kGlyphHeight);
+            glEnd();
+        }
+        penX += TFont::kGlyphWidth * s.ix;
+        penY += TFont::kGlyphWidth * s.jx;
+    }
+}
+
+int TextWidthOf(const std::string& text) {
+    int width = 0;
+    for (unsigned char c : text)
+        if (c >= TFont::kFirstCode && c < TFont::kFirstCode + TFont::kGlyphCount) width += TFont::kGlyphWidth;
+    return width;
+}
+
+int TextHeightOf(const std::string&) { return TFont::kGlyphHeight; }
+
+// ---- Pixel buffers ----
+
+std::shared_ptr<TPixmap> CaptureScreenPixels(int x, int y, int w, int h) {
+    auto pixmap = std::make_shared<TPixmap>(w, h, 6);
+    if (!GLActive() || pixmap->width <= 0 || pixmap->height <= 0) return pixmap;
+    int oldMode = GetBlendMode();
+    SetBlendMode(2);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadBuffer(GL_BACK);
+    glReadPixels(x, GraphicsHeight() - h - y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixmap->pixels.data());
+    SetBlendMode(oldMode);
+    // OpenGL counts rows from the bottom; ours run from the top.
+    std::vector<uint8_t> line(pixmap->pitch);
+    for (int top = 0, bottom = h - 1; top < bottom; ++top, --bottom) {
+        std::copy_n(pixmap->Row(top), pixmap->pitch, line.data());
+        std::copy_n(pixmap->Row(bottom), pixmap->pitch, pixmap->Row(top));
+        std::copy_n(line.data(), pixmap->pitch, pixmap->Row(bottom));
+    }
+    return pixmap;
+}
+
+int ReadPixmapPixel(const std::shared_ptr<TPixmap>& pixmap, int x, int y) {
+    return pixmap ? static_cast<int>(pixmap->PixelARGB(x, y)) : 0;
+}
+
+int WritePixmapPNG(const std::shared_ptr<TPixmap>& pixmap, const std::string& path, int compression) {
+    if (!pixmap) return 0;
+    std::string bytes = EncodePNGBytes(*pixmap, compression);
+    if (bytes.empty()) return 0;
+    // Through a temporary file renamed into place: a failed write leaves no half a PNG.
+    return WriteFileAtomically(path, bytes);
+}
+
+// ---- Pieces ----
+
+std::shared_ptr<TPixmap> MaskPixmap(const TPixmap& pixmap, int r, int g, int b) {
+    auto out = std::make_shared<TPixmap>(pixmap.width, pixmap.height, 6);
+    uint32_t mask = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b);
+    for (int y = 0; y < pixmap.height; ++y) {
+        uint8_t* d = out->Row(y);
+        for (int x = 0; x < pixmap.width; ++x, d += 4) {
+            uint32_t c = pixmap.PixelARGB(x, y);
+            d[0] = static_cast<uint8_t>(c >> 16);
+            d[1] = static_cast<uint8_t>(c >> 8);
+            d[2] = static_cast<uint8_t>(c);
+            d[3] = (c & 0xFFFFFF) == mask ? 0 : 255;
+        }
+    }
+    return out;
+}
+
+int FitTextureSize(int w, int h, const std::function<int(int, int)>& accepts, int& textureW, int& textureH) {
+    int tw = 1, th = 1;
+    while (tw < w && tw < (1 << 30)) tw <<= 1;
+    while (th < h && th < (1 << 30)) th <<= 1;
+    for (;;) {
+        if (accepts(tw, th)) {
+            textureW = tw;
+            textureH = th;
+            return 1;
+        }
+        if (tw == 1 && th == 1) break;
+        tw = std::max(1, tw / 2);
+        th = std::max(1, th / 2);
+    }
+    textureW = textureH = 0;
+    return 0;
+}
+
+std::shared_ptr<TPixmap> TexturePixels(const TPixmap& pixmap, int textureW, int textureH, int& usedW, int& usedH) {
+    usedW = std::min(pixmap.width, textureW);
+    usedH = std::min(pixmap.height, textureH);
+    std::shared_ptr<TPixmap> source;
+    const TPixmap* src = &pixmap;
+    if (usedW < pixmap.width || usedH < pixmap.height) {
+        source = pixmap.Resized(usedW, usedH);
+        src = source.get();
+    } else if (src->format != 6) {
+        source = pixmap.Converted(6);
+        src = source.get();
+    }
+    if (usedW == textureW && usedH == textureH) return source ? source : pixmap.Converted(6);
+    auto out = std::make_shared<TPixmap>(textureW, textureH, 6);
+    for (int y = 0; y < usedH; ++y) {
+        std::copy_n(src->Row(y), usedW * 4, out->Row(y));
+        // One column of edge padding against filtering seams.
+        if (usedW < textureW) std::copy_n(out->Row(y) + (usedW - 1) * 4, 4, out->Row(y) + usedW * 4);
+    }
+    if (usedH < textureH) {
+        int n = std::min(usedW + 1, textureW) * 4;
+        std::copy_n(out->Row(usedH - 1), n, out->Row(usedH));  // the corner comes along diagonally
+    }
+    return out;
+}
+
+void ResetImages() { gDefaults = TLoaderDefaults(); }

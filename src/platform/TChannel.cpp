@@ -1,0 +1,3 @@
+#include "platform/TChannel.h"
+
+TChannel::TChannel(int handle_) : handle(handle_) {}

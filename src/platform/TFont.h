@@ -1,0 +1,31 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TImage;
+class TPixmap;
+
+// The built-in 8 x 16 bitmap font: one unfiltered 8 x 16 image per character code 32..127.
+class TFont {
+public:
+    static constexpr int kFirstCode = 32;                                 // code of the first glyph
+    static constexpr int kGlyphCount = 96;                                // codes 32..127
+    static constexpr int kGlyphWidth = 8;                                 // pixels, also the advance
+    static constexpr int kGlyphHeight = 16;                               // pixels, also the font height
+    static constexpr int kTableBytes = kGlyphCount * kGlyphHeight;        // 16 rows of 96 bytes
+
+    // Splits the glyph sheet into its glyph images.
+    TFont();
+    // The glyph bits: byte j of row r is row r of glyph j, bit k is column k from the left.
+    static const std::array<uint8_t, kTableBytes>& GlyphTable();
+    // The 768 x 16 sheet as a format-6 pixmap: set bits opaque white, the rest transparent.
+    static std::shared_ptr<TPixmap> SheetPixmap();
+    // The glyph image of a character code, or null outside 32..127.
+    const std::shared_ptr<TImage>* Glyph(int code) const;
+    // The one built-in font, made on first need.
+    static TFont& BuiltIn();
+
+    std::vector<std::shared_ptr<TImage>> glyphs;  // index = code - 32
+};

@@ -1,0 +1,75 @@
+#include "platform/TImageFrame.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Graphics.h"
+#include "platform/Images.h"
+#include "platform/TPixmap.h"
+
+namespace {
+
+// Whether the driver would take an RGBA texture of that size.
+int ProxyAccepts(int w, int h) {
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 4, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    GLint got = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &got);
+    return got != 0;
+}
+
+}  // namespace
+
+std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags) {
+    if (!GLActive() || pixmap.width <= 0 || pixmap.height <= 0) return nullptr;
+    int tw = 0, th = 0;
+    if (!FitTextureSize(pixmap.width, pixmap.height, ProxyAccepts, tw, th)) {
+        std::fputs("Unable to calculate tex size\n", stdout);
+        std::fflush(stdout);
+        std::abort();
+    }
+    int usedW = 0, usedH = 0;
+    std::shared_ptr<TPixmap> level = TexturePixels(pixmap, tw, th, usedW, usedH);
+
+    auto frame = std::make_shared<TImageFrame>();
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    if (name == 0) return nullptr;
+    frame->name = name;
+    frame->textureWidth = tw;
+    frame->textureHeight = th;
+    frame->uMax = static_cast<float>(usedW) / tw;
+    frame->vMax = static_cast<float>(usedH) / th;
+    frame->sequence = GraphicsSequence();
+
+    UseTexture(name);
+    bool filtered = flags & kImageFiltered;
+    bool mipmapped = flags & kImageMipmapped;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
+                             : (mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    int w = tw, h = th;
+    for (int lod = 0;; ++lod) {
+        glTexImage2D(GL_TEXTURE_2D, lod, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexSubImage2D(GL_TEXTURE_2D, lod, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, level->pixels.data());
+        if (!mipmapped || (w == 1 && h == 1)) break;
+        w = w > 1 ? w / 2 : 1;
+        h = h > 1 ? h / 2 : 1;
+        level = level->Resized(w, h);
+    }
+    return frame;
+}
+
+TImageFrame::~TImageFrame() {
+    // A texture of a closed context went with it; only a live one is deleted.
+    if (name != 0 && GLActive() && sequence == GraphicsSequence()) {
+        GLuint n = name;
+        glDeleteTextures(1, &n);
+        ForgetTexture(name);
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+#include <memory>
+
+class TPixmap;
+
+// One OpenGL texture holding a frame of an image, padded to a power-of-two size.
+// It belongs to the graphics sequence it was made under and dies with that context.
+class TImageFrame {
+public:
+    // Uploads the pixmap with the image flags (filtered, mipmapped). Needs a current
+    // context; stops the program when not even a 1 x 1 texture is accepted.
+    static std::shared_ptr<TImageFrame> Make(const TPixmap& pixmap, int flags);
+    // Deletes the texture while its context is still the current one.
+    ~TImageFrame();
+
+    unsigned name = 0;       // OpenGL texture name
+    int textureWidth = 0;    // power of two
+    int textureHeight = 0;   // power of two
+    float uMax = 0.0f;       // used width / textureWidth
+    float vMax = 0.0f;       // used height / textureHeight
+    int sequence = 0;        // graphics sequence number at creation
+};

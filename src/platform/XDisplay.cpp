@@ -1,0 +1,451 @@
+// Xlib, XF86VidMode and GLX behind the graphics layer.
+#include "platform/XDisplay.h"
+
+#include "platform/Input.h"
+
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/xf86vmode.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <unistd.h>
+
+// The X objects of one open window or full screen.
+struct TXWindow {
+    Window window = 0;              // the drawable
+    Colormap colormap = 0;          // own colormap for the GL visual
+    GLXContext context = nullptr;   // the OpenGL context
+    int fullScreen = 0;             // 1 for an override-redirect full-screen window
+    int modeSwitched = 0;           // 1 when the desktop mode must be restored
+    int grabbed = 0;                // 1 when keyboard and pointer are grabbed
+    int swapInterval = -1;          // the last swap interval set (-1: not yet)
+};
+
+namespace {
+
+// Mode flags of the video-mode extension (interlaced, double scan).
+constexpr unsigned kModeInterlace = 0x010;
+constexpr unsigned kModeDoubleScan = 0x020;
+
+using SwapIntervalSGIProc = int (*)(int);
+using SwapIntervalMESAProc = int (*)(unsigned);
+
+// The connection and what was learnt about the display, kept for the whole run.
+struct TXState {
+    Display* display = nullptr;      // the one connection
+    int screen = 0;                  // default screen
+    int connectTried = 0;            // the connection is tried once per run
+    int glx = 0;                     // 1 when GLX is offered
+    SwapIntervalSGIProc swapIntervalSGI = nullptr;    // GLX_SGI_swap_control
+    SwapIntervalMESAProc swapIntervalMESA = nullptr;  // GLX_MESA_swap_control
+    int vidMode = 0;                 // 1 when the mode list came from XF86VidMode
+    XF86VidModeModeInfo** modes = nullptr;  // the mode list, first entry the desktop mode
+    int modeCount = 0;
+    int desktopWidth = 0;            // first mode (or screen) size
+    int desktopHeight = 0;
+    Cursor emptyCursor = 0;          // made on first use
+    int lastError = 0;               // code of the last protocol error, 0 when none
+};
+
+TXState x;
+
+// Protocol errors are recorded instead of ending the process; callers check lastError
+// after an XSync where a request may fail (window creation, mode switch).
+int OnXError(Display*, XErrorEvent* event) {
+    x.lastError = event->error_code ? event->error_code : 1;
+    return 0;
+}
+
+int OnIOError(Display*) {
+    return 0;
+}
+
+// The server went away: there is nothing left to draw on or read input from, so the game
+// ends here, with a notice and the exit code every other exit path gives (0). _exit, not
+// exit: the audio thread may still run and static destructors must not touch the display.
+void OnIOExit(Display*, void*) {
+    std::fputs("display connection lost\r\n", stdout);
+    std::fflush(stdout);
+    _exit(0);
+}
+
+long MonotonicMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// Whole-word match in a space-separated extension list.
+int HasExtension(const char* list, const char* name) {
+    if (!list) return 0;
+    size_t len = std::strlen(name);
+    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += len) {
+        bool startOk = p == list || p[-1] == ' ';
+        bool endOk = p[len] == ' ' || p[len] == '\0';
+        if (startOk && endOk) return 1;
+    }
+    return 0;
+}
+
+void ReadModeList() {
+    Display* d = x.display;
+    int eventBase = 0, errorBase = 0, count = 0;
+    XF86VidModeModeInfo** modes = nullptr;
+    if (XF86VidModeQueryExtension(d, &eventBase, &errorBase) &&
+        XF86VidModeGetAllModeLines(d, x.screen, &count, &modes) && count > 0 && modes) {
+        x.vidMode = 1;
+        x.modes = modes;
+        x.modeCount = count;
+        x.desktopWidth = modes[0]->hdisplay;
+        x.desktopHeight = modes[0]->vdisplay;
+        return;
+    }
+    if (modes) XFree(modes);
+    // No video-mode extension (Xvfb, XWayland): the only mode is the screen as it is.
+    x.desktopWidth = DisplayWidth(d, x.screen);
+    x.desktopHeight = DisplayHeight(d, x.screen);
+}
+
+int Connect() {
+    if (x.connectTried) return x.display != nullptr;
+    x.connectTried = 1;
+    XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnIOError);
+    x.display = XOpenDisplay(nullptr);
+    if (!x.display) return 0;
+    XSetIOErrorExitHandler(x.display, OnIOExit, nullptr);
+    x.screen = DefaultScreen(x.display);
+    int errorBase = 0, eventBase = 0;
+    x.glx = glXQueryExtension(x.display, &errorBase, &eventBase) ? 1 : 0;
+    if (x.glx) {
+        const char* ext = glXQueryExtensionsString(x.display, x.screen);
+        if (HasExtension(ext, "GLX_SGI_swap_control"))
+            x.swapIntervalSGI = reinterpret_cast<SwapIntervalSGIProc>(
+                glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalSGI")));
+        if (HasExtension(ext, "GLX_MESA_swap_control"))
+            x.swapIntervalMESA = reinterpret_cast<SwapIntervalMESAProc>(
+                glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXSwapIntervalMESA")));
+    }
+    ReadModeList();
+    return 1;
+}
+
+// Refresh rate of a mode in whole Hz as the mode list states it.
+int ModeRefresh(const XF86VidModeModeInfo* m) {
+    double pixels = static_cast<double>(m->htotal) * m->vtotal;
+    if (pixels <= 0) return 0;
+    int hz = static_cast<int>(m->dotclock * 1000.0 / pixels + 0.5);
+    if (m->flags & kModeInterlace) hz *= 2;
+    if (m->flags & kModeDoubleScan) hz /= 2;
+    return hz;
+}
+
+// First mode of exactly that size at that refresh, else the first of that size.
+XF86VidModeModeInfo* FindMode(int width, int height, int hz) {
+    for (int i = 0; i < x.modeCount; ++i) {
+        XF86VidModeModeInfo* m = x.modes[i];
+        if (m->hdisplay == width && m->vdisplay == height && ModeRefresh(m) == hz) return m;
+    }
+    for (int i = 0; i < x.modeCount; ++i) {
+        XF86VidModeModeInfo* m = x.modes[i];
+        if (m->hdisplay == width && m->vdisplay == height) return m;
+    }
+    return nullptr;
+}
+
+// Waits (at most two seconds) until the server reports the window mapped.
+void WaitUntilMapped(Window window) {
+    XEvent event;
+    long start = MonotonicMs();
+    while (!XCheckTypedWindowEvent(x.display, window, MapNotify, &event)) {
+        if (MonotonicMs() - start > 2000) return;
+        usleep(1000);
+    }
+}
+
+// Grabs keyboard and pointer (confined to the window); a grab can fail while the window
+// is not yet viewable, so it is retried for a while.
+int GrabInput(Window window) {
+    Display* d = x.display;
+    for (int tries = 0; tries < 100; ++tries) {
+        if (XGrabKeyboard(d, window, True, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+            GrabSuccess) {
+            for (; tries < 100; ++tries) {
+                if (XGrabPointer(d, window, True,
+                                 ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                 GrabModeAsync, GrabModeAsync, window, None,
+                                 CurrentTime) == GrabSuccess)
+                    return 1;
+                usleep(10000);
+            }
+            XUngrabKeyboard(d, CurrentTime);
+            return 0;
+        }
+        usleep(10000);
+    }
+    return 0;
+}
+
+void SetSwapInterval(int interval) {
+    int done = 0;
+    if (x.swapIntervalSGI) done = x.swapIntervalSGI(interval) == 0;
+    // The SGI call refuses 0 on some drivers; the MESA one takes it.
+    if (!done && x.swapIntervalMESA) x.swapIntervalMESA(static_cast<unsigned>(interval));
+}
+
+}  // namespace
+
+void TXWindowCloser::operator()(TXWindow* window) const {
+    std::unique_ptr<TXWindow> owned(window);
+    Display* d = x.display;
+    if (!d || !window) return;
+    if (window->context) {
+        glXMakeCurrent(d, None, nullptr);
+        glXDestroyContext(d, window->context);
+    }
+    if (window->grabbed) {
+        XUngrabPointer(d, CurrentTime);
+        XUngrabKeyboard(d, CurrentTime);
+    }
+    if (window->window) XDestroyWindow(d, window->window);
+    if (window->colormap) XFreeColormap(d, window->colormap);
+    if (window->modeSwitched && x.modeCount > 0) {
+        XF86VidModeSwitchToMode(d, x.screen, x.modes[0]);
+        XF86VidModeSetViewPort(d, x.screen, 0, 0);
+    }
+    XFlush(d);
+}
+
+int NativeDisplayReady() {
+    return Connect() && x.glx;
+}
+
+int NativeDesktopWidth() {
+    return Connect() ? x.desktopWidth : 0;
+}
+
+int NativeDesktopHeight() {
+    return Connect() ? x.desktopHeight : 0;
+}
+
+TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int flags,
+                             const std::string& title) {
+    // The protocol carries sizes in 16 bits; larger ones would silently wrap.
+    if (width < 1 || height < 1 || width > 32767 || height > 32767) return nullptr;
+    if (!NativeDisplayReady()) return nullptr;
+    Display* d = x.display;
+    Window root = RootWindow(d, x.screen);
+
+    XF86VidModeModeInfo* mode = nullptr;
+    if (fullScreen) {
+        if (x.vidMode) {
+            mode = FindMode(width, height, hz);
+            if (!mode) return nullptr;
+        } else if (width != x.desktopWidth || height != x.desktopHeight) {
+            return nullptr;
+        }
+    }
+
+    int attribs[32];
+    int n = 0;
+    attribs[n++] = GLX_RGBA;
+    attribs[n++] = GLX_RED_SIZE;
+    attribs[n++] = 1;
+    attribs[n++] = GLX_GREEN_SIZE;
+    attribs[n++] = 1;
+    attribs[n++] = GLX_BLUE_SIZE;
+    attribs[n++] = 1;
+    if (flags & 2) attribs[n++] = GLX_DOUBLEBUFFER;
+    if (flags & 4) {
+        attribs[n++] = GLX_ALPHA_SIZE;
+        attribs[n++] = 1;
+    }
+    if (flags & 8) {
+        attribs[n++] = GLX_DEPTH_SIZE;
+        attribs[n++] = 1;
+    }
+    if (flags & 16) {
+        attribs[n++] = GLX_STENCIL_SIZE;
+        attribs[n++] = 1;
+    }
+    if (flags & 32) {
+        for (int a : {GLX_ACCUM_RED_SIZE, GLX_ACCUM_GREEN_SIZE, GLX_ACCUM_BLUE_SIZE,
+                      GLX_ACCUM_ALPHA_SIZE}) {
+            attribs[n++] = a;
+            attribs[n++] = 1;
+        }
+    }
+    attribs[n] = None;
+
+    XVisualInfo* visual = glXChooseVisual(d, x.screen, attribs);
+    if (!visual) return nullptr;
+
+    TXWindowPtr w(std::make_unique<TXWindow>().release());
+    w->fullScreen = fullScreen;
+    x.lastError = 0;
+    w->context = glXCreateContext(d, visual, nullptr, True);
+    XSync(d, False);
+    if (!w->context || x.lastError) {
+        XFree(visual);
+        return nullptr;
+    }
+    w->colormap = XCreateColormap(d, root, visual->visual, AllocNone);
+
+    if (mode) {
+        XF86VidModeSwitchToMode(d, x.screen, mode);
+        XF86VidModeSetViewPort(d, x.screen, 0, 0);
+        w->modeSwitched = 1;
+    }
+
+    XSetWindowAttributes attr{};
+    attr.colormap = w->colormap;
+    attr.border_pixel = 0;
+    attr.background_pixel = 0;
+    attr.event_mask = StructureNotifyMask;
+    attr.override_redirect = fullScreen ? True : False;
+    unsigned long mask = CWColormap | CWBorderPixel | CWBackPixel | CWEventMask;
+    if (fullScreen) mask |= CWOverrideRedirect;
+    w->window = XCreateWindow(d, root, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), 0, visual->depth, InputOutput,
+                              visual->visual, mask, &attr);
+    XFree(visual);
+    XSync(d, False);
+    if (!w->window || x.lastError) return nullptr;
+
+    XStoreName(d, w->window, title.c_str());
+    if (!fullScreen) {
+        // A window manager should keep it where and as large as it was asked for.
+        XSizeHints* hints = XAllocSizeHints();
+        if (hints) {
+            hints->flags = PPosition | PMinSize | PMaxSize;
+            hints->x = 0;
+            hints->y = 0;
+            hints->min_width = hints->max_width = width;
+            hints->min_height = hints->max_height = height;
+            XSetWMNormalHints(d, w->window, hints);
+            XFree(hints);
+        }
+    }
+    XMapRaised(d, w->window);
+
+    const long inputMask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                           ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
+    if (!fullScreen) {
+        if (!glXMakeCurrent(d, w->window, w->context)) return nullptr;
+        WaitUntilMapped(w->window);
+        XSelectInput(d, w->window, inputMask);
+    } else {
+        WaitUntilMapped(w->window);
+        XSelectInput(d, w->window, inputMask);
+        XWarpPointer(d, None, w->window, 0, 0, 0, 0, width / 2, height / 2);
+        w->grabbed = GrabInput(w->window);
+        if (!glXMakeCurrent(d, w->window, w->context)) return nullptr;
+    }
+    XSync(d, False);
+    if (x.lastError) return nullptr;
+    return w;
+}
+
+void NativeMakeCurrent(TXWindow* window) {
+    if (window && x.display) glXMakeCurrent(x.display, window->window, window->context);
+}
+
+void NativeSwapBuffers(TXWindow* window, int vsync) {
+    if (!window || !x.display) return;
+    if (vsync != window->swapInterval) {
+        window->swapInterval = vsync;
+        SetSwapInterval(vsync);
+    }
+    glXSwapBuffers(x.display, window->window);
+    XFlush(x.display);
+}
+
+void NativePumpEvents(TXWindow* window) {
+    Display* d = x.display;
+    if (!window || !d) return;
+    while (XPending(d) > 0) {
+        XEvent event;
+        XNextEvent(d, &event);
+        if (event.xany.window != window->window) continue;
+        switch (event.type) {
+        case KeyPress: {
+            int code = KeyCodeForKeysym(XLookupKeysym(&event.xkey, 0));
+            if (code) ApplyKeyDown(code);
+            char text[16];
+            KeySym keysym = 0;
+            int count = XLookupString(&event.xkey, text, 15, &keysym, nullptr);
+            for (int i = 0; i < count && i < 15; ++i)
+                ApplyTypedChar(static_cast<unsigned char>(text[i]));
+            break;
+        }
+        case KeyRelease: {
+            int code = KeyCodeForKeysym(XLookupKeysym(&event.xkey, 0));
+            // Auto-repeat arrives as a release and a press of the same key at the same
+            // time: that pair is one repeat, not a release and a new hit.
+            if (XEventsQueued(d, QueuedAfterReading) > 0) {
+                XEvent next;
+                XPeekEvent(d, &next);
+                if (next.type == KeyPress && next.xkey.window == event.xkey.window &&
+                    next.xkey.keycode == event.xkey.keycode &&
+                    next.xkey.time == event.xkey.time) {
+                    XNextEvent(d, &next);
+                    if (code) ApplyKeyRepeat(code);
+                    break;
+                }
+            }
+            if (code) ApplyKeyUp(code);
+            break;
+        }
+        case ButtonPress:
+            switch (event.xbutton.button) {
+            case 1: ApplyMouseDown(1); break;
+            case 2: ApplyMouseDown(3); break;
+            case 3: ApplyMouseDown(2); break;
+            case 4: ApplyWheel(1); break;
+            case 5: ApplyWheel(-1); break;
+            default: break;
+            }
+            break;
+        case ButtonRelease:
+            switch (event.xbutton.button) {
+            case 1: ApplyMouseUp(1); break;
+            case 2: ApplyMouseUp(3); break;
+            case 3: ApplyMouseUp(2); break;
+            default: break;
+            }
+            break;
+        case MotionNotify:
+            ApplyPointerMoved(event.xmotion.x, event.xmotion.y);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void NativeWarpPointer(TXWindow* window, int px, int py) {
+    if (!window || !x.display) return;
+    XWarpPointer(x.display, None, window->window, 0, 0, 0, 0, px, py);
+    XFlush(x.display);
+}
+
+void NativeHidePointer(TXWindow* window) {
+    Display* d = x.display;
+    if (!window || !d) return;
+    if (!x.emptyCursor) {
+        Window root = RootWindow(d, x.screen);
+        Pixmap blank = XCreatePixmap(d, root, 8, 8, 1);
+        GC gc = XCreateGC(d, blank, 0, nullptr);
+        XSetForeground(d, gc, 0);
+        XFillRectangle(d, blank, gc, 0, 0, 8, 8);
+        XFreeGC(d, gc);
+        XColor black{};
+        x.emptyCursor = XCreatePixmapCursor(d, blank, blank, &black, &black, 0, 0);
+        XFreePixmap(d, blank);
+    }
+    XDefineCursor(d, window->window, x.emptyCursor);
+    XFlush(d);
+}

@@ -1,0 +1,39 @@
+#include "shell/Screenshots.h"
+
+#include "platform/Files.h"
+#include "platform/Images.h"
+#include "platform/Input.h"
+#include "shell/Shell.h"
+
+const char* const screenshotDir = "screenshots\\";
+int screenshotCounter = 0;
+
+void RequestScreenshot() { screenshotRequested = 1; }
+
+void TakeScreenshot() {
+    std::shared_ptr<TPixmap> pixels = CaptureScreenPixels(0, 0, gfxWidth, gfxHeight);
+    if (!pixels) return;
+    auto name = [] { return std::string(screenshotDir) + "pic" + std::to_string(screenshotCounter) + ".png"; };
+    while (PathKind(name()) != 0) ++screenshotCounter;
+    WritePixmapPNG(pixels, name(), 5);
+}
+
+namespace {
+bool IsSplashCandidate(const std::string& name) {
+    return PathKind(std::string(screenshotDir) + "\\" + name) == 1 && PathExtension(name) == "png";
+}
+}  // namespace
+
+std::shared_ptr<TImage> PickSplashImage() {
+    std::vector<std::string> names = ListDirectory(screenshotDir, 1);
+    int count = 0;
+    for (const auto& name : names) count += IsSplashCandidate(name);
+    if (count == 0) return nullptr;
+    int n = RandomInt(1, count);
+    for (const auto& name : names) {
+        if (IsSplashCandidate(name) && --n == 0) return LoadImageFile(std::string(screenshotDir) + "\\" + name, -1);
+    }
+    return nullptr;
+}
+
+void ResetScreenshots() { screenshotCounter = 0; }

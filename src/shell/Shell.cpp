@@ -1,0 +1,47 @@
+#include "shell/Shell.h"
+
+#include "platform/TTimer.h"
+
+int gfxWidth = 0;
+int gfxHeight = 0;
+int gfxDepth = 0;
+uint8_t cameraMode = 0;
+float sfxVolume = 0.0f;
+float musicVolume = 0.0f;
+uint8_t onlineHighscore = 0;
+std::string playerName;
+
+float mouseX = 0.0f, mouseY = 0.0f;
+std::shared_ptr<TTimer> frameTimer;
+int lastTick = 0;
+uint8_t drawFrame = 0;
+int drawInterval = 15;
+int lastDrawTime = 0;
+int tickMs = 0;
+float ticksPerSecond = 0.0f;
+int lastTickClock = 0;
+float difficulty = 0.0f;
+uint8_t screenshotRequested = 0;
+int worldUpdates = 0;
+
+const char* const gameTitle = "Tavrik 0.91";
+
+void ResetShellState() {
+    gfxWidth = gfxHeight = gfxDepth = 0;
+    cameraMode = 0;
+    sfxVolume = musicVolume = 0.0f;
+    onlineHighscore = 0;
+    playerName.clear();
+    mouseX = mouseY = 0.0f;
+    frameTimer.reset();
+    lastTick = 0;
+    drawFrame = 0;
+    drawInterval = 15;
+    lastDrawTime = 0;
+    tickMs = 0;
+    ticksPerSecond = 0.0f;
+    lastTickClock = 0;
+    difficulty = 0.0f;
+    screenshotRequested = 0;
+    worldUpdates = 0;
+}

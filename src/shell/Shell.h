@@ -1,0 +1,37 @@
+#pragma once
+// The shell's program-wide state, read directly by the other subsystems.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TTimer;
+
+// ---- Settings (from Options.ini) ----
+extern int gfxWidth;            // display width in pixels
+extern int gfxHeight;           // display height in pixels
+extern int gfxDepth;            // 0 = window, otherwise full screen at that depth
+extern uint8_t cameraMode;      // camera behaviour 0, 1 or 2
+extern float sfxVolume;         // effect volume 0..1
+extern float musicVolume;       // music volume 0..1
+extern uint8_t onlineHighscore; // 0 = online features off
+extern std::string playerName;  // name for highscore entries
+
+// ---- Loop state ----
+extern float mouseX, mouseY;                 // pointer clamped to the screen, every pass
+extern std::shared_ptr<TTimer> frameTimer;   // 60 Hz world tick timer
+extern int lastTick;                         // tick count at the last world update
+extern uint8_t drawFrame;                    // whether the current pass draws
+extern int drawInterval;                     // minimum ms between drawn frames
+extern int lastDrawTime;                     // clock value of the last drawn frame
+extern int tickMs;                           // ms between the last two world updates, >= 1
+extern float ticksPerSecond;                 // 1000 / tickMs
+extern int lastTickClock;                    // engineClock at the last world update
+extern float difficulty;                     // difficulty multiplier
+extern uint8_t screenshotRequested;          // screenshot wanted in the next drawn frame
+extern int worldUpdates;                     // world updates since start-up (statistics)
+
+// The product's name and version, as the window title shows it.
+extern const char* const gameTitle;
+
+// Every shell variable back to its start-up value.
+void ResetShellState();

@@ -1,0 +1,31 @@
+#pragma once
+// The world registry: the one world list every world object lives in, in update and draw
+// order (ships at the front, shots and rockets at the end).
+#include <memory>
+
+#include "platform/TList.h"
+#include "world/TGObject.h"
+
+// The world list and the walks over it.
+class TUniverse {
+public:
+    // Creating the registry starts a new empty world list.
+    TUniverse();
+
+    // Appends an object at the end of the world list; returns its link.
+    static std::shared_ptr<TLink<TGObject>> Add(const std::shared_ptr<TGObject>& object);
+    // Inserts an object at the front of the world list (ships); returns its link.
+    static std::shared_ptr<TLink<TGObject>> AddFront(const std::shared_ptr<TGObject>& object);
+    // Updates every object once. Objects may remove themselves or others during the walk;
+    // objects appended during it are reached by it (except after the last element).
+    static void UpdateAll();
+    // Draws every object, in list order.
+    static void DrawAll();
+    // Removes every object and empties the list.
+    static void ClearAll();
+    // The world list.
+    static TList<TGObject>& Objects();
+};
+
+// The registry made at start-up.
+extern std::shared_ptr<TUniverse> universe;

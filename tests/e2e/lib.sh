@@ -1,0 +1,62 @@
+# Shared helpers of the end-to-end tests: a private copy of the game folder, settings,
+# starting the real binary, finding its window and pressing keys through XTest.
+set -u
+
+GAME_SRC=${1:?usage: test_x.sh BUILD_GAME_DIR}
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+XSHOT="$(dirname "$GAME_SRC")/tests/xshot"
+WORK=$(mktemp -d /tmp/tavrik-e2e.XXXXXX)
+GAME="$WORK/game"
+cp -r "$GAME_SRC" "$GAME"
+trap 'rm -rf "$WORK"' EXIT
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# options WIDTH HEIGHT FULL: writes the game's Options.ini.
+options() {
+  printf 'GFX X=%s\r\nGFX Y=%s\r\nGFX Full=%s\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=Tester\r\n' \
+    "$1" "$2" "$3" >"$GAME/Options.ini"
+}
+
+# start_game [cwd]: starts the binary in the background (from cwd, default its folder);
+# its output goes to $WORK/out.txt, its pid to GAME_PID.
+start_game() {
+  local cwd=${1:-$GAME}
+  (cd "$cwd" && exec "$GAME/tavrik") >"$WORK/out.txt" 2>"$WORK/err.txt" &
+  GAME_PID=$!
+}
+
+# wait_window NAME [seconds]: prints the id of the first window of that name.
+wait_window() {
+  local name=$1 limit=${2:-10} id=""
+  for _ in $(seq 1 $((limit * 20))); do
+    id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$GAME_PID" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
+# press KEY: moves the pointer into the game's window and presses the key through XTest.
+press() {
+  xdotool mousemove 20 20 2>/dev/null
+  xdotool key "$1"
+}
+
+# wait_exit SECONDS: waits for the game to end; sets rc to its exit code, or "timeout".
+# (Not to be called in $( ): a subshell cannot wait for the game.)
+wait_exit() {
+  local limit=$1
+  rc=timeout
+  for _ in $(seq 1 $((limit * 100))); do
+    if ! kill -0 "$GAME_PID" 2>/dev/null; then
+      wait "$GAME_PID"
+      rc=$?
+      return 0
+    fi
+    sleep 0.01
+  done
+  kill -9 "$GAME_PID" 2>/dev/null
+  wait "$GAME_PID" 2>/dev/null
+}

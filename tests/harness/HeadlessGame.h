@@ -1,0 +1,82 @@
+#pragma once
+// Runs the real game headless inside a test: a fresh temporary working folder with an
+// Options.ini, headless graphics, the fake clock, and the real start-up and main loop
+// driven pass by pass with scripted input.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/Graphics.h"
+#include "platform/Input.h"
+#include "shell/Game.h"
+
+// The settings text of a windowed width x height game.
+inline std::string WindowedOptions(int width, int height) {
+    return "GFX X=" + std::to_string(width) + "\r\nGFX Y=" + std::to_string(height) +
+           "\r\nGFX Full=0\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\n"
+           "OnlineHighscore=0\r\nPlayer=Tester\r\n";
+}
+
+// A temporary folder that is the working directory while the object lives.
+class TempWorkingFolder {
+public:
+    TempWorkingFolder() {
+        char pattern[] = "/tmp/tavrik-test-XXXXXX";
+        path = mkdtemp(pattern);
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(path);
+    }
+    ~TempWorkingFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous, ignored);
+        std::filesystem::remove_all(path, ignored);
+    }
+    // Writes a file in the folder.
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path / name, std::ios::binary) << bytes;
+    }
+    // Reads a file of the folder ("" when missing).
+    std::string Read(const std::string& name) const {
+        std::ifstream in(path / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::filesystem::path path;
+
+private:
+    std::filesystem::path previous;
+};
+
+// The game, started headless; options "" means no Options.ini.
+class HeadlessGame {
+public:
+    explicit HeadlessGame(const std::string& options = WindowedOptions(640, 480), int startMs = 100000) {
+        ResetProgramState();
+        SetHeadlessGraphics(1);
+        UseFakeClock(startMs);
+        if (!options.empty()) folder.Write("Options.ini", options);
+        started = StartUpGame();
+    }
+    ~HeadlessGame() {
+        ShutDownGame();
+        ResetProgramState();
+    }
+    // One pass of the main loop; false once it asked to end.
+    bool Pass() { return RunMainLoopPass() != 0; }
+    // Passes until the fake clock has advanced by ms (at least one pass).
+    int RunFor(int ms) {
+        int end = MilliClock() + ms, passes = 0;
+        do {
+            ++passes;
+            if (!Pass()) break;
+            AdvanceFakeClock(1);
+        } while (MilliClock() - end < 0);
+        return passes;
+    }
+    void Press(int code) { ApplyKeyDown(code); ApplyKeyUp(code); }
+
+    TempWorkingFolder folder;
+    int started = 0;
+};

@@ -1,0 +1,130 @@
+#pragma once
+// Builds WAV and Ogg Vorbis files in memory for the audio tests and benchmarks.
+#include <vorbis/vorbisenc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace testsounds {
+
+inline void Put32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(char((v >> (8 * i)) & 0xFF));
+}
+inline void Put16(std::string& s, uint16_t v) {
+    s.push_back(char(v & 0xFF));
+    s.push_back(char(v >> 8));
+}
+
+// A RIFF chunk: id, size, body, and the pad byte an odd size needs.
+inline std::string Chunk(const std::string& id, const std::string& body, bool pad = true) {
+    std::string s = id;
+    Put32(s, uint32_t(body.size()));
+    s += body;
+    if (pad && (body.size() & 1)) s.push_back('\0');
+    return s;
+}
+
+// A "fmt " body; extra bytes are appended after the 16 standard ones.
+inline std::string FmtBody(int tag, int channels, int rate, int bits, const std::string& extra = "") {
+    std::string s;
+    Put16(s, uint16_t(tag));
+    Put16(s, uint16_t(channels));
+    Put32(s, uint32_t(rate));
+    Put32(s, uint32_t(rate * channels * bits / 8));
+    Put16(s, uint16_t(channels * bits / 8));
+    Put16(s, uint16_t(bits));
+    return s + extra;
+}
+
+// A whole WAV file from its chunks (the RIFF size is computed).
+inline std::string Riff(const std::string& chunks) {
+    std::string s = "RIFF";
+    Put32(s, uint32_t(4 + chunks.size()));
+    return s + "WAVE" + chunks;
+}
+
+// A plain PCM WAV file of the given sample bytes.
+inline std::string Wav(int channels, int bits, int rate, const std::string& samples) {
+    return Riff(Chunk("fmt ", FmtBody(1, channels, rate, bits)) + Chunk("data", samples));
+}
+
+// 16-bit little-endian bytes of the values.
+inline std::string Pcm16(const std::vector<int>& values) {
+    std::string s;
+    for (int v : values) Put16(s, uint16_t(int16_t(v)));
+    return s;
+}
+
+// An Ogg Vorbis file of frames frames of a sine tone (amplitude 0.5) at the given rate.
+inline std::string EncodeOgg(int channels, int rate, long frames, double hz = 440.0) {
+    std::string out;
+    vorbis_info vi;
+    vorbis_info_init(&vi);
+    if (vorbis_encode_init_vbr(&vi, channels, rate, 0.3f) != 0) {
+        vorbis_info_clear(&vi);
+        return out;
+    }
+    vorbis_comment vc;
+    vorbis_comment_init(&vc);
+    vorbis_dsp_state vd;
+    vorbis_analysis_init(&vd, &vi);
+    vorbis_block vb;
+    vorbis_block_init(&vd, &vb);
+    ogg_stream_state os;
+    ogg_stream_init(&os, 12345);
+
+    auto writePage = [&](const ogg_page& page) {
+        out.append(reinterpret_cast<const char*>(page.header), size_t(page.header_len));
+        out.append(reinterpret_cast<const char*>(page.body), size_t(page.body_len));
+    };
+    ogg_packet header, comment, code;
+    vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
+    ogg_stream_packetin(&os, &header);
+    ogg_stream_packetin(&os, &comment);
+    ogg_stream_packetin(&os, &code);
+    ogg_page page;
+    while (ogg_stream_flush(&os, &page) != 0) writePage(page);
+
+    long done = 0;
+    bool eos = false;
+    while (!eos) {
+        const long chunk = std::min<long>(4096, frames - done);
+        if (chunk > 0) {
+            float** buffer = vorbis_analysis_buffer(&vd, int(chunk));
+            for (long i = 0; i < chunk; ++i) {
+                const double t = double(done + i) / rate;
+                for (int c = 0; c < channels; ++c)
+                    buffer[c][i] = float(0.5 * std::sin(2 * M_PI * hz * (c + 1) * t));
+            }
+            vorbis_analysis_wrote(&vd, int(chunk));
+            done += chunk;
+        } else {
+            vorbis_analysis_wrote(&vd, 0);
+        }
+        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+            vorbis_analysis(&vb, nullptr);
+            vorbis_bitrate_addblock(&vb);
+            ogg_packet packet;
+            while (vorbis_bitrate_flushpacket(&vd, &packet)) {
+                ogg_stream_packetin(&os, &packet);
+                while (ogg_stream_pageout(&os, &page) != 0) {
+                    writePage(page);
+                    if (ogg_page_eos(&page)) eos = true;
+                }
+            }
+        }
+    }
+    ogg_stream_clear(&os);
+    vorbis_block_clear(&vb);
+    vorbis_dsp_clear(&vd);
+    vorbis_comment_clear(&vc);
+    vorbis_info_clear(&vi);
+    return out;
+}
+
+}  // namespace testsounds

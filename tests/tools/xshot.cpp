@@ -1,0 +1,132 @@
+// A small X screen reader for the end-to-end tests: pixel colours, statistics of an area,
+// waiting for a colour to show, and saving the screen as PNG.
+//   xshot pixel X Y                      prints RRGGBB
+//   xshot stats X Y W H                  prints "nonblack=F distinct=N mean=R,G,B"
+//   xshot watch X Y MS RRGGBB[,RRGGBB]   prints the first listed colour seen at X,Y within MS, or "none"
+//   xshot png FILE                       writes the whole screen
+//   xshot solid FILE W H RRGGBB          writes a one-colour PNG (needs no display)
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <png.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+Display* display = nullptr;
+
+XImage* Grab(int x, int y, int w, int h) {
+    return XGetImage(display, DefaultRootWindow(display), x, y, unsigned(w), unsigned(h), AllPlanes, ZPixmap);
+}
+
+unsigned Rgb(XImage* image, int x, int y) {
+    unsigned long p = XGetPixel(image, x, y);
+    return unsigned(((p & image->red_mask) >> 16) << 16 | ((p & image->green_mask) >> 8) << 8 |
+                    (p & image->blue_mask));
+}
+
+// Writes a PNG of w x h, colour from the screen image or, without one, the solid colour.
+int WritePng(const char* path, XImage* image, int w, int h, unsigned solid) {
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return 1;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        std::fclose(file);
+        return 1;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(size_t(w) * 3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            unsigned c = image ? Rgb(image, x, y) : solid;
+            row[size_t(x) * 3] = png_byte(c >> 16);
+            row[size_t(x) * 3 + 1] = png_byte(c >> 8);
+            row[size_t(x) * 3 + 2] = png_byte(c);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    std::string mode = argv[1];
+    if (mode == "solid" && argc == 6) {
+        return WritePng(argv[2], nullptr, std::atoi(argv[3]), std::atoi(argv[4]),
+                        unsigned(std::stoul(argv[5], nullptr, 16)));
+    }
+    display = XOpenDisplay(nullptr);
+    if (!display) return 2;
+    if (mode == "pixel" && argc == 4) {
+        XImage* image = Grab(std::atoi(argv[2]), std::atoi(argv[3]), 1, 1);
+        if (!image) return 1;
+        std::printf("%06X\n", Rgb(image, 0, 0));
+        return 0;
+    }
+    if (mode == "stats" && argc == 6) {
+        int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
+        XImage* image = Grab(std::atoi(argv[2]), std::atoi(argv[3]), w, h);
+        if (!image) return 1;
+        long nonBlack = 0;
+        double r = 0, g = 0, b = 0;
+        std::set<unsigned> distinct;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                unsigned c = Rgb(image, x, y);
+                nonBlack += c != 0;
+                r += c >> 16;
+                g += (c >> 8) & 255;
+                b += c & 255;
+                if (distinct.size() < 100000) distinct.insert(c);
+            }
+        }
+        double n = double(w) * double(h);
+        std::printf("nonblack=%.4f distinct=%zu mean=%.1f,%.1f,%.1f\n", double(nonBlack) / n, distinct.size(),
+                    r / n, g / n, b / n);
+        return 0;
+    }
+    if (mode == "watch" && argc == 6) {
+        int x = std::atoi(argv[2]), y = std::atoi(argv[3]), ms = std::atoi(argv[4]);
+        std::vector<unsigned> wanted;
+        std::stringstream list(argv[5]);
+        for (std::string item; std::getline(list, item, ',');) wanted.push_back(unsigned(std::stoul(item, nullptr, 16)));
+        auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            if (XImage* image = Grab(x, y, 1, 1)) {
+                unsigned c = Rgb(image, 0, 0);
+                XDestroyImage(image);
+                for (unsigned w : wanted) {
+                    if (c == w) {
+                        std::printf("%06X\n", c);
+                        return 0;
+                    }
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        std::printf("none\n");
+        return 0;
+    }
+    if (mode == "png" && argc == 3) {
+        int w = DisplayWidth(display, 0), h = DisplayHeight(display, 0);
+        XImage* image = Grab(0, 0, w, h);
+        return image ? WritePng(argv[2], image, w, h, 0) : 1;
+    }
+    return 2;
+}

@@ -1,0 +1,131 @@
+// Reading and writing Options.ini.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "harness/HeadlessGame.h"
+#include "platform/Files.h"
+#include "shell/Options.h"
+#include "shell/Shell.h"
+
+namespace {
+
+// Loads the given file text as the game's settings.
+void LoadFrom(TempWorkingFolder& folder, const std::string& text) {
+    folder.Write("Options.ini", text);
+    LoadOptions();
+}
+
+}  // namespace
+
+TEST(IniValue, FirstMatchWinsAndMissingKeysReadZero) {
+    TempWorkingFolder folder;
+    folder.Write("a.ini", "GFX X = 800\r\nPlayer=Ann\r\nPlayer=Bob\r\nEmpty=\r\nNoEquals\r\nLast=end");
+    auto file = OpenReadStream("a.ini");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadIniValue(file, "GFX X"), "0");  // spaces around "=" do not match
+    EXPECT_EQ(ReadIniValue(file, "GFX X "), " 800");
+    EXPECT_EQ(ReadIniValue(file, "Player"), "Ann");
+    EXPECT_EQ(ReadIniValue(file, "Empty"), "");
+    EXPECT_EQ(ReadIniValue(file, "Last"), "end");  // last line without a line end
+    EXPECT_EQ(ReadIniValue(file, "player"), "0");  // case counts
+    EXPECT_EQ(ReadIniValue(file, "Missing"), "0");
+}
+
+TEST(IniValue, EmptyFileStillReadsOneLine) {
+    TempWorkingFolder folder;
+    folder.Write("empty.ini", "");
+    auto file = OpenReadStream("empty.ini");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadIniValue(file, "GFX X"), "0");
+    EXPECT_EQ(ReadIniValue(file, ""), "");  // the one line read is empty, with no "="
+}
+
+TEST(Options, ConversionsOfTheSettingsTable) {
+    ResetProgramState();
+    TempWorkingFolder folder;
+    LoadFrom(folder,
+             "GFX X=1280\r\nGFX Y=720\r\nGFX Full=yes\r\nGFX Camera Delay=258\r\n"
+             "SoundEffectVolume=55\r\nMusicVolume=150\r\nOnlineHighscore=257\r\nPlayer=\r\n");
+    EXPECT_EQ(gfxWidth, 1280);
+    EXPECT_EQ(gfxHeight, 720);
+    EXPECT_EQ(gfxDepth, 32);
+    EXPECT_EQ(cameraMode, 2);  // low 8 bits of 258
+    EXPECT_FLOAT_EQ(sfxVolume, 0.55f);
+    EXPECT_FLOAT_EQ(musicVolume, 1.5f);  // not range-checked
+    EXPECT_EQ(onlineHighscore, 1);
+    EXPECT_EQ(playerName, "Pilot");
+}
+
+TEST(Options, FullScreenByTextComparisonWithZero) {
+    TempWorkingFolder folder;
+    struct Case { const char* value; int depth; };
+    for (Case c : {Case{"1", 32}, Case{"00", 32}, Case{"yes", 32}, Case{"0", 0}, Case{"", 0}, Case{" 1", 0}}) {
+        LoadFrom(folder, std::string("GFX Full=") + c.value + "\r\n");
+        EXPECT_EQ(gfxDepth, c.depth) << "value '" << c.value << "'";
+    }
+}
+
+TEST(Options, CameraModeAboveTwoBecomesZero) {
+    TempWorkingFolder folder;
+    for (const char* value : {"3", "-1", "255"}) {
+        LoadFrom(folder, std::string("GFX Camera Delay=") + value + "\r\n");
+        EXPECT_EQ(cameraMode, 0) << value;
+    }
+    LoadFrom(folder, "GFX Camera Delay=1\r\n");
+    EXPECT_EQ(cameraMode, 1);
+}
+
+TEST(Options, MissingPlayerLineGivesTheNameZero) {
+    TempWorkingFolder folder;
+    LoadFrom(folder, "GFX X=800\r\n");
+    EXPECT_EQ(playerName, "0");
+}
+
+TEST(Options, MissingFileGetsDefaultsAndIsWritten) {
+    ResetProgramState();
+    SetHeadlessGraphics(1);
+    SetHeadlessDesktop(1024, 768);
+    TempWorkingFolder folder;
+    LoadOptions();
+    EXPECT_EQ(folder.Read("Options.ini"),
+              "GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\n"
+              "MusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n");
+    EXPECT_EQ(ListDirectory(".", 1), std::vector<std::string>{"Options.ini"});  // no temporary left
+    ResetProgramState();
+}
+
+TEST(Options, SaveThenLoadGivesTheSameSettings) {
+    ResetProgramState();
+    TempWorkingFolder folder;
+    gfxWidth = 800; gfxHeight = 600; gfxDepth = 32; cameraMode = 1;
+    sfxVolume = 0.335f; musicVolume = 0.0f; onlineHighscore = 1; playerName = "Zoë";
+    ASSERT_EQ(SaveOptions(), 1);
+    ResetShellState();
+    LoadOptions();
+    EXPECT_EQ(gfxWidth, 800);
+    EXPECT_EQ(gfxDepth, 32);
+    EXPECT_EQ(cameraMode, 1);
+    EXPECT_FLOAT_EQ(sfxVolume, 0.34f);  // written rounded up to whole percent
+    EXPECT_FLOAT_EQ(musicVolume, 0.0f);
+    EXPECT_EQ(playerName, "Zoë");
+}
+
+TEST(Options, UnwritableFolderLeavesTheSettingsInMemory) {
+    if (geteuid() == 0) GTEST_SKIP() << "root can write anywhere";
+    TempWorkingFolder folder;
+    chmod(folder.path.c_str(), 0555);
+    gfxWidth = 320;
+    EXPECT_EQ(SaveOptions(), 0);
+    EXPECT_EQ(gfxWidth, 320);
+    chmod(folder.path.c_str(), 0755);
+}
+
+TEST(Options, ReplacesAnExistingFileWhole) {
+    TempWorkingFolder folder;
+    folder.Write("Options.ini", std::string(5000, 'x'));
+    gfxWidth = 1; gfxHeight = 2; gfxDepth = 0; cameraMode = 0; sfxVolume = 0; musicVolume = 0;
+    onlineHighscore = 0; playerName = "P";
+    ASSERT_EQ(SaveOptions(), 1);
+    EXPECT_EQ(folder.Read("Options.ini"), OptionsText());
+}
