@@ -1,9 +1,7 @@
 // The generated pictures, sounds and music: every file the game loads is there, in the
 // form the game needs, and generating again gives the same bytes.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <unistd.h>
-#include <vorbis/vorbisfile.h>
 
 #include <cmath>
 #include <cstdio>
@@ -17,6 +15,11 @@
 #include <vector>
 
 #include "../../tools/AssetTables.h"
+#include "platform/Audio.h"
+#include "platform/Images.h"
+#include "platform/TAudioSample.h"
+#include "platform/TPixmap.h"
+#include "platform/TSound.h"
 
 namespace {
 std::string GameDir() {
@@ -30,90 +33,58 @@ std::string GameDir() {
 #endif
 }
 
-std::string PathOf(std::string_view gamePath) { return GameDir() + "/" + AssetNativePath(gamePath); }
+// The game's own spelling, backslashes and all: the file layer turns them into slashes.
+std::string PathOf(std::string_view gamePath) { return GameDir() + "/" + std::string(gamePath); }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
+    std::ifstream f(AssetNativePath(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-// A decoded picture: RGBA bytes and whether the file had its own alpha channel.
+// A picture as the game decodes it: RGBA bytes and whether the file had its own alpha.
 struct Picture {
     int w = 0, h = 0;
     bool hasAlpha = false;
-    std::vector<uint8_t> rgba;
-    const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * w + x) * 4]; }
+    std::shared_ptr<TPixmap> rgba; // format 6
+    const uint8_t* At(int x, int y) const { return rgba->Row(y) + static_cast<size_t>(x) * 4; }
     int Alpha(int x, int y) const { return At(x, y)[3]; }
 };
 
-bool LoadPng(const std::string& path, Picture& pic) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_read_info(png, info);
-    pic.w = static_cast<int>(png_get_image_width(png, info));
-    pic.h = static_cast<int>(png_get_image_height(png, info));
-    pic.hasAlpha = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) != 0;
-    png_set_expand(png);
-    png_set_strip_16(png);
-    png_set_gray_to_rgb(png);
-    if (!pic.hasAlpha) png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-    png_read_update_info(png, info);
-    pic.rgba.assign(static_cast<size_t>(pic.w) * pic.h * 4, 0);
-    std::vector<png_bytep> rows(pic.h);
-    for (int y = 0; y < pic.h; ++y) rows[y] = &pic.rgba[static_cast<size_t>(y) * pic.w * 4];
-    png_read_image(png, rows.data());
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(f);
-    return true;
+// Loads through the game's own loaders, with the game's backslash path.
+bool LoadPng(const std::string& file, Picture& pic) {
+    std::shared_ptr<TPixmap> px = LoadPixmapFile(file);
+    if (!px) return false;
+    // The game loads the same file as an image of the same size.
+    std::shared_ptr<TImage> image = LoadImageFile(file, -1);
+    if (!image || ImageWidthOf(image) != px->width || ImageHeightOf(image) != px->height) return false;
+    pic.w = px->width;
+    pic.h = px->height;
+    pic.hasAlpha = TPixmap::HasAlpha(px->format) != 0;
+    pic.rgba = px->format == 6 ? px : px->Converted(6);
+    return pic.rgba != nullptr;
 }
 
-// A parsed PCM WAV file.
+// A sound as the game loads it.
 struct Wav {
     int rate = 0, channels = 0, bits = 0;
     std::vector<float> samples; // interleaved, -1..1
-    double Ms() const { return channels ? 1000.0 * samples.size() / channels / rate : 0; }
+    double Ms() const { return channels && rate ? 1000.0 * samples.size() / channels / rate : 0; }
 };
 
-uint32_t Le(const std::string& s, size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(s[at + i]);
-    return v;
-}
-
-bool LoadWav(const std::string& path, Wav& wav) {
-    std::string s = ReadFile(path);
-    if (s.size() < 44 || s.compare(0, 4, "RIFF") || s.compare(8, 4, "WAVE")) return false;
-    size_t at = 12;
-    bool fmt = false;
-    while (at + 8 <= s.size()) {
-        std::string id = s.substr(at, 4);
-        size_t len = Le(s, at + 4, 4);
-        if (at + 8 + len > s.size()) return false;
-        if (id == "fmt ") {
-            if (Le(s, at + 8, 2) != 1) return false;
-            wav.channels = static_cast<int>(Le(s, at + 10, 2));
-            wav.rate = static_cast<int>(Le(s, at + 12, 4));
-            wav.bits = static_cast<int>(Le(s, at + 22, 2));
-            fmt = true;
-        } else if (id == "data" && fmt) {
-            size_t step = static_cast<size_t>(wav.bits / 8);
-            for (size_t i = 0; i + step <= len; i += step) {
-                if (wav.bits == 8) wav.samples.push_back((static_cast<uint8_t>(s[at + 8 + i]) - 128) / 128.0f);
-                else wav.samples.push_back(static_cast<int16_t>(Le(s, at + 8 + i, 2)) / 32768.0f);
-            }
-            return true;
-        }
-        at += 8 + len + (len & 1);
+bool LoadWav(const std::string& file, Wav& wav) {
+    std::shared_ptr<TSound> sound = LoadSoundFile(file, 0);
+    if (!sound) return false;
+    const TAudioSample& s = *sound->sample;
+    wav.rate = s.rate;
+    wav.channels = s.Channels();
+    wav.bits = s.Bits();
+    if (wav.bits == 8) {
+        for (uint8_t v : s.data) wav.samples.push_back((v - 128) / 128.0f);
+    } else {
+        for (size_t i = 0; i + 1 < s.data.size(); i += 2)
+            wav.samples.push_back(static_cast<int16_t>(s.data[i] | s.data[i + 1] << 8) / 32768.0f);
     }
-    return false;
+    return true;
 }
 
 // Every file the game loads, spelled as the game spells it.
@@ -360,37 +331,25 @@ TEST(Assets, SoundsArePcmInTheirFormatsShortAndUnclipped) {
 
 TEST(Assets, MusicIsALongVorbisTrackThatLoops) {
     std::string path = PathOf(kAssetMusicPath);
-    std::string name = path.substr(path.rfind('/') + 1);
+    std::string name = path.substr(path.rfind('\\') + 1);
     EXPECT_EQ("Music: " + name.substr(0, name.find('.')), "Music: Starlane Pursuit");
-    OggVorbis_File vf;
-    ASSERT_EQ(ov_fopen(path.c_str(), &vf), 0);
-    vorbis_info* vi = ov_info(&vf, -1);
-    ASSERT_NE(vi, nullptr);
-    EXPECT_EQ(vi->channels, 2);
-    EXPECT_EQ(vi->rate, 44100);
-    double seconds = ov_time_total(&vf, -1);
-    EXPECT_GE(seconds, kAssetMusicMinSeconds);
-    // Decode all: the sample step across the loop point is like any other step.
-    std::vector<int16_t> pcm;
-    char buf[8192];
-    int section = 0;
-    long got;
-    while ((got = ov_read(&vf, buf, sizeof buf, 0, 2, 1, &section)) > 0) {
-        size_t n = static_cast<size_t>(got) / 2;
-        size_t at = pcm.size();
-        pcm.resize(at + n);
-        std::memcpy(&pcm[at], buf, n * 2);
-    }
-    ov_clear(&vf);
+    EXPECT_EQ(ReadFile(path).compare(0, 4, "OggS"), 0);
+    Wav music;
+    ASSERT_TRUE(LoadWav(path, music));
+    EXPECT_EQ(music.channels, 2);
+    EXPECT_EQ(music.rate, 44100);
+    EXPECT_GE(music.Ms(), kAssetMusicMinSeconds * 1000.0);
+    // The step across the loop point is like any other step between samples.
+    const std::vector<float>& pcm = music.samples;
     ASSERT_GT(pcm.size(), 4u);
     double typical = 0;
-    for (size_t i = 2; i < pcm.size(); i += 2) typical += std::abs(pcm[i] - pcm[i - 2]);
+    for (size_t i = 2; i < pcm.size(); i += 2) typical += std::fabs(pcm[i] - pcm[i - 2]);
     typical /= pcm.size() / 2.0;
-    double wrap = std::abs(pcm[0] - pcm[pcm.size() - 2]);
-    EXPECT_LT(wrap, typical * 8 + 200);
-    int peak = 0;
-    for (int16_t v : pcm) peak = std::max(peak, std::abs(static_cast<int>(v)));
-    EXPECT_LT(peak, 32000);
+    EXPECT_LT(std::fabs(pcm[0] - pcm[pcm.size() - 2]), typical * 8 + 0.006);
+    float peak = 0;
+    for (float v : pcm) peak = std::max(peak, std::fabs(v));
+    EXPECT_LT(peak, 0.98f);
+    EXPECT_GT(peak, 0.2f);
 }
 
 TEST(Assets, GeneratingAgainGivesTheSameBytes) {
@@ -404,7 +363,7 @@ TEST(Assets, GeneratingAgainGivesTheSameBytes) {
     std::vector<std::string> all = kGamePaths;
     all.push_back(std::string(kAssetMusicPath));
     for (const std::string& p : all) {
-        std::string again = ReadFile(std::string(dir) + "/" + AssetNativePath(p));
+        std::string again = ReadFile(std::string(dir) + "/" + p);
         EXPECT_FALSE(again.empty()) << p;
         EXPECT_TRUE(again == ReadFile(PathOf(p))) << p << " differs between two runs";
     }
