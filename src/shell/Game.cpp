@@ -177,13 +177,11 @@ void ResetProgramState() {
 
 int RunGame(int, char**) {
     ChangeToExecutableFolder();
-    StartAudioDriver();
     StartAlarmTimer();
     if (StartUpGame()) {
         while (RunMainLoopPass()) {
         }
     }
     ShutDownGame();
-    StopAudioDriver();
     return 0;
 }

@@ -18,10 +18,10 @@ run() {
   mkdir -p "$WORK/elsewhere"
   start_game "$WORK/elsewhere"
   wait_window "Tavrik 0.91" >/dev/null || fail "no window on first start: $(cat "$WORK/out.txt" "$WORK/err.txt")"
-  sleep 0.5
+  sleep 1
   press Escape
-  wait_exit 2
-  [ "$rc" = "0" ] || fail "first start exit code: $rc"
+  wait_exit 5
+  [ "$rc" = "0" ] || fail "first start exit code: $rc; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
   printf 'GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n' >"$WORK/expected.ini"
   cmp -s "$GAME/Options.ini" "$WORK/expected.ini" || fail "Options.ini was: $(od -c "$GAME/Options.ini" | head -20)"
   [ -d "$GAME/screenshots" ] || fail "no screenshots folder beside the executable"
