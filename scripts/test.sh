@@ -11,3 +11,5 @@ cmake --build build -j"$jobs"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVRIK_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs" --target unit_tests
 (cd build-sanitize && ctest --output-on-failure -j"$jobs" -L unit)
+# The threads that share the sound voices, under ThreadSanitizer.
+JOBS="$jobs" scripts/tsan.sh
