@@ -6,7 +6,7 @@ packages=(
   libx11-dev libxxf86vm-dev libxtst-dev libgl-dev libglx-dev mesa-common-dev libgl1-mesa-dri
   libpng-dev zlib1g-dev libogg-dev libvorbis-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils xserver-xorg-core xserver-xorg-video-dummy
+  xvfb xdotool x11-utils x11-xserver-utils xserver-xorg-core xserver-xorg-video-dummy
   libsdl2-dev clang libclang-rt-14-dev
 )
 missing=()
