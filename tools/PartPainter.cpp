@@ -10,57 +10,44 @@ TPart& PartPainter::Sym(const std::vector<V2>& rightHalf, Col col, float height,
     return Poly(pts, false, col, height, bevel);
 }
 
-TPart& PartPainter::Poly(const std::vector<V2>& pts, bool mirror, Col col, float height, float bevel) {
+TPart& PartPainter::Add(TPart::Kind kind, bool mirror, Col col, float height, float bevel) {
     TPart p;
-    p.kind = TPart::Polygon;
-    p.poly = pts;
+    p.kind = kind;
     p.mirror = mirror;
     p.col = col;
     p.height = height;
     p.bevel = bevel;
     parts.push_back(p);
     return parts.back();
+}
+
+TPart& PartPainter::Poly(const std::vector<V2>& pts, bool mirror, Col col, float height, float bevel) {
+    TPart& p = Add(TPart::Polygon, mirror, col, height, bevel);
+    p.poly = pts;
+    return p;
 }
 
 TPart& PartPainter::Ellipse(V2 c, V2 radii, bool mirror, Col col, float height, float bevel) {
-    TPart p;
-    p.kind = TPart::Ellipse;
+    TPart& p = Add(TPart::Ellipse, mirror, col, height, bevel);
     p.a = c;
     p.b = radii;
-    p.mirror = mirror;
-    p.col = col;
-    p.height = height;
-    p.bevel = bevel;
-    parts.push_back(p);
-    return parts.back();
+    return p;
 }
 
 TPart& PartPainter::Capsule(V2 a, V2 b, float r, bool mirror, Col col, float height, float bevel) {
-    TPart p;
-    p.kind = TPart::Capsule;
+    TPart& p = Add(TPart::Capsule, mirror, col, height, bevel);
     p.a = a;
     p.b = b;
     p.r = r;
-    p.mirror = mirror;
-    p.col = col;
-    p.height = height;
-    p.bevel = bevel;
-    parts.push_back(p);
-    return parts.back();
+    return p;
 }
 
 TPart& PartPainter::Box(V2 c, V2 half, float round, bool mirror, Col col, float height, float bevel) {
-    TPart p;
-    p.kind = TPart::Box;
+    TPart& p = Add(TPart::Box, mirror, col, height, bevel);
     p.a = c;
     p.b = half;
     p.r = round;
-    p.mirror = mirror;
-    p.col = col;
-    p.height = height;
-    p.bevel = bevel;
-    parts.push_back(p);
-    return parts.back();
+    return p;
 }
 
 TPart& PartPainter::Light(V2 c, V2 radii, bool mirror, Col col, float soft, float alpha) {

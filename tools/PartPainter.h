@@ -44,6 +44,9 @@ public:
     // An emissive soft ellipse (engine flames, lights).
     TPart& Light(V2 c, V2 radii, bool mirror, Col col, float soft = 2.0f, float alpha = 1.0f);
 
+    // Appends a part of the given kind with its colour and relief; the shape is set by the caller.
+    TPart& Add(TPart::Kind kind, bool mirror, Col col, float height, float bevel);
+
     // Signed distance of a part at p (relative to the picture centre).
     static float Distance(const TPart& part, V2 p);
     // Coverage of the solid parts at p, before lighting (for checking mounts).
