@@ -1,5 +1,7 @@
-// Idle main loop, windowed: passes per second, drawn frames per second and CPU time per
-// pass of the real loop with nothing in the world. Run under an X server, e.g.
+// Idle main loop, windowed 1024 x 768: passes per second, drawn frames per second and CPU
+// time per pass of the real loop with nothing in the world; once with an empty folder (no
+// pictures: the loop alone) and once with the game's pictures (the three background layers
+// tiled as on the title screen). Run under an X server, e.g.
 //   tests/e2e/with-xvfb.sh build/bench/bench_idle_loop [seconds]
 #include <sys/resource.h>
 #include <unistd.h>
@@ -11,28 +13,38 @@
 
 #include "platform/Graphics.h"
 #include "platform/Input.h"
+#include "shell/Assets.h"
 #include "shell/Game.h"
 #include "shell/Shell.h"
 
+namespace fs = std::filesystem;
+
 namespace {
+
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
-}  // namespace
 
-int main(int argc, char** argv) {
-    int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
+// Runs the game in a fresh folder for the given time and prints the figures; with
+// withPictures the folder links to the game's gfx and sfx.
+int RunWorkload(const char* name, bool withPictures, int seconds) {
     char pattern[] = "/tmp/tavrik-bench-XXXXXX";
-    std::filesystem::path folder = mkdtemp(pattern);
-    std::filesystem::current_path(folder);
+    fs::path folder = mkdtemp(pattern);
+    fs::path game = fs::canonical("/proc/self/exe").parent_path() / "../game";
+    if (withPictures) {
+        for (const char* assets : {"gfx", "sfx"}) {
+            if (fs::exists(game / assets)) fs::create_directory_symlink(fs::canonical(game / assets), folder / assets);
+        }
+    }
+    fs::current_path(folder);
     std::ofstream("Options.ini") << "GFX X=1024\r\nGFX Y=768\r\nGFX Full=0\r\nGFX Camera Delay=0\r\n"
                                     "SoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=Bench\r\n";
-    StartAlarmTimer();
+    ResetProgramState();
     if (!StartUpGame()) {
-        std::printf("idle_loop: no display\n");
+        std::printf("%s: no display\n", name);
         return 1;
     }
     // Let the window settle before measuring.
@@ -49,13 +61,23 @@ int main(int argc, char** argv) {
     }
     double wall = (MilliClock() - start) / 1000.0;
     double cpu = CpuSeconds() - cpuBefore;
-    std::printf("workload idle_loop_windowed_1024x768 seconds=%.1f\n", wall);
-    std::printf("  passes_per_second      %.0f\n", passes / wall);
-    std::printf("  drawn_frames_per_second %.1f\n", (GraphicsCounters().swaps - swapsBefore) / wall);
+    std::printf("workload %s backgrounds=%s seconds=%.1f\n", name, bgImage ? "yes" : "no", wall);
+    std::printf("  passes_per_second        %.0f\n", passes / wall);
+    std::printf("  drawn_frames_per_second  %.1f\n", (GraphicsCounters().swaps - swapsBefore) / wall);
     std::printf("  world_updates_per_second %.1f\n", (worldUpdates - updatesBefore) / wall);
-    std::printf("  cpu_us_per_pass        %.2f\n", cpu * 1e6 / double(passes));
-    std::printf("  cpu_share_of_one_core  %.1f%%\n", 100.0 * cpu / wall);
+    std::printf("  cpu_us_per_pass          %.2f\n", cpu * 1e6 / double(passes));
+    std::printf("  cpu_share_of_one_core    %.1f%%\n", 100.0 * cpu / wall);
     ShutDownGame();
-    std::filesystem::remove_all(folder);
+    fs::current_path("/");
+    fs::remove_all(folder);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
+    StartAlarmTimer();
+    if (RunWorkload("idle_loop_windowed_1024x768_empty", false, seconds)) return 1;
+    return RunWorkload("idle_loop_windowed_1024x768_backgrounds", true, seconds);
 }
