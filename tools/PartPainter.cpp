@@ -163,8 +163,8 @@ Canvas PartPainter::Render() const {
             float nl = std::sqrt(nx * nx + ny * ny + nz * nz);
             nx /= nl, ny /= nl, nz /= nl;
             float diff = std::max(0.0f, nx * Lx + ny * Ly + nz * Lz);
-            float spec = std::pow(std::max(0.0f, nx * hx + ny * hy + nz * hz), 24.0f) * glo[i];
-            Col c = col[i] * (0.28f + 0.85f * diff) + Col{1, 1, 1} * (spec * 0.8f);
+            float shine = std::pow(std::max(0.0f, nx * hx + ny * hy + nz * hz), 24.0f) * glo[i];
+            Col c = col[i] * (0.28f + 0.85f * diff) + Col{1, 1, 1} * (shine * 0.8f);
             float a = cov[i];
             // Glows add light on the hull and make their own soft halo off it.
             Col light{e[0], e[1], e[2]};
