@@ -375,6 +375,7 @@ TEST_F(ParticleTest, GradientSetsColourAndAlphaAndANarrowOneIsReadAtItsLastColum
 TEST_F(ParticleTest, MissingFilesAreReportedAndLeaveTheTypeInvisible) {
     testing::internal::CaptureStdout();
     auto type = TParticleInfo::Create(100, 100, 0, 0, 0, 0, 0, 0);
+    type->image = Sprite();  // loading a missing sprite drops the one the type had
     type->SetImage("gfx\\no-such-sprite.png", "gfx\\GradientYellow.png", 4, 0);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "Image not found: gfx\\no-such-sprite.png\r\n");
