@@ -1,6 +1,7 @@
 #include "particles/ParticleEngine.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "particles/TParticle.h"
@@ -48,6 +49,10 @@ void SetParticleCamera(float x, float y) {
 void InitParticleEngine() {
     particleList = std::make_unique<TList<TParticle>>();
     particles = particleList.get();
+    // A developer's note: shown on standard error in debug builds only.
+#ifndef NDEBUG
+    if (showParticleStats) std::fprintf(stderr, "EmberluxEngine[Tavrik 0.91] ready\n");
+#endif
     engineReady = 1;
 }
 

@@ -40,12 +40,12 @@ std::shared_ptr<TParticleInfo> TParticleInfo::Get(int index) {
 
 void TParticleInfo::SetImage(const std::string& path, const std::string& gradientPath, uint8_t blendMode,
                              uint8_t align) {
-    std::shared_ptr<TImage> loaded = LoadImageFile(path, -1);
-    if (!loaded) {
+    image = LoadImageFile(path, -1);
+    if (!image) {
+        // The type stays invisible; its gradient, blend and alignment are left as they were.
         ShowNotice("Image not found: " + path, 0);
         return;
     }
-    image = loaded;
     CentreImageAnchor(image);
     int halfHeight = ImageHeightOf(image) / 2, halfWidth = ImageWidthOf(image) / 2;
     radius = std::sqrt(float(halfHeight * halfHeight + halfWidth * halfWidth));

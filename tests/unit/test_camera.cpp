@@ -1,8 +1,13 @@
 // Camera modes and the view helpers.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "platform/Audio.h"
+#include "platform/TMixer.h"
 #include "shell/Camera.h"
 #include "shell/Shell.h"
+#include "support/TestSounds.h"
 #include "world/TGObject.h"
 
 namespace {
@@ -121,6 +126,22 @@ TEST_F(CameraTest, SoundFallsOffToSilenceAtTwoScreenWidths) {
     EXPECT_FLOAT_EQ(SoundFalloffAt(400 + 46341, 300), 0.0f);
     EXPECT_FLOAT_EQ(SoundFalloffAt(400 + 65536, 300 + 65536), 0.0f);
     EXPECT_FLOAT_EQ(SoundFalloffAt(2147483647, -2147483647 - 1), 0.0f);
+}
+
+TEST_F(CameraTest, PlaySoundAtStartsAVoiceOnlyWithinEarshot) {
+    ResetAudio();
+    auto sound = LoadSoundFromMemory(testsounds::Wav(1, 16, 22050, testsounds::Pcm16(std::vector<int>(100, 4096))), 0);
+    ASSERT_TRUE(sound);
+    cameraX = 0.0f;
+    cameraY = 0.0f;
+    int freeVoices = AudioMixer().FreeSlots();
+    PlaySoundAt(sound, 400 + 1600, 300);  // exactly two screen widths from the centre
+    PlaySoundAt(sound, 400, 300 - 46341);  // its squared distance overflows 32 bits
+    PlaySoundAt(nullptr, 400, 300);
+    EXPECT_EQ(AudioMixer().FreeSlots(), freeVoices);
+    PlaySoundAt(sound, 400, 300);
+    EXPECT_EQ(AudioMixer().FreeSlots(), freeVoices - 1);
+    ResetAudio();
 }
 
 TEST(ViewHelpers, AngleToPointsClockwiseFromUp) {

@@ -1,8 +1,11 @@
 // The effect catalogue, and effects unfolding in the running game.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "harness/HeadlessGame.h"
@@ -12,16 +15,19 @@
 #include "particles/TParticle.h"
 #include "particles/TParticleInfo.h"
 #include "platform/Files.h"
+#include "platform/Audio.h"
 #include "platform/Images.h"
+#include "platform/TMixer.h"
 #include "platform/TImage.h"
 #include "platform/TPixmap.h"
-
-#include <cmath>
+#include "platform/TSound.h"
 #include "shell/Camera.h"
+#include "support/TestSounds.h"
 
 namespace {
 
-// Writes small stand-ins for the catalogue's sprites and gradients into gfx/.
+// Writes small stand-ins for the catalogue's sprites and gradients into gfx/, and its two
+// sounds into sfx/.
 void WriteEffectImages() {
     MakeDirectory("gfx", 0);
     auto sprite = std::make_shared<TPixmap>(12, 20, 6);
@@ -36,6 +42,11 @@ void WriteEffectImages() {
     for (const char* name : {"GradientYellow", "GradientPlasma", "GradientGreen"}) {
         ASSERT_EQ(WritePixmapPNG(gradient, std::string("gfx/") + name + ".png", 5), 1);
     }
+    MakeDirectory("sfx", 0);
+    std::ofstream("sfx/Explosio-Brak-1074.wav", std::ios::binary)
+        << testsounds::Wav(1, 16, 22050, testsounds::Pcm16(std::vector<int>(100, 1000)));
+    std::ofstream("sfx/aexplo6.wav", std::ios::binary)
+        << testsounds::Wav(1, 16, 22050, testsounds::Pcm16(std::vector<int>(200, 1000)));
 }
 
 int CountOf(const std::shared_ptr<TParticleInfo>& type) {
@@ -59,7 +70,7 @@ long ResidentKiB() {
 
 }  // namespace
 
-TEST(EffectCatalogue, TwentyTypesInIdOrderWithTheirEmitters) {
+TEST(EffectCatalogue, TwentyTypesInIdOrderWithEveryValueOfTheTable) {
     HeadlessGame game;
     WriteEffectImages();
     testing::internal::CaptureStdout();
@@ -67,32 +78,123 @@ TEST(EffectCatalogue, TwentyTypesInIdOrderWithTheirEmitters) {
     particleTypes.clear();
     CreateEffectCatalogue();
     std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.find("Image not found"), std::string::npos) << out;
+    EXPECT_EQ(out.find("not found"), std::string::npos) << out;
     ASSERT_EQ(particleTypes.size(), 20u);
-    EXPECT_EQ(flameTrail->id, 0);
-    EXPECT_EQ(sparks->id, 11);
-    EXPECT_EQ(largeShipExplosion->id, 19);
-    EXPECT_EQ(TParticleInfo::Get(13), debris);
-    EXPECT_EQ(debris->lifeRange[0], 1800);
-    EXPECT_EQ(debris->speedRange[0], -200.0f);
-    EXPECT_EQ(debris->blend, 3);
-    EXPECT_EQ(smokeFastYellow->spawnRadius, 2.0f);
-    EXPECT_EQ(largeShipExplosion->spread, 25.0f);
-    EXPECT_EQ(rocketExplosion1->spawnRadius, 50.0f);
-    EXPECT_EQ(smokePuff->image, nullptr);
-    // Emitters run in the reverse of their addition.
-    ASSERT_EQ(largeShipExplosion->emitters->size(), 4u);
-    EXPECT_EQ((*largeShipExplosion->emitters)[0]->particleType, smokePuff);
-    EXPECT_FLOAT_EQ((*largeShipExplosion->emitters)[0]->rate, 0.08f);
-    EXPECT_EQ((*largeShipExplosion->emitters)[3]->particleType, smokeFastYellow);
-    EXPECT_EQ(shipExplosion->emitters->size(), 3u);
-    // Trails hang from (5, 0); the others are centred.
+
+    // The entry, life, spin, speed, has a sprite, has a gradient, blend, angleMode, spread, spawnRadius.
+    struct Row {
+        std::shared_ptr<TParticleInfo>* type;
+        int life[2];
+        float spin[2], speed[2];
+        bool sprite, gradient;
+        int blend, angleMode;
+        float spread, spawnRadius;
+    };
+    const Row rows[] = {
+        {&flameTrail, {700, 1200}, {0, 0}, {0, 0}, true, true, 4, 4, 0, 0},
+        {&plasmaTrail, {700, 1200}, {0, 0}, {0, 0}, true, true, 4, 4, 0, 0},
+        {&laserHitYellow, {700, 800}, {0, 0}, {100, 200}, true, true, 4, 0, 0, 0},
+        {&laserHitGreen, {700, 800}, {0, 0}, {100, 200}, true, true, 4, 0, 0, 0},
+        {&laserBlastYellow, {700, 800}, {0, 0}, {100, 200}, true, true, 4, 0, 0, 0},
+        {&laserHitPlasma, {700, 800}, {0, 0}, {100, 200}, true, true, 4, 0, 0, 0},
+        {&smokeFastYellow, {700, 1200}, {-50, 50}, {200, 200}, true, true, 4, 4, 0, 2},
+        {&smokeSlowYellow, {700, 1200}, {-50, 50}, {50, 100}, true, true, 4, 4, 0, 2},
+        {&smokeDriftYellow, {700, 1200}, {-5, 5}, {20, 20}, true, true, 4, 4, 0, 2},
+        {&smokeFastPlasma, {700, 1200}, {-50, 50}, {200, 200}, true, true, 4, 4, 0, 2},
+        {&smokeSlowPlasma, {700, 1200}, {-50, 50}, {50, 100}, true, true, 4, 4, 0, 2},
+        {&sparks, {300, 600}, {-50, 50}, {200, 200}, true, true, 4, 4, 0, 2},
+        {&smokePuff, {200, 300}, {0, 0}, {0, 0}, false, false, 0, 4, 10, 0},
+        {&debris, {1800, 2500}, {-150, 150}, {-200, 200}, true, false, 3, 4, 1, 0},
+        {&largeDebris, {6800, 10500}, {-150, 150}, {-200, 200}, true, false, 3, 4, 20, 0},
+        {&rocketExplosion2, {200, 500}, {0, 0}, {0, 0}, false, false, 0, 4, 10, 0},
+        {&rocketExplosion1, {250, 350}, {0, 0}, {0, 0}, false, false, 0, 4, 10, 50},
+        {&rocketExplosion0, {250, 300}, {0, 0}, {0, 0}, false, false, 0, 4, 10, 50},
+        {&shipExplosion, {350, 500}, {0, 0}, {0, 0}, false, false, 0, 4, 10, 0},
+        {&largeShipExplosion, {400, 600}, {0, 0}, {0, 0}, false, false, 0, 4, 25, 0},
+    };
+    for (int id = 0; id < 20; ++id) {
+        SCOPED_TRACE("id " + std::to_string(id));
+        const Row& row = rows[id];
+        const TParticleInfo& t = **row.type;
+        EXPECT_EQ(particleTypes[size_t(id)], *row.type);
+        EXPECT_EQ(t.id, id);
+        EXPECT_EQ(t.lifeRange[0], row.life[0]);
+        EXPECT_EQ(t.lifeRange[1], row.life[1]);
+        EXPECT_EQ(t.spinRange[0], row.spin[0]);
+        EXPECT_EQ(t.spinRange[1], row.spin[1]);
+        EXPECT_EQ(t.speedRange[0], row.speed[0]);
+        EXPECT_EQ(t.speedRange[1], row.speed[1]);
+        EXPECT_EQ(t.thrust, 0.0f);
+        EXPECT_EQ(t.relative, 0);
+        EXPECT_EQ(t.image != nullptr, row.sprite);
+        EXPECT_EQ(t.gradient != nullptr, row.gradient);
+        EXPECT_EQ(t.blend, row.blend);
+        EXPECT_EQ(t.alignToMotion, 0);
+        EXPECT_EQ(t.angleMode, row.angleMode);
+        EXPECT_EQ(t.fixedAngle, 0.0f);
+        EXPECT_EQ(t.spread, row.spread);
+        EXPECT_EQ(t.spawnRadius, row.spawnRadius);
+        if (t.image && id > 1) {
+            EXPECT_FLOAT_EQ(t.image->anchorX, 6.0f);  // centred
+            EXPECT_FLOAT_EQ(t.image->anchorY, 10.0f);
+        }
+    }
+    // Trails hang from (5, 0); every sprite's culling radius is half its diagonal.
     EXPECT_FLOAT_EQ(flameTrail->image->anchorX, 5.0f);
+    EXPECT_FLOAT_EQ(flameTrail->image->anchorY, 0.0f);
+    EXPECT_FLOAT_EQ(plasmaTrail->image->anchorX, 5.0f);
     EXPECT_FLOAT_EQ(plasmaTrail->image->anchorY, 0.0f);
-    EXPECT_FLOAT_EQ(sparks->image->anchorX, 6.0f);
     EXPECT_FLOAT_EQ(sparks->radius, std::sqrt(6.0f * 6.0f + 10.0f * 10.0f));
-    ASSERT_TRUE(sparks->gradient);
     EXPECT_EQ(sparks->gradient->width, 256);
+
+    // Emitters as served at run time: the reverse of their addition.
+    struct Emit {
+        float from, to, rate;
+        std::shared_ptr<TParticleInfo>* type;
+    };
+    auto expectEmitters = [](const std::shared_ptr<TParticleInfo>& carrier, std::vector<Emit> added) {
+        SCOPED_TRACE("carrier id " + std::to_string(carrier->id));
+        if (added.empty()) {
+            EXPECT_EQ(carrier->emitters, nullptr);
+            return;
+        }
+        ASSERT_TRUE(carrier->emitters);
+        ASSERT_EQ(carrier->emitters->size(), added.size());
+        for (size_t i = 0; i < added.size(); ++i) {
+            const Emit& e = added[added.size() - 1 - i];
+            const TEmitterInfo& served = *(*carrier->emitters)[i];
+            EXPECT_EQ(served.window[0], e.from);
+            EXPECT_EQ(served.window[1], e.to);
+            EXPECT_EQ(served.rate, e.rate);
+            EXPECT_EQ(served.particleType, *e.type);
+            EXPECT_EQ(served.accumulator, 0);
+        }
+    };
+    expectEmitters(smokePuff, {{0, 0.5f, 0.1f, &smokeFastYellow}, {0.5f, 1, 0.05f, &smokeFastYellow}});
+    expectEmitters(debris, {{0.9f, 1, 0.01f, &smokeDriftYellow}});
+    expectEmitters(largeDebris, {{0.99f, 1, 0.1f, &smokeFastYellow}, {0.95f, 1, 0.05f, &smokePuff}});
+    expectEmitters(rocketExplosion2, {{0, 0.5f, 0.2f, &smokeFastYellow}, {0.5f, 1, 0.05f, &smokePuff}});
+    expectEmitters(rocketExplosion1, {{0, 0.5f, 0.15f, &smokeSlowYellow}, {0.5f, 1, 0.025f, &smokeDriftYellow}});
+    expectEmitters(rocketExplosion0, {{0, 1, 0.2f, &smokeSlowPlasma}});
+    expectEmitters(shipExplosion,
+                   {{0, 0.5f, 0.2f, &smokeFastYellow}, {0.5f, 1, 0.01f, &debris}, {0.5f, 1, 0.05f, &smokePuff}});
+    expectEmitters(largeShipExplosion, {{0, 0.8f, 0.4f, &smokeFastYellow},
+                                        {0.5f, 1, 0.03f, &debris},
+                                        {0.8f, 1, 0.02f, &largeDebris},
+                                        {0.5f, 1, 0.08f, &smokePuff}});
+    for (int id = 0; id <= 11; ++id) expectEmitters(particleTypes[size_t(id)], {});
+
+    // The rocket explosions sound "Explosio-Brak-1074" (100 frames here), the ship
+    // explosions "aexplo6" (200 frames); every other type is silent.
+    for (int id = 0; id < 20; ++id) {
+        const auto& sound = particleTypes[size_t(id)]->sound;
+        if (id < 15) {
+            EXPECT_EQ(sound, nullptr) << "id " << id;
+        } else {
+            ASSERT_TRUE(sound) << "id " << id;
+            EXPECT_EQ(sound->sample->length, id < 18 ? 100 : 200) << "id " << id;
+        }
+    }
 }
 
 TEST(EffectCatalogue, MissingFilesAreReportedByName) {
@@ -104,8 +206,26 @@ TEST(EffectCatalogue, MissingFilesAreReportedByName) {
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Image not found: gfx\\RSchweif1.png\r\n"), std::string::npos);
     EXPECT_NE(out.find("Image not found: gfx\\truemmer2.png\r\n"), std::string::npos);
+    EXPECT_EQ(out.find("Gradient"), std::string::npos);  // no sprite, so no gradient is tried
     EXPECT_EQ(particleTypes.size(), 20u);
     EXPECT_EQ(flameTrail->image, nullptr);
+    EXPECT_EQ(shipExplosion->sound, nullptr);  // silently
+
+    // Sprites there, gradients missing: reported, and the types are drawn white.
+    WriteEffectImages();
+    for (const char* name : {"GradientYellow", "GradientPlasma", "GradientGreen"})
+        std::filesystem::remove(std::string("gfx/") + name + ".png");
+    testing::internal::CaptureStdout();
+    ResetEffectCatalogue();
+    particleTypes.clear();
+    CreateEffectCatalogue();
+    out = testing::internal::GetCapturedStdout();
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("Gradient Image not found: ", 0), 0u) << line;
+    EXPECT_NE(out.find("Gradient Image not found: gfx\\GradientGreen.png\r\n"), std::string::npos) << out;
+    ASSERT_TRUE(laserHitGreen->image);
+    EXPECT_EQ(laserHitGreen->gradient, nullptr);
+    EXPECT_EQ(laserHitGreen->blend, 4);
 }
 
 TEST(Effects, ShipExplosionUnfoldsIntoSmokeAndDebrisThatDieAway) {
@@ -132,6 +252,23 @@ TEST(Effects, ShipExplosionUnfoldsIntoSmokeAndDebrisThatDieAway) {
     EXPECT_EQ(ParticleCount(), 0);
 }
 
+TEST(Effects, AnExplosionBeyondOneScreenIsNeitherCreatedNorHeard) {
+    HeadlessGame game;
+    WriteEffectImages();
+    testing::internal::CaptureStdout();
+    ResetEffectCatalogue();
+    particleTypes.clear();
+    CreateEffectCatalogue();
+    testing::internal::GetCapturedStdout();
+    game.Pass();
+    int freeVoices = AudioMixer().FreeSlots();
+    EXPECT_EQ(shipExplosion->Spawn(cameraX + 3 * 640 + 1, focusY, 0, nullptr), nullptr);
+    EXPECT_EQ(AudioMixer().FreeSlots(), freeVoices);
+    EXPECT_EQ(ParticleCount(), 0);
+    ASSERT_TRUE(shipExplosion->Spawn(focusX, focusY, 0, nullptr));
+    EXPECT_EQ(AudioMixer().FreeSlots(), freeVoices - 1);
+}
+
 TEST(Effects, SoakOfManyExplosionsEndsEmptyWithFlatMemory) {
     HeadlessGame game;
     WriteEffectImages();
@@ -151,9 +288,11 @@ TEST(Effects, SoakOfManyExplosionsEndsEmptyWithFlatMemory) {
         EXPECT_EQ(TParticle::LiveCount(), 0);  // dead particles are freed, not just unlisted
         if (round == 0) afterFirst = ResidentKiB();
     }
-    long growth = ResidentKiB() - afterFirst;
 #if !defined(__SANITIZE_ADDRESS__)
     // (Under AddressSanitizer freed memory sits in quarantine, so only the count above holds.)
+    long growth = ResidentKiB() - afterFirst;
     EXPECT_LT(growth, 4096) << "resident memory grew by " << growth << " KiB";
+#else
+    (void)afterFirst;
 #endif
 }

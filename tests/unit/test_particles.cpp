@@ -142,8 +142,78 @@ TEST_F(ParticleTest, CarriersOfOneTypeShareTheEmitterAccumulator) {
     carrier->AddEmitter(0.0f, 1.0f, 0.05f, child);
     carrier->Spawn(100, 100, 0, nullptr);
     carrier->Spawn(200, 100, 0, nullptr);
-    for (int i = 0; i < 50; ++i) Step(16);
-    EXPECT_NEAR(CountOf(child), 80, 2);  // 1.6 per step for both together
+    // Children appear at their carrier: count them per carrier and step.
+    std::vector<int> first, second;
+    int firstBefore = 0, secondBefore = 0;
+    for (int i = 0; i < 5; ++i) {
+        Step(16);
+        int atFirst = 0, atSecond = 0;
+        particles->ForEach([&](const std::shared_ptr<TParticle>& p) {
+            if (p->info != child) return;
+            (p->position[0] == 100.0f ? atFirst : atSecond) += 1;
+        });
+        first.push_back(atFirst - firstBefore);
+        second.push_back(atSecond - secondBefore);
+        firstBefore = atFirst;
+        secondBefore = atSecond;
+    }
+    // One accumulator fed 16 ms by each carrier in turn (16, 32 -> 12, 28 -> 8, ...): the
+    // particle goes to whichever carrier crossed the 20 ms threshold, 1.6 per step in all.
+    EXPECT_EQ(first, (std::vector<int>{0, 1, 1, 1, 1}));
+    EXPECT_EQ(second, (std::vector<int>{1, 1, 0, 1, 1}));
+}
+
+TEST_F(ParticleTest, ChildrenEmittedDuringTheWalkAreUpdatedInItUnlessTheCarrierIsLast) {
+    auto child = TParticleInfo::Create(100000, 100000, 0, 0, 0, 0, 0, 0);
+    auto carrier = TParticleInfo::Create(100000, 100000, 0, 0, 0, 0, 0, 0);
+    carrier->AddEmitter(0.0f, 1.0f, 1.0f, child);
+    auto bystander = TParticleInfo::Create(100000, 100000, 0, 0, 0, 0, 0, 0);
+    auto childAges = [&] {
+        std::vector<int> ages;
+        particles->ForEach([&](const std::shared_ptr<TParticle>& p) {
+            if (p->info == child) ages.push_back(p->life[0]);
+        });
+        return ages;
+    };
+    carrier->Spawn(100, 100, 0, nullptr);
+    Step(3);  // the carrier is last: its children wait for the next step
+    EXPECT_EQ(childAges(), (std::vector<int>{0, 0, 0}));
+
+    particles->ForEach([](const std::shared_ptr<TParticle>& p) { p->Remove(); });
+    carrier->Spawn(100, 100, 0, nullptr);
+    bystander->Spawn(100, 100, 0, nullptr);
+    Step(3);  // the walk goes on past the bystander to the new children
+    EXPECT_EQ(childAges(), (std::vector<int>{3, 3, 3}));
+}
+
+TEST_F(ParticleTest, SpawnFromPicksTheLaunchAngleByAngleModeAtTheParentsStoredPosition) {
+    auto parentType = TParticleInfo::Create(1000, 1000, 0, 0, 0, 0, 0, 0);
+    auto parent = parentType->Spawn(40, 50, 30, nullptr);
+    parent->velocity[0] = 3.0f;
+    parent->velocity[1] = 4.0f;
+    TEmitterInfo emitter;
+    auto launched = [&](int angleMode) {
+        auto type = TParticleInfo::Create(1000, 1000, 0, 0, 0, 0, 0, 0);
+        type->SetEmission(uint8_t(angleMode), 77.0f, 0, 0);
+        auto p = type->SpawnFrom(*parent, emitter);
+        EXPECT_FLOAT_EQ(p->position[0], 40.0f);
+        EXPECT_FLOAT_EQ(p->position[1], 50.0f);
+        return p->rotation;
+    };
+    EXPECT_FLOAT_EQ(launched(0), 30.0f);
+    EXPECT_FLOAT_EQ(launched(1), 210.0f);
+    EXPECT_NEAR(launched(2), std::atan2(3.0f, -4.0f) * 180.0f / float(M_PI), 1e-4);  // along the motion
+    EXPECT_NEAR(launched(3), std::atan2(3.0f, 4.0f) * 180.0f / float(M_PI), 1e-4);   // mirrored
+    EXPECT_FLOAT_EQ(launched(5), 77.0f);
+    EXPECT_FLOAT_EQ(launched(9), 0.0f);
+    std::map<int, int> seen;
+    for (int i = 0; i < 3000; ++i) {
+        float a = launched(4);
+        EXPECT_EQ(a, std::floor(a));
+        ++seen[int(a)];
+    }
+    EXPECT_EQ(seen.begin()->first, 0);
+    EXPECT_EQ(seen.rbegin()->first, 360);  // both ends included
 }
 
 TEST_F(ParticleTest, EmittersWorkOnlyInTheirWindowAndRunNewestFirst) {
@@ -213,6 +283,62 @@ TEST_F(ParticleTest, MoveIsExplicitEulerPositionBeforeVelocity) {
     EXPECT_NEAR(p->velocity[1], 5.0f, 1e-4);
 }
 
+TEST_F(ParticleTest, SpinThrustAndAlignmentToMotion) {
+    auto spinning = TParticleInfo::Create(10000, 10000, 90, 90, 0, 0, 0, 0);
+    auto p = spinning->Spawn(0, 0, 10, nullptr);
+    Step(50);
+    EXPECT_NEAR(p->rotation, 14.5f, 1e-4);  // 90 degrees/s for 50 ms
+
+    // Thrust pushes along the facing of this step: facing right, 200 px/s² for 50 ms.
+    auto rocket = TParticleInfo::Create(10000, 10000, 0, 0, 0, 0, 200, 0);
+    auto r = rocket->Spawn(0, 0, 90, nullptr);
+    Step(50);
+    EXPECT_NEAR(r->velocity[0], 10.0f, 1e-4);
+    EXPECT_NEAR(r->velocity[1], 0.0f, 1e-4);
+    EXPECT_NEAR(r->position[0], 0.0f, 1e-4);  // the push reaches the position a step later
+    Step(50);
+    EXPECT_NEAR(r->position[0], 0.5f, 1e-4);
+
+    // Aligned particles face their motion, whatever their spin.
+    auto aligned = TParticleInfo::Create(10000, 10000, 500, 500, 100, 100, 0, 0);
+    aligned->alignToMotion = 1;
+    auto a = aligned->Spawn(0, 0, 180, nullptr);  // launched downwards
+    Step(16);
+    EXPECT_NEAR(a->rotation, 180.0f, 1e-3);
+}
+
+TEST_F(ParticleTest, RelativeParticlesAddTheirParentsPosition) {
+    auto parentType = TParticleInfo::Create(10000, 10000, 0, 0, 0, 0, 0, 0);
+    auto relative = TParticleInfo::Create(10000, 10000, 0, 0, 0, 0, 0, 1);
+    auto absolute = TParticleInfo::Create(10000, 10000, 0, 0, 0, 0, 0, 0);
+    auto parent = parentType->Spawn(100, 200, 0, nullptr);
+    auto r = relative->Spawn(5, 6, 0, parent);
+    auto a = absolute->Spawn(5, 6, 0, parent);
+    EXPECT_EQ(r->parent, parent);
+    EXPECT_EQ(a->parent, nullptr);
+    EXPECT_FLOAT_EQ(r->GetPosition(0), 105.0f);
+    EXPECT_FLOAT_EQ(r->GetPosition(1), 206.0f);
+    EXPECT_FLOAT_EQ(a->GetPosition(0), 5.0f);
+}
+
+TEST_F(ParticleTest, CullingUsesTheRadiusAndTheDrawingStateIsRestoredAfterwards) {
+    auto type = TParticleInfo::Create(10000, 10000, 0, 0, 0, 0, 0, 0);
+    type->image = Sprite();
+    type->radius = 10;
+    type->blend = 4;
+    type->gradient = std::make_shared<TPixmap>(256, 1, 6);
+    type->Spawn(-10, 300, 0, nullptr);     // touches the left edge: drawn
+    type->Spawn(-10.5f, 300, 0, nullptr);  // just beyond it
+    type->Spawn(810, 610, 0, nullptr);     // touches the bottom-right corner
+    type->Spawn(400, 611, 0, nullptr);
+    Step(16, true);
+    EXPECT_EQ(drawnCount, 2);
+    EXPECT_EQ(DrawState().blendMode, 3);
+    EXPECT_EQ(DrawState().rotation, 0.0f);
+    EXPECT_EQ(DrawState().colorGreen, 255);
+    EXPECT_EQ(DrawState().alpha, 1.0f);
+}
+
 TEST_F(ParticleTest, GradientColumnsFollowTheAgeFraction) {
     EXPECT_EQ(GradientColumn(0.0f), 0);
     EXPECT_EQ(GradientColumn(0.001f), 1);
@@ -249,6 +375,7 @@ TEST_F(ParticleTest, GradientSetsColourAndAlphaAndANarrowOneIsReadAtItsLastColum
 TEST_F(ParticleTest, MissingFilesAreReportedAndLeaveTheTypeInvisible) {
     testing::internal::CaptureStdout();
     auto type = TParticleInfo::Create(100, 100, 0, 0, 0, 0, 0, 0);
+    type->image = Sprite();  // loading a missing sprite drops the one the type had
     type->SetImage("gfx\\no-such-sprite.png", "gfx\\GradientYellow.png", 4, 0);
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "Image not found: gfx\\no-such-sprite.png\r\n");
