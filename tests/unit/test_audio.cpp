@@ -226,11 +226,12 @@ TEST(AudioMixer, SoundsStartTwentyMillisecondsAfterTheirRequest) {
 }
 
 TEST(AudioMixer, LowRateSoundsStepHalfAFrameAndInterpolate) {
-    // 22050 Hz mono 8-bit: each source frame covers two output frames, the odd ones halfway.
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < 600; ++i) bytes.push_back(uint8_t(128 + (i % 2 ? 40 : -40)));
-    auto sound = std::make_shared<TSound>(
-        std::make_shared<TAudioSample>(TAudioSample::kMono8, 22050, bytes), 0);
+    // A 22050 Hz mono 8-bit WAV: each source frame covers two output frames, the odd ones
+    // halfway between two source frames.
+    std::string bytes;
+    for (int i = 0; i < 600; ++i) bytes.push_back(char(128 + (i % 2 ? 40 : -40)));
+    auto sound = LoadSoundFromMemory(testsounds::Wav(1, 8, 22050, bytes), 0);
+    ASSERT_TRUE(sound);
     MixerRig rig;
     const int handle = rig.StartNow(sound);
     rig.Mix();
@@ -330,6 +331,13 @@ TEST(AudioVoices, EndedVoicesFreeTheirSlotAndStaleHandlesStayInvalid) {
     AudioMixer().MixBlock(out.data(), MilliClock() + 100);
     EXPECT_EQ(out[0], 700);
     EXPECT_EQ(ChannelIsPlaying(second), 1);
+
+    // A stopped voice reads as ended at once and is silent from the next block on.
+    StopChannel(second);
+    EXPECT_EQ(ChannelIsPlaying(second), 0);
+    AudioMixer().MixBlock(out.data(), MilliClock() + 100);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(AudioMixer().FreeSlots(), TMixer::kSlots - 1);
 
     EXPECT_FALSE(PlaySoundOn(nullptr));
     EXPECT_EQ(ChannelIsPlaying(nullptr), 0);
