@@ -208,6 +208,31 @@ TEST(AudioOgg, TruncatedOrDamagedFilesDecodeWhatIsThereWithoutCrashing) {
     }
 }
 
+TEST(AudioOgg, ChainedFilesDecodeWhileTheLayoutHoldsAndABrokenLinkEndsThem) {
+    const std::string first = EncodeOgg(1, 22050, 5000, 440.0, 1);
+    const std::string sameLayout = EncodeOgg(1, 22050, 3000, 660.0, 2);
+    const std::string otherLayout = EncodeOgg(2, 44100, 3000, 660.0, 3);
+
+    auto both = LoadSoundFromMemory(first + sameLayout, 0);
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->sample->length, 8000);
+
+    // Samples of another layout cannot join this sound: it ends where the layout changes.
+    auto cut = LoadSoundFromMemory(first + otherLayout, 0);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->sample->format, TAudioSample::kMono16);
+    EXPECT_EQ(cut->sample->length, 5000);
+
+    // A new part that starts but never gives its headers: what came before it still plays;
+    // with nothing before it, nothing loads. (This once leaked inside the decoder library.)
+    auto beforeBreak = LoadSoundFromMemory(first + EmptyStartPage(7), 0);
+    ASSERT_TRUE(beforeBreak);
+    EXPECT_EQ(beforeBreak->sample->length, 5000);
+    const std::vector<std::string> pages = OggPages(first);
+    ASSERT_GE(pages.size(), 3u);
+    EXPECT_FALSE(LoadSoundFromMemory(pages[0] + pages[1] + EmptyStartPage(7), 0));
+}
+
 // ---- Mixer ----
 
 TEST(AudioMixer, SoundsStartTwentyMillisecondsAfterTheirRequest) {
