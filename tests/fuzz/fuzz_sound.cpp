@@ -3,6 +3,8 @@
 // mixer also meets every layout and rate a file can declare. Ogg pages carry a checksum
 // that almost every mutation breaks, so an Ogg input is offered a second time with its page
 // checksums made right: that way the mutations reach the Vorbis decoder too.
+// Seed it with a few small WAV files of each layout and a short Ogg file or two (the
+// builders in tests/support/TestSounds.h make them).
 #include <ogg/ogg.h>
 
 #include <cstddef>
@@ -48,8 +50,8 @@ void LoadAndPlay(const std::string& bytes) {
         __builtin_trap();
     }
 
-    // One private mixer for the whole run: the sound starts at once, plays three blocks
-    // (from a little way in, so looped playback wraps too) and is forgotten again.
+    // One private mixer for the whole run: the sound plays for three blocks, then a looped
+    // copy joins it for three more so short sounds wrap; then both are forgotten.
     static TMixer& mixer = *new TMixer;
     static std::vector<int16_t> out(2 * TMixer::kBlockFrames);
     mixer.Reset();
