@@ -28,8 +28,9 @@ std::shared_ptr<TSound> LoadSoundFromStream(TStream& stream, int flags);
 // is a RIFF/WAVE file with PCM samples; a data chunk longer than the file gives the frames
 // that are really there.
 std::shared_ptr<TAudioSample> LoadWavSample(TStream& stream);
-// The Ogg Vorbis loader alone: decodes the whole stream into 16-bit frames. A truncated or
-// damaged stream gives what decoded before the damage; null when nothing decoded.
+// The Ogg Vorbis loader alone: decodes the whole stream into 16-bit frames at its own rate.
+// A chained file goes on through its parts while channels and rate stay the same. A
+// truncated or damaged stream gives what decoded before the damage; null when nothing did.
 std::shared_ptr<TAudioSample> LoadOggSample(TStream& stream);
 
 // ---- Playing ----

@@ -2,7 +2,6 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "platform/Audio.h"
@@ -25,22 +24,6 @@ size_t StreamRead(void* ptr, size_t size, size_t count, void* source) {
     return done / size;
 }
 
-int StreamSeek(void* source, ogg_int64_t offset, int whence) {
-    auto* stream = static_cast<TStream*>(source);
-    int64_t base = 0;
-    if (whence == SEEK_CUR) base = stream->Position();
-    else if (whence == SEEK_END) base = stream->Size();
-    else if (whence != SEEK_SET) return -1;
-    if (base < 0) return -1;
-    const int64_t target = base + offset;
-    if (target < 0) return -1;
-    return stream->Seek(target) == target ? 0 : -1;
-}
-
-long StreamTell(void* source) {
-    return static_cast<long>(static_cast<TStream*>(source)->Position());
-}
-
 }  // namespace
 
 std::shared_ptr<TAudioSample> LoadOggSample(TStream& stream) {
@@ -53,10 +36,13 @@ std::shared_ptr<TAudioSample> LoadOggSample(TStream& stream) {
     }
     if (start < 0 || stream.Seek(start) != start) return nullptr;
 
+    // Opened as a stream without seeking: the whole file is decoded front to back anyway,
+    // and a seekable open first scans the file for chained parts, which costs time and, on
+    // a damaged chain, leaks inside libvorbisfile.
     ov_callbacks callbacks{};
     callbacks.read_func = StreamRead;
-    callbacks.seek_func = StreamSeek;
-    callbacks.tell_func = StreamTell;
+    callbacks.seek_func = nullptr;
+    callbacks.tell_func = nullptr;
     callbacks.close_func = nullptr;  // the stream belongs to the caller
 
     OggVorbis_File file;

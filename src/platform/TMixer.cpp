@@ -128,7 +128,9 @@ int TMixer::LiveSlot(int handle) const {
 }
 
 int TMixer::VoicePlaying(int handle) const {
-    return LiveSlot(handle) != 0 ? 1 : 0;
+    // A stop request ends the voice for the game at once, though the mixer sees it later.
+    const int slot = LiveSlot(handle);
+    return slot != 0 && voices_[slot].stopRequested.load(std::memory_order_relaxed) == 0 ? 1 : 0;
 }
 
 void TMixer::SetVoiceVolume(int handle, int volume) {

@@ -34,7 +34,8 @@ public:
     // Starts the sound from its beginning at full volume, as requested at clock time
     // requestMs; the handle of the new voice, or 0 when the sound is null or no slot is free.
     int StartVoice(const std::shared_ptr<TSound>& sound, int requestMs);
-    // 1 while the voice of this handle is playing (waiting to start counts as playing).
+    // 1 while the voice of this handle is playing (waiting to start counts as playing,
+    // a voice asked to stop does not).
     int VoicePlaying(int handle) const;
     // Sets the voice's volume factor (4096 = 1.0); values are clamped to 0..4096.
     void SetVoiceVolume(int handle, int volume);

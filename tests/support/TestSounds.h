@@ -60,8 +60,9 @@ inline std::string Pcm16(const std::vector<int>& values) {
     return s;
 }
 
-// An Ogg Vorbis file of frames frames of a sine tone (amplitude 0.5) at the given rate.
-inline std::string EncodeOgg(int channels, int rate, long frames, double hz = 440.0) {
+// An Ogg Vorbis file of frames frames of a sine tone (amplitude 0.5) at the given rate,
+// its pages stamped with the given stream serial number.
+inline std::string EncodeOgg(int channels, int rate, long frames, double hz = 440.0, int serial = 12345) {
     std::string out;
     vorbis_info vi;
     vorbis_info_init(&vi);
@@ -76,7 +77,7 @@ inline std::string EncodeOgg(int channels, int rate, long frames, double hz = 44
     vorbis_block vb;
     vorbis_block_init(&vd, &vb);
     ogg_stream_state os;
-    ogg_stream_init(&os, 12345);
+    ogg_stream_init(&os, serial);
 
     auto writePage = [&](const ogg_page& page) {
         out.append(reinterpret_cast<const char*>(page.header), size_t(page.header_len));
@@ -125,6 +126,40 @@ inline std::string EncodeOgg(int channels, int rate, long frames, double hz = 44
     vorbis_comment_clear(&vc);
     vorbis_info_clear(&vi);
     return out;
+}
+
+// The pages of an Ogg stream, each whole (header and body), in file order.
+inline std::vector<std::string> OggPages(const std::string& bytes) {
+    std::vector<std::string> pages;
+    size_t at = 0;
+    while (at + 27 <= bytes.size() && bytes.compare(at, 4, "OggS") == 0) {
+        const size_t headerLen = 27 + uint8_t(bytes[at + 26]);
+        if (at + headerLen > bytes.size()) break;
+        size_t bodyLen = 0;
+        for (size_t i = at + 27; i < at + headerLen; ++i) bodyLen += uint8_t(bytes[i]);
+        if (at + headerLen + bodyLen > bytes.size()) break;
+        pages.push_back(bytes.substr(at, headerLen + bodyLen));
+        at += headerLen + bodyLen;
+    }
+    return pages;
+}
+
+// An Ogg page without packets that begins a new stream of the given serial number, with a
+// correct checksum: the start of a chained part whose headers never come.
+inline std::string EmptyStartPage(int serial) {
+    std::string page = "OggS";
+    page.push_back('\0');   // version
+    page.push_back('\2');   // beginning of stream
+    Put32(page, 0);         // granule position, low and high words
+    Put32(page, 0);
+    Put32(page, uint32_t(serial));
+    Put32(page, 0);         // page sequence number
+    Put32(page, 0);         // checksum, set below
+    page.push_back('\0');   // no segments
+    auto* header = reinterpret_cast<unsigned char*>(page.data());
+    ogg_page og{header, long(page.size()), header + page.size(), 0};
+    ogg_page_checksum_set(&og);
+    return page;
 }
 
 }  // namespace testsounds

@@ -208,6 +208,31 @@ TEST(AudioOgg, TruncatedOrDamagedFilesDecodeWhatIsThereWithoutCrashing) {
     }
 }
 
+TEST(AudioOgg, ChainedFilesDecodeWhileTheLayoutHoldsAndABrokenLinkEndsThem) {
+    const std::string first = EncodeOgg(1, 22050, 5000, 440.0, 1);
+    const std::string sameLayout = EncodeOgg(1, 22050, 3000, 660.0, 2);
+    const std::string otherLayout = EncodeOgg(2, 44100, 3000, 660.0, 3);
+
+    auto both = LoadSoundFromMemory(first + sameLayout, 0);
+    ASSERT_TRUE(both);
+    EXPECT_EQ(both->sample->length, 8000);
+
+    // Samples of another layout cannot join this sound: it ends where the layout changes.
+    auto cut = LoadSoundFromMemory(first + otherLayout, 0);
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->sample->format, TAudioSample::kMono16);
+    EXPECT_EQ(cut->sample->length, 5000);
+
+    // A new part that starts but never gives its headers: what came before it still plays;
+    // with nothing before it, nothing loads. (This once leaked inside the decoder library.)
+    auto beforeBreak = LoadSoundFromMemory(first + EmptyStartPage(7), 0);
+    ASSERT_TRUE(beforeBreak);
+    EXPECT_EQ(beforeBreak->sample->length, 5000);
+    const std::vector<std::string> pages = OggPages(first);
+    ASSERT_GE(pages.size(), 3u);
+    EXPECT_FALSE(LoadSoundFromMemory(pages[0] + pages[1] + EmptyStartPage(7), 0));
+}
+
 // ---- Mixer ----
 
 TEST(AudioMixer, SoundsStartTwentyMillisecondsAfterTheirRequest) {
@@ -226,11 +251,12 @@ TEST(AudioMixer, SoundsStartTwentyMillisecondsAfterTheirRequest) {
 }
 
 TEST(AudioMixer, LowRateSoundsStepHalfAFrameAndInterpolate) {
-    // 22050 Hz mono 8-bit: each source frame covers two output frames, the odd ones halfway.
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < 600; ++i) bytes.push_back(uint8_t(128 + (i % 2 ? 40 : -40)));
-    auto sound = std::make_shared<TSound>(
-        std::make_shared<TAudioSample>(TAudioSample::kMono8, 22050, bytes), 0);
+    // A 22050 Hz mono 8-bit WAV: each source frame covers two output frames, the odd ones
+    // halfway between two source frames.
+    std::string bytes;
+    for (int i = 0; i < 600; ++i) bytes.push_back(char(128 + (i % 2 ? 40 : -40)));
+    auto sound = LoadSoundFromMemory(testsounds::Wav(1, 8, 22050, bytes), 0);
+    ASSERT_TRUE(sound);
     MixerRig rig;
     const int handle = rig.StartNow(sound);
     rig.Mix();
@@ -330,6 +356,13 @@ TEST(AudioVoices, EndedVoicesFreeTheirSlotAndStaleHandlesStayInvalid) {
     AudioMixer().MixBlock(out.data(), MilliClock() + 100);
     EXPECT_EQ(out[0], 700);
     EXPECT_EQ(ChannelIsPlaying(second), 1);
+
+    // A stopped voice reads as ended at once and is silent from the next block on.
+    StopChannel(second);
+    EXPECT_EQ(ChannelIsPlaying(second), 0);
+    AudioMixer().MixBlock(out.data(), MilliClock() + 100);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(AudioMixer().FreeSlots(), TMixer::kSlots - 1);
 
     EXPECT_FALSE(PlaySoundOn(nullptr));
     EXPECT_EQ(ChannelIsPlaying(nullptr), 0);
