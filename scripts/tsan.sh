@@ -6,4 +6,4 @@ jobs="${JOBS:-2}"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIK_TSAN=ON >/dev/null
 cmake --build build-tsan -j"$jobs" --target unit_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}" \
-  build-tsan/tests/unit_tests --gtest_filter='AudioThreads.*:AudioDriver.*'
+  build-tsan/tests/unit_tests --gtest_filter='AudioThreads.*:AudioDriver.*:ClockThreads.*'

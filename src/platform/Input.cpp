@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -35,11 +36,26 @@ struct InputState {
 InputState input;
 bool autoPoll = true;
 
-// Clock: uptime-based milliseconds; the base is fixed on first use.
-bool clockBaseSet = false;
-int64_t clockBase = 0;
-bool fakeClock = false;
-int fakeNow = 0;
+// Clock: uptime-based milliseconds. The sound thread reads the clock too, so the clock's
+// state is atomic: the base is fixed once (the first caller's value wins), and a test's fake
+// clock can be read from any thread.
+std::atomic<int64_t> clockBase{0};
+std::atomic<bool> fakeClock{false};
+std::atomic<int> fakeNow{0};
+
+int64_t WallMs();
+
+// The clock's base: wall time minus the system uptime, computed on first use.
+int64_t ClockBase() {
+    int64_t base = clockBase.load(std::memory_order_acquire);
+    if (base != 0) return base;
+    struct sysinfo info {};
+    sysinfo(&info);
+    int64_t fresh = WallMs() - int64_t(info.uptime) * 1000;
+    if (fresh == 0) fresh = 1;  // 0 means "not yet fixed"
+    if (!clockBase.compare_exchange_strong(base, fresh, std::memory_order_acq_rel)) return base;
+    return fresh;
+}
 
 // The alarm handler only records that it fired.
 volatile sig_atomic_t alarmFired = 0;
@@ -207,20 +223,15 @@ void PollEvents() {
 
 int MilliClock() {
     if (fakeClock) return fakeNow;
-    if (!clockBaseSet) {
-        struct sysinfo info {};
-        sysinfo(&info);
-        clockBase = WallMs() - int64_t(info.uptime) * 1000;
-        clockBaseSet = true;
-    }
+    int64_t base = ClockBase();
     // Wraps like a signed 32-bit counter, without overflow in the arithmetic.
-    return int(uint32_t(uint64_t(WallMs() - clockBase)));
+    return int(uint32_t(uint64_t(WallMs() - base)));
 }
 
 int DelayMs(int ms) {
     if (ms <= 0) return 0;
     if (fakeClock) {
-        fakeNow = int(uint32_t(fakeNow) + uint32_t(ms));
+        AdvanceFakeClock(ms);
         return ms;
     }
     int start = MilliClock();
@@ -270,7 +281,7 @@ void UseRealClock() { fakeClock = false; }
 
 int FakeClockActive() { return fakeClock ? 1 : 0; }
 
-void AdvanceFakeClock(int ms) { fakeNow = int(uint32_t(fakeNow) + uint32_t(ms)); }
+void AdvanceFakeClock(int ms) { fakeNow = int(uint32_t(fakeNow.load()) + uint32_t(ms)); }
 
 // ---- Tick timers ----
 

@@ -129,9 +129,6 @@ void TAudioDriver::Start(int openDevice) {
     if (run_.load() || !WaitUntilIdle(2000)) return;
     // Process-wide and not thread-safe in ALSA, so set here on the calling thread.
     snd_lib_error_set_handler(QuietAlsaErrors);
-    // The clock fixes its base on its first call; make that call here, before the thread
-    // exists, so both threads only ever read the base afterwards.
-    MilliClock();
     run_.store(1);
     done_.store(0);
     output_.store(kAudioNotRunning);

@@ -165,3 +165,25 @@ TEST(Clock, AlarmNeverInterruptsOtherThreads) {
     EXPECT_EQ(interrupted.load(), 0);
     EXPECT_GT(mainInterrupted, 0);
 }
+
+// The sound thread reads the clock while the main thread runs the game, real or fake.
+TEST(ClockThreads, ClockIsReadFromAnotherThreadWhileTheMainThreadMovesIt) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> reads{0};
+    std::thread reader([&] {
+        while (!stop) {
+            MilliClock();
+            ++reads;
+        }
+    });
+    int real = MilliClock();
+    UseFakeClock(1000);
+    for (int i = 0; i < 2000; ++i) AdvanceFakeClock(1);
+    EXPECT_EQ(MilliClock(), 3000);
+    UseRealClock();
+    EXPECT_GE(int(uint32_t(MilliClock()) - uint32_t(real)), 0);
+    while (reads < 100) std::this_thread::yield();
+    stop = true;
+    reader.join();
+    ResetInputAndTiming();
+}
