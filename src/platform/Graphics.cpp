@@ -114,13 +114,7 @@ void ApplyBlend(int mode) {
 }
 
 void UpdateTransform(TDrawState& s) {
-    double rad = s.rotation * kPi / 180.0;
-    float c = static_cast<float>(std::cos(rad));
-    float sn = static_cast<float>(std::sin(rad));
-    s.ix = c * s.scaleX;
-    s.iy = -sn * s.scaleY;
-    s.jx = sn * s.scaleX;
-    s.jy = c * s.scaleY;
+    TransformFor(s.rotation, s.scaleX, s.scaleY, s.ix, s.iy, s.jx, s.jy);
 }
 
 // Screen position of local point (px, py) of a primitive drawn at (x, y).
@@ -349,6 +343,16 @@ void SetDrawScale(float sx, float sy) {
 void GetDrawScale(float& sx, float& sy) {
     sx = DrawState().scaleX;
     sy = DrawState().scaleY;
+}
+
+void TransformFor(float rotation, float scaleX, float scaleY, float& ix, float& iy, float& jx, float& jy) {
+    double rad = rotation * kPi / 180.0;
+    float c = static_cast<float>(std::cos(rad));
+    float sn = static_cast<float>(std::sin(rad));
+    ix = c * scaleX;
+    iy = -sn * scaleY;
+    jx = sn * scaleX;
+    jy = c * scaleY;
 }
 
 TDrawState& DrawState() {

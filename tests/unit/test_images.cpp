@@ -454,9 +454,13 @@ TEST_F(ImagesTest, OverlapOfPlainSprites) {
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 15, 15, 0, 0, 1, 1), 1);
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 16, 0, 0, 0, 1, 1), 0);  // edges meet
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 100, 0, 0, 0, 1, 1), 0);
-    // Pixels count by their centres: reaching 0.6 into a covers its column 0, 0.5 does not.
-    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, -15.4f, 3, 0, 0, 1, 1), 1);
-    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, -15.5f, 3, 0, 0, 1, 1), 0);
+    // Corners are truncated toward zero: b at -14.6 spans columns -14..0 and reaches a,
+    // at -15.9 it spans -15..-1 and does not; at 15.9 it starts in a's last column.
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, -14.6f, 3, 0, 0, 1, 1), 1);
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, -15.9f, 3, 0, 0, 1, 1), 0);
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 15.9f, 3, 0, 0, 1, 1), 1);
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 3, 15.9f, 0, 0, 1, 1), 1);
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 3, -15.9f, 0, 0, 1, 1), 0);
     // Scale reaches further; frame 1 does not exist.
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 2, 1, b, 30, 0, 0, 0, 1, 1), 1);
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 1, 0, 1, 1, b, 0, 0, 0, 0, 1, 1), 0);
