@@ -346,9 +346,15 @@ void GetDrawScale(float& sx, float& sy) {
 }
 
 void TransformFor(float rotation, float scaleX, float scaleY, float& ix, float& iy, float& jx, float& jy) {
-    double rad = rotation * kPi / 180.0;
-    float c = static_cast<float>(std::cos(rad));
-    float sn = static_cast<float>(std::sin(rad));
+    // Sprites set rotation and scale one after the other: the sine and cosine of the
+    // angle last seen are kept rather than computed twice.
+    static float lastRotation = 0.0f, c = 1.0f, sn = 0.0f;
+    if (rotation != lastRotation) {
+        double rad = rotation * kPi / 180.0;
+        c = static_cast<float>(std::cos(rad));
+        sn = static_cast<float>(std::sin(rad));
+        lastRotation = rotation;
+    }
     ix = c * scaleX;
     iy = -sn * scaleY;
     jx = sn * scaleX;
