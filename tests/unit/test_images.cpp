@@ -234,6 +234,17 @@ TEST_F(ImagesTest, BadInputGivesNullSilently) {
     EXPECT_FALSE(Decode(header(16384, 16384, PNG_COLOR_TYPE_RGB_ALPHA)));
     // The header says 4 x 4 but the data is for one pixel: truncated image data.
     EXPECT_FALSE(Decode(header(4, 4, PNG_COLOR_TYPE_GRAY)));
+    // The same through files, which the loader reads as a stream.
+    auto dir = std::filesystem::temp_directory_path() / ("tavrik_badpng_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    for (const std::string& bytes : {good.substr(0, good.size() / 2), good.substr(0, 8), corrupt, std::string()}) {
+        std::ofstream((dir / "bad.png").string(), std::ios::binary) << bytes;
+        EXPECT_FALSE(LoadPixmapFile((dir / "bad.png").string()));
+        EXPECT_FALSE(LoadImageFile((dir / "bad.png").string()));
+    }
+    std::ofstream((dir / "good.png").string(), std::ios::binary) << good;
+    EXPECT_TRUE(LoadPixmapFile((dir / "good.png").string()));
+    std::filesystem::remove_all(dir);
     // Missing files.
     EXPECT_FALSE(LoadPixmapFile("/nonexistent/dir/none.png"));
     EXPECT_FALSE(LoadImageFile(std::string("/nonexistent/dir/none.png")));
