@@ -114,13 +114,7 @@ void ApplyBlend(int mode) {
 }
 
 void UpdateTransform(TDrawState& s) {
-    double rad = s.rotation * kPi / 180.0;
-    float c = static_cast<float>(std::cos(rad));
-    float sn = static_cast<float>(std::sin(rad));
-    s.ix = c * s.scaleX;
-    s.iy = -sn * s.scaleY;
-    s.jx = sn * s.scaleX;
-    s.jy = c * s.scaleY;
+    TransformFor(s.rotation, s.scaleX, s.scaleY, s.ix, s.iy, s.jx, s.jy);
 }
 
 // Screen position of local point (px, py) of a primitive drawn at (x, y).
@@ -349,6 +343,22 @@ void SetDrawScale(float sx, float sy) {
 void GetDrawScale(float& sx, float& sy) {
     sx = DrawState().scaleX;
     sy = DrawState().scaleY;
+}
+
+void TransformFor(float rotation, float scaleX, float scaleY, float& ix, float& iy, float& jx, float& jy) {
+    // Sprites set rotation and scale one after the other: the sine and cosine of the
+    // angle last seen are kept rather than computed twice.
+    static float lastRotation = 0.0f, c = 1.0f, sn = 0.0f;
+    if (rotation != lastRotation) {
+        double rad = rotation * kPi / 180.0;
+        c = static_cast<float>(std::cos(rad));
+        sn = static_cast<float>(std::sin(rad));
+        lastRotation = rotation;
+    }
+    ix = c * scaleX;
+    iy = -sn * scaleY;
+    jx = sn * scaleX;
+    jy = c * scaleY;
 }
 
 TDrawState& DrawState() {

@@ -70,6 +70,8 @@ void SetDrawRotation(float degrees);
 float GetDrawRotation();
 void SetDrawScale(float sx, float sy);
 void GetDrawScale(float& sx, float& sy);
+// The transform matrix of a rotation and scale, exactly as the drawing state derives it.
+void TransformFor(float rotation, float scaleX, float scaleY, float& ix, float& iy, float& jx, float& jy);
 // The current drawing state (a default one while no graphics is open).
 TDrawState& DrawState();
 // The colour byte for an alpha: trunc(255 * a) after clamping to 0..1.

@@ -234,6 +234,17 @@ TEST_F(ImagesTest, BadInputGivesNullSilently) {
     EXPECT_FALSE(Decode(header(16384, 16384, PNG_COLOR_TYPE_RGB_ALPHA)));
     // The header says 4 x 4 but the data is for one pixel: truncated image data.
     EXPECT_FALSE(Decode(header(4, 4, PNG_COLOR_TYPE_GRAY)));
+    // The same through files, which the loader reads as a stream.
+    auto dir = std::filesystem::temp_directory_path() / ("tavrik_badpng_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    for (const std::string& bytes : {good.substr(0, good.size() / 2), good.substr(0, 8), corrupt, std::string()}) {
+        std::ofstream((dir / "bad.png").string(), std::ios::binary) << bytes;
+        EXPECT_FALSE(LoadPixmapFile((dir / "bad.png").string()));
+        EXPECT_FALSE(LoadImageFile((dir / "bad.png").string()));
+    }
+    std::ofstream((dir / "good.png").string(), std::ios::binary) << good;
+    EXPECT_TRUE(LoadPixmapFile((dir / "good.png").string()));
+    std::filesystem::remove_all(dir);
     // Missing files.
     EXPECT_FALSE(LoadPixmapFile("/nonexistent/dir/none.png"));
     EXPECT_FALSE(LoadImageFile(std::string("/nonexistent/dir/none.png")));
@@ -454,9 +465,13 @@ TEST_F(ImagesTest, OverlapOfPlainSprites) {
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 15, 15, 0, 0, 1, 1), 1);
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 16, 0, 0, 0, 1, 1), 0);  // edges meet
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 100, 0, 0, 0, 1, 1), 0);
-    // Pixels count by their centres: reaching 0.6 into a covers its column 0, 0.5 does not.
-    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, -15.4f, 3, 0, 0, 1, 1), 1);
-    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, -15.5f, 3, 0, 0, 1, 1), 0);
+    // Corners are truncated toward zero: b at -14.6 spans columns -14..0 and reaches a,
+    // at -15.9 it spans -15..-1 and does not; at 15.9 it starts in a's last column.
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, -14.6f, 3, 0, 0, 1, 1), 1);
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, -15.9f, 3, 0, 0, 1, 1), 0);
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 15.9f, 3, 0, 0, 1, 1), 1);
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 3, 15.9f, 0, 0, 1, 1), 1);
+    EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 1, 1, b, 3, -15.9f, 0, 0, 1, 1), 0);
     // Scale reaches further; frame 1 does not exist.
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 0, 0, 2, 1, b, 30, 0, 0, 0, 1, 1), 1);
     EXPECT_EQ(ImagesOverlap(a, 0, 0, 1, 0, 1, 1, b, 0, 0, 0, 0, 1, 1), 0);
