@@ -25,9 +25,12 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
     if (!GLActive() || pixmap.width <= 0 || pixmap.height <= 0) return nullptr;
     int tw = 0, th = 0;
     if (!FitTextureSize(pixmap.width, pixmap.height, ProxyAccepts, tw, th)) {
-        std::fputs("Unable to calculate tex size\n", stdout);
+        // The driver takes no texture at all: nothing can be drawn, so the program stops,
+        // giving the desktop its video mode back first rather than dumping core.
+        std::fputs("Unable to calculate tex size\r\n", stdout);
         std::fflush(stdout);
-        std::abort();
+        CloseGraphicsMode();
+        std::_Exit(1);
     }
     int usedW = 0, usedH = 0;
     std::shared_ptr<TPixmap> level = TexturePixels(pixmap, tw, th, usedW, usedH);
