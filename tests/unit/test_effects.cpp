@@ -49,6 +49,15 @@ void WriteEffectImages() {
         << testsounds::Wav(1, 16, 22050, testsounds::Pcm16(std::vector<int>(200, 1000)));
 }
 
+// Builds the effect catalogue afresh from the folder's files; returns what it printed.
+std::string RebuildCatalogue() {
+    testing::internal::CaptureStdout();
+    ResetEffectCatalogue();
+    particleTypes.clear();
+    CreateEffectCatalogue();
+    return testing::internal::GetCapturedStdout();
+}
+
 int CountOf(const std::shared_ptr<TParticleInfo>& type) {
     int n = 0;
     particles->ForEach([&](const std::shared_ptr<TParticle>& p) { n += p->info == type; });
@@ -73,11 +82,7 @@ long ResidentKiB() {
 TEST(EffectCatalogue, TwentyTypesInIdOrderWithEveryValueOfTheTable) {
     HeadlessGame game;
     WriteEffectImages();
-    testing::internal::CaptureStdout();
-    ResetEffectCatalogue();
-    particleTypes.clear();
-    CreateEffectCatalogue();
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = RebuildCatalogue();
     EXPECT_EQ(out.find("not found"), std::string::npos) << out;
     ASSERT_EQ(particleTypes.size(), 20u);
 
@@ -199,11 +204,7 @@ TEST(EffectCatalogue, TwentyTypesInIdOrderWithEveryValueOfTheTable) {
 
 TEST(EffectCatalogue, MissingFilesAreReportedByName) {
     HeadlessGame game;
-    testing::internal::CaptureStdout();
-    ResetEffectCatalogue();
-    particleTypes.clear();
-    CreateEffectCatalogue();
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = RebuildCatalogue();
     EXPECT_NE(out.find("Image not found: gfx\\RSchweif1.png\r\n"), std::string::npos);
     EXPECT_NE(out.find("Image not found: gfx\\truemmer2.png\r\n"), std::string::npos);
     EXPECT_EQ(out.find("Gradient"), std::string::npos);  // no sprite, so no gradient is tried
@@ -215,11 +216,7 @@ TEST(EffectCatalogue, MissingFilesAreReportedByName) {
     WriteEffectImages();
     for (const char* name : {"GradientYellow", "GradientPlasma", "GradientGreen"})
         std::filesystem::remove(std::string("gfx/") + name + ".png");
-    testing::internal::CaptureStdout();
-    ResetEffectCatalogue();
-    particleTypes.clear();
-    CreateEffectCatalogue();
-    out = testing::internal::GetCapturedStdout();
+    out = RebuildCatalogue();
     std::istringstream lines(out);
     for (std::string line; std::getline(lines, line);) EXPECT_EQ(line.rfind("Gradient Image not found: ", 0), 0u) << line;
     EXPECT_NE(out.find("Gradient Image not found: gfx\\GradientGreen.png\r\n"), std::string::npos) << out;
@@ -231,11 +228,7 @@ TEST(EffectCatalogue, MissingFilesAreReportedByName) {
 TEST(Effects, ShipExplosionUnfoldsIntoSmokeAndDebrisThatDieAway) {
     HeadlessGame game;
     WriteEffectImages();
-    testing::internal::CaptureStdout();
-    ResetEffectCatalogue();
-    particleTypes.clear();
-    CreateEffectCatalogue();
-    testing::internal::GetCapturedStdout();
+    RebuildCatalogue();
     game.Pass();
     ASSERT_TRUE(shipExplosion->Spawn(focusX, focusY, 0, nullptr));
     int mostSmoke = 0, mostDebris = 0, mostPuffs = 0;
@@ -255,11 +248,7 @@ TEST(Effects, ShipExplosionUnfoldsIntoSmokeAndDebrisThatDieAway) {
 TEST(Effects, AnExplosionBeyondOneScreenIsNeitherCreatedNorHeard) {
     HeadlessGame game;
     WriteEffectImages();
-    testing::internal::CaptureStdout();
-    ResetEffectCatalogue();
-    particleTypes.clear();
-    CreateEffectCatalogue();
-    testing::internal::GetCapturedStdout();
+    RebuildCatalogue();
     game.Pass();
     int freeVoices = AudioMixer().FreeSlots();
     EXPECT_EQ(shipExplosion->Spawn(cameraX + 3 * 640 + 1, focusY, 0, nullptr), nullptr);
@@ -272,11 +261,7 @@ TEST(Effects, AnExplosionBeyondOneScreenIsNeitherCreatedNorHeard) {
 TEST(Effects, SoakOfManyExplosionsEndsEmptyWithFlatMemory) {
     HeadlessGame game;
     WriteEffectImages();
-    testing::internal::CaptureStdout();
-    ResetEffectCatalogue();
-    particleTypes.clear();
-    CreateEffectCatalogue();
-    testing::internal::GetCapturedStdout();
+    RebuildCatalogue();
     long afterFirst = 0;
     for (int round = 0; round < 2; ++round) {
         for (int i = 0; i < 60; ++i) {
