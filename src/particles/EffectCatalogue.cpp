@@ -3,6 +3,7 @@
 #include <string>
 
 #include "particles/TParticleInfo.h"
+#include "platform/Graphics.h"
 #include "platform/Images.h"
 
 std::shared_ptr<TParticleInfo> flameTrail, plasmaTrail, laserHitYellow, laserHitGreen, laserBlastYellow,
@@ -39,51 +40,51 @@ void CreateEffectCatalogue() {
     if (flameTrail) return;
 
     flameTrail = Type(700, 1200, 0, 0, 0, 0);
-    Look(flameTrail, "gfx\\RSchweif1.png", yellow, 4);
+    Look(flameTrail, "gfx\\RSchweif1.png", yellow, kBlendLight);
     Emission(flameTrail, 4, 0, 0);
 
     plasmaTrail = Type(700, 1200, 0, 0, 0, 0);
-    Look(plasmaTrail, "gfx\\RSchweif0.png", plasma, 4);
+    Look(plasmaTrail, "gfx\\RSchweif0.png", plasma, kBlendLight);
     Emission(plasmaTrail, 4, 0, 0);
 
     laserHitYellow = Type(700, 800, 0, 0, 100, 200);
-    Look(laserHitYellow, "gfx\\lexplo1.png", yellow, 4);
+    Look(laserHitYellow, "gfx\\lexplo1.png", yellow, kBlendLight);
     Emission(laserHitYellow, 0, 0, 0);
 
     laserHitGreen = Type(700, 800, 0, 0, 100, 200);
-    Look(laserHitGreen, "gfx\\lexplo1.png", green, 4);
+    Look(laserHitGreen, "gfx\\lexplo1.png", green, kBlendLight);
     Emission(laserHitGreen, 0, 0, 0);
 
     laserBlastYellow = Type(700, 800, 0, 0, 100, 200);
-    Look(laserBlastYellow, "gfx\\lexplo2.png", yellow, 4);
+    Look(laserBlastYellow, "gfx\\lexplo2.png", yellow, kBlendLight);
     Emission(laserBlastYellow, 0, 0, 0);
 
     laserHitPlasma = Type(700, 800, 0, 0, 100, 200);
-    Look(laserHitPlasma, "gfx\\lexplo2.png", plasma, 4);
+    Look(laserHitPlasma, "gfx\\lexplo2.png", plasma, kBlendLight);
     Emission(laserHitPlasma, 0, 0, 0);
 
     smokeFastYellow = Type(700, 1200, -50, 50, 200, 200);
-    Look(smokeFastYellow, "gfx\\sprite_smoke1.png", yellow, 4);
+    Look(smokeFastYellow, "gfx\\sprite_smoke1.png", yellow, kBlendLight);
     Emission(smokeFastYellow, 4, 0, 2);
 
     smokeSlowYellow = Type(700, 1200, -50, 50, 50, 100);
-    Look(smokeSlowYellow, "gfx\\sprite_smoke1.png", yellow, 4);
+    Look(smokeSlowYellow, "gfx\\sprite_smoke1.png", yellow, kBlendLight);
     Emission(smokeSlowYellow, 4, 0, 2);
 
     smokeDriftYellow = Type(700, 1200, -5, 5, 20, 20);
-    Look(smokeDriftYellow, "gfx\\sprite_smoke1.png", yellow, 4);
+    Look(smokeDriftYellow, "gfx\\sprite_smoke1.png", yellow, kBlendLight);
     Emission(smokeDriftYellow, 4, 0, 2);
 
     smokeFastPlasma = Type(700, 1200, -50, 50, 200, 200);
-    Look(smokeFastPlasma, "gfx\\sprite_smoke1.png", plasma, 4);
+    Look(smokeFastPlasma, "gfx\\sprite_smoke1.png", plasma, kBlendLight);
     Emission(smokeFastPlasma, 4, 0, 2);
 
     smokeSlowPlasma = Type(700, 1200, -50, 50, 50, 100);
-    Look(smokeSlowPlasma, "gfx\\sprite_smoke1.png", plasma, 4);
+    Look(smokeSlowPlasma, "gfx\\sprite_smoke1.png", plasma, kBlendLight);
     Emission(smokeSlowPlasma, 4, 0, 2);
 
     sparks = Type(300, 600, -50, 50, 200, 200);
-    Look(sparks, "gfx\\funken1.png", yellow, 4);
+    Look(sparks, "gfx\\funken1.png", yellow, kBlendLight);
     Emission(sparks, 4, 0, 2);
 
     smokePuff = Type(200, 300, 0, 0, 0, 0);
@@ -92,12 +93,12 @@ void CreateEffectCatalogue() {
     smokePuff->AddEmitter(0.5f, 1.0f, 0.05f, smokeFastYellow);
 
     debris = Type(1800, 2500, -150, 150, -200, 200);
-    Look(debris, "gfx\\truemmer.png", "", 3);
+    Look(debris, "gfx\\truemmer.png", "", kBlendAlpha);
     Emission(debris, 4, 1, 0);
     debris->AddEmitter(0.9f, 1.0f, 0.01f, smokeDriftYellow);
 
     largeDebris = Type(6800, 10500, -150, 150, -200, 200);
-    Look(largeDebris, "gfx\\truemmer2.png", "", 3);
+    Look(largeDebris, "gfx\\truemmer2.png", "", kBlendAlpha);
     Emission(largeDebris, 4, 20, 0);
     largeDebris->AddEmitter(0.99f, 1.0f, 0.1f, smokeFastYellow);
     largeDebris->AddEmitter(0.95f, 1.0f, 0.05f, smokePuff);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "Version.h"
 #include "particles/TParticle.h"
 #include "particles/TParticleInfo.h"
 #include "platform/Graphics.h"
@@ -49,10 +50,8 @@ void SetParticleCamera(float x, float y) {
 void InitParticleEngine() {
     particleList = std::make_unique<TList<TParticle>>();
     particles = particleList.get();
-    // A developer's note: shown on standard error in debug builds only.
-#ifndef NDEBUG
-    if (showParticleStats) std::fprintf(stderr, "EmberluxEngine[Tavrik 0.91] ready\n");
-#endif
+    // A developer's note, shown only with TAVRIK_DEBUG=1.
+    if (showParticleStats) DebugNote(std::string("EmberluxEngine[") + kVersionText + "] ready");
     engineReady = 1;
 }
 
@@ -78,7 +77,7 @@ void UpdateParticles() {
     drawnCount = 0;
     particles->ForEach([](const std::shared_ptr<TParticle>& particle) { particle->Update(); });
     SetDrawRotation(0.0f);
-    SetBlendMode(3);
+    SetBlendMode(kBlendAlpha);
     SetDrawAlpha(1.0f);
     SetDrawColor(255, 255, 255);
     if (showParticleStats) {

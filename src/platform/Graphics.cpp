@@ -80,28 +80,28 @@ void SendColor() {
 // Puts the blend mode into effect unless it already is; unknown modes draw solid.
 void ApplyBlend(int mode) {
     if (!g.current) return;
-    if (mode < 1 || mode > 5) mode = 2;
+    if (mode < kBlendMask || mode > kBlendShade) mode = kBlendSolid;
     if (g.blendCache == mode) return;
     g.blendCache = mode;
     ++g.counters.blendChanges;
     if (!Drawing()) return;
     switch (mode) {
-    case 1:
+    case kBlendMask:
         glDisable(GL_BLEND);
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GREATER, 0.5f);
         break;
-    case 3:
+    case kBlendAlpha:
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glDisable(GL_ALPHA_TEST);
         break;
-    case 4:
+    case kBlendLight:
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         glDisable(GL_ALPHA_TEST);
         break;
-    case 5:
+    case kBlendShade:
         glEnable(GL_BLEND);
         glBlendFunc(GL_DST_COLOR, GL_ZERO);
         glDisable(GL_ALPHA_TEST);

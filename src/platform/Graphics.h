@@ -62,6 +62,12 @@ void SetClearColor(int r, int g, int b);
 void FlipScreen(int sync);
 
 // ---- State ----
+// Blend modes.
+constexpr int kBlendMask = 1;   // opaque where alpha is above one half, nothing elsewhere
+constexpr int kBlendSolid = 2;  // replaces what is there
+constexpr int kBlendAlpha = 3;  // mixes by alpha
+constexpr int kBlendLight = 4;  // adds
+constexpr int kBlendShade = 5;  // multiplies
 void SetDrawColor(int r, int g, int b);
 void SetDrawAlpha(float a);
 void SetBlendMode(int mode);

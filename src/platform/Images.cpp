@@ -193,7 +193,7 @@ std::shared_ptr<TPixmap> CaptureScreenPixels(int x, int y, int w, int h) {
     auto pixmap = std::make_shared<TPixmap>(w, h, 6);
     if (!GLActive() || pixmap->width <= 0 || pixmap->height <= 0) return pixmap;
     int oldMode = GetBlendMode();
-    SetBlendMode(2);
+    SetBlendMode(kBlendSolid);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadBuffer(GL_BACK);
     glReadPixels(x, GraphicsHeight() - h - y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixmap->pixels.data());

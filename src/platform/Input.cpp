@@ -12,6 +12,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/Graphics.h"
@@ -109,8 +111,6 @@ void FlushInput() {
     PollEvents();
     std::fill(std::begin(input.keyDown), std::end(input.keyDown), 0);
     std::fill(std::begin(input.keyHits), std::end(input.keyHits), 0);
-    std::fill(std::begin(input.mouseDown), std::end(input.mouseDown), 0);
-    std::fill(std::begin(input.mouseHits), std::end(input.mouseHits), 0);
     input.typedRead = input.typedWrite = 0;
 }
 
@@ -152,6 +152,16 @@ void ShowNotice(const std::string& text, int) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fwrite("\r\n", 1, 2, stdout);
     std::fflush(stdout);
+}
+
+int DebugNotesOn() {
+    const char* value = std::getenv("TAVRIK_DEBUG");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+void DebugNote(const std::string& text) {
+    if (!DebugNotesOn()) return;
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 // ---- Input events ----

@@ -7,6 +7,35 @@
 
 class TTimer;
 
+// ---- Key codes the game reads ----
+constexpr int kKeyBackspace = 8;
+constexpr int kKeyReturn = 13;  // Return and keypad Enter
+constexpr int kKeyEscape = 27;
+constexpr int kKeySpace = 32;
+constexpr int kKeyEnd = 35;
+constexpr int kKeyHome = 36;
+constexpr int kKeyLeft = 37;
+constexpr int kKeyUp = 38;
+constexpr int kKeyRight = 39;
+constexpr int kKeyDown = 40;
+constexpr int kKeyDelete = 46;
+constexpr int kKey1 = 49;
+constexpr int kKey2 = 50;
+constexpr int kKey3 = 51;
+constexpr int kKeyA = 65;  // letters by their upper-case code, either case
+constexpr int kKeyD = 68;
+constexpr int kKeyN = 78;
+constexpr int kKeyO = 79;
+constexpr int kKeyR = 82;
+constexpr int kKeyS = 83;
+constexpr int kKeyW = 87;
+constexpr int kKeyLeftAlt = 164;
+
+// Mouse buttons.
+constexpr int kMouseLeft = 1;
+constexpr int kMouseRight = 2;
+constexpr int kMouseMiddle = 3;
+
 // ---- Input reads (each first polls pending window events) ----
 // Presses of the key since the last call for it; resets the count.
 int KeyWasHit(int code);
@@ -14,7 +43,7 @@ int KeyWasHit(int code);
 int KeyIsDown(int code);
 // The oldest waiting typed character (Latin-1), removed; 0 when none waits.
 int NextTypedChar();
-// Polls, then clears key state, key hits, mouse state and the typed characters.
+// Polls, then clears key state, key hits and the typed characters; mouse buttons stay.
 void FlushInput();
 // Presses of a mouse button (1 left, 2 right, 3 middle) since the last call; resets it.
 int MouseButtonHit(int button);
@@ -31,6 +60,10 @@ void MovePointer(int x, int y);
 void HidePointer();
 // Writes text and CR LF to standard output and flushes.
 void ShowNotice(const std::string& text, int serious);
+// A developer's note on standard error; silent unless TAVRIK_DEBUG=1 is in the environment.
+void DebugNote(const std::string& text);
+// 1 when TAVRIK_DEBUG=1 is set (read at each call).
+int DebugNotesOn();
 
 // ---- Input events: the graphics layer's event translation, or a test, calls these ----
 // Events are applied only while graphics are open.

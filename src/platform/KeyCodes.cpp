@@ -19,24 +19,25 @@ struct TNamedKey {
     unsigned char code;
 };
 
-// Function-page keys with a fixed code. Keys that mean the same thing (keypad cursor keys
-// and the cursor block, both Enters) deliberately share their code.
+// Function-page keys with a fixed code. Both Enters share Return's code; the keypad's
+// other keys and the Meta keys are left to free codes of their own, so with NumLock on a
+// keypad digit only types its digit and never moves a text cursor or takes a screenshot.
 constexpr TNamedKey kNamedKeys[] = {
     {0xff08, 8},   {0xff09, 9},   {0xff0d, 13},  {0xff13, 19},  {0xff14, 145}, {0xff1b, 27},
     {0xffff, 46},  {0xff50, 36},  {0xff51, 37},  {0xff52, 38},  {0xff53, 39},  {0xff54, 40},
     {0xff55, 33},  {0xff56, 34},  {0xff57, 35},  {0xff58, 12},  {0xff60, 41},  {0xff61, 44},
     {0xff62, 43},  {0xff63, 45},  {0xff67, 93},  {0xff6a, 47},  {0xff6b, 3},   {0xff7e, 165},
-    {0xff7f, 144}, {0xff80, 32},  {0xff89, 9},   {0xff8d, 13},  {0xff95, 36},  {0xff96, 37},
-    {0xff97, 38},  {0xff98, 39},  {0xff99, 40},  {0xff9a, 33},  {0xff9b, 34},  {0xff9c, 35},
-    {0xff9d, 12},  {0xff9e, 45},  {0xff9f, 46},  {0xffaa, 106}, {0xffab, 107}, {0xffac, 108},
-    {0xffad, 109}, {0xffae, 110}, {0xffaf, 111}, {0xffbd, 146}, {0xffe1, 160}, {0xffe2, 161},
-    {0xffe3, 162}, {0xffe4, 163}, {0xffe5, 20},  {0xffe6, 20},  {0xffe7, 164}, {0xffe8, 165},
-    {0xffe9, 164}, {0xffea, 165}, {0xffeb, 91},  {0xffec, 92},  {0xffed, 91},  {0xffee, 92},
+    {0xff7f, 144}, {0xff8d, 13},  {0xffaa, 106}, {0xffab, 107}, {0xffac, 108}, {0xffad, 109},
+    {0xffae, 110}, {0xffaf, 111}, {0xffbd, 146}, {0xffe1, 160}, {0xffe2, 161}, {0xffe3, 162},
+    {0xffe4, 163}, {0xffe5, 20},  {0xffe6, 20},  {0xffe9, 164}, {0xffea, 165}, {0xffeb, 91},
+    {0xffec, 92},  {0xffed, 91},  {0xffee, 92},
 };
 
 // Function-page keys without a fixed code; they get free codes.
-constexpr unsigned short kOtherFunctionKeys[] = {0xff15, 0xff65, 0xff66, 0xff68, 0xff69,
-                                                 0xff91, 0xff92, 0xff93, 0xff94};
+constexpr unsigned short kOtherFunctionKeys[] = {
+    0xff15, 0xff65, 0xff66, 0xff68, 0xff69, 0xff80, 0xff89, 0xff91, 0xff92, 0xff93, 0xff94,
+    0xff95, 0xff96, 0xff97, 0xff98, 0xff99, 0xff9a, 0xff9b, 0xff9c, 0xff9d, 0xff9e, 0xff9f,
+    0xffe7, 0xffe8};
 
 // Latin-1 upper-case letters fold to their lower case, like A to a.
 int FoldLatin(int c) {

@@ -40,7 +40,7 @@ void ShowSplash() {
     if (background) CentreImageAnchor(background);
     ClearScreen();
     HidePointer();
-    SetBlendMode(3);
+    SetBlendMode(kBlendAlpha);
     DrawImageAt(background, float(gfxWidth / 2), float(gfxHeight / 2), 0);
     DrawImageAt(logoImage, float(gfxWidth / 2), float(gfxHeight / 2), 0);
     FlipScreen(-1);
@@ -48,7 +48,7 @@ void ShowSplash() {
 
 // The three background layers, tiled with additive light, each offset by the camera / depth.
 void DrawBackground() {
-    SetBlendMode(4);
+    SetBlendMode(kBlendLight);
     SetDrawColor(255, 255, 255);
     SetDrawAlpha(1.0f);
     TileImageAt(bgImage, -cameraX / 1000.0f, -cameraY / 1000.0f, 0);
@@ -137,7 +137,7 @@ int RunMainLoopPass() {
 
     if (drawFrame) {
         DrawBackground();
-        SetBlendMode(3);
+        SetBlendMode(kBlendAlpha);
         SetDrawAlpha(1.0f);
         TUniverse::DrawAll();
     }
@@ -155,7 +155,7 @@ int RunMainLoopPass() {
         FlipScreen(-1);
     }
 
-    return KeyWasHit(27) ? 0 : 1;
+    return KeyWasHit(kKeyEscape) ? 0 : 1;
 }
 
 void ShutDownGame() { CloseGraphicsMode(); }

@@ -1,5 +1,7 @@
 #include "shell/Shell.h"
 
+#include "Version.h"
+
 #include "platform/TTimer.h"
 
 int gfxWidth = 0;
@@ -24,7 +26,7 @@ float difficulty = 0.0f;
 uint8_t screenshotRequested = 0;
 int worldUpdates = 0;
 
-const char* const gameTitle = "Tavrik 0.91";
+const char* const gameTitle = kVersionText;
 
 void ResetShellState() {
     gfxWidth = gfxHeight = gfxDepth = 0;

@@ -308,8 +308,16 @@ TEST(KeyCodes, OtherKeysGetCodesOfTheirOwn) {
         auto [it, fresh] = owner.emplace(code, lower);
         EXPECT_TRUE(fresh || it->second == lower) << k << " shares " << code << " with " << it->second;
     }
-    // The keypad cursor keys mean the cursor keys; unknown keysyms have no code.
-    EXPECT_EQ(KeyCodeForKeysym(0xff96), 37);
+    // The keypad (read by its unshifted keysym, NumLock or not) and the Meta keys have codes
+    // of their own, so a keypad digit never moves a text cursor and Meta is not left Alt.
+    for (unsigned long k : {0xff80ul, 0xff95ul, 0xff96ul, 0xff97ul, 0xff98ul, 0xff99ul, 0xff9aul,
+                            0xff9bul, 0xff9cul, 0xff9dul, 0xff9eul, 0xff9ful, 0xffe7ul, 0xffe8ul}) {
+        int code = KeyCodeForKeysym(k);
+        EXPECT_NE(code, 0) << std::hex << k;
+        EXPECT_EQ(fixed.count(code), 0u) << std::hex << k << " took " << code;
+        EXPECT_EQ(owner.count(code), 0u) << std::hex << k << " shares " << code;
+        owner.emplace(code, int(k));
+    }
     EXPECT_EQ(KeyCodeForKeysym(0xff08), 8);
     EXPECT_EQ(KeyCodeForKeysym(0x1008ff11), 0);
     EXPECT_NE(KeyCodeForKeysym(0xff15), 0);

@@ -76,15 +76,17 @@ TEST_F(InputTest, MouseButtonsAndWheel) {
     EXPECT_EQ(KeyWasHit(1000), 0);
 }
 
-TEST_F(InputTest, FlushClearsEverything) {
-    ApplyKeyDown(13);
+TEST_F(InputTest, FlushClearsKeysAndTypingButKeepsTheMouse) {
+    ApplyKeyDown(kKeyReturn);
     ApplyTypedChar('x');
-    ApplyMouseDown(2);
+    ApplyMouseDown(kMouseRight);
     FlushInput();
-    EXPECT_EQ(KeyWasHit(13), 0);
-    EXPECT_EQ(KeyIsDown(13), 0);
+    EXPECT_EQ(KeyWasHit(kKeyReturn), 0);
+    EXPECT_EQ(KeyIsDown(kKeyReturn), 0);
     EXPECT_EQ(NextTypedChar(), 0);
-    EXPECT_EQ(MouseButtonDown(2), 0);
+    // A click in the same frame as an Enter that ends editing is not lost.
+    EXPECT_EQ(MouseButtonDown(kMouseRight), 1);
+    EXPECT_EQ(MouseButtonHit(kMouseRight), 1);
 }
 
 TEST_F(InputTest, EventsAreIgnoredWithoutGraphics) {
