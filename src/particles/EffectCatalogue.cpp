@@ -5,6 +5,7 @@
 #include "particles/TParticleInfo.h"
 #include "platform/Graphics.h"
 #include "platform/Images.h"
+#include "platform/StateResets.h"
 
 std::shared_ptr<TParticleInfo> flameTrail, plasmaTrail, laserHitYellow, laserHitGreen, laserBlastYellow,
     laserHitPlasma, smokeFastYellow, smokeSlowYellow, smokeDriftYellow, smokeFastPlasma, smokeSlowPlasma,
@@ -149,3 +150,7 @@ void ResetEffectCatalogue() {
         type->reset();
     }
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("effect catalogue", kResetRankParticles + 1, &ResetEffectCatalogue);
+}  // namespace

@@ -10,6 +10,7 @@
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Input.h"
+#include "platform/StateResets.h"
 
 namespace {
 std::unique_ptr<TList<TParticle>> particleList = std::make_unique<TList<TParticle>>();
@@ -103,3 +104,7 @@ void ResetParticleEngine() {
     showParticleStats = 0;
     engineReady = 0;
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("particle engine", kResetRankParticles, &ResetParticleEngine);
+}  // namespace

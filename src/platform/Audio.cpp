@@ -12,6 +12,7 @@
 #include "platform/TChannel.h"
 #include "platform/TMixer.h"
 #include "platform/TSound.h"
+#include "platform/StateResets.h"
 
 namespace {
 
@@ -116,3 +117,7 @@ void ResetAudio() {
     if (!state.driver.WaitUntilIdle(2000)) return;
     state.mixer.Reset();
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("audio", kResetRankPlatform + 2, &ResetAudio);
+}  // namespace

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include "platform/StateResets.h"
 
 namespace {
 
@@ -510,3 +511,7 @@ void ResetGraphics() {
     CloseGraphicsMode();
     g = TGraphicsGlobals{};
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("graphics", kResetRankPlatform, &ResetGraphics);
+}  // namespace

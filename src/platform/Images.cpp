@@ -12,6 +12,7 @@
 #include "platform/TImage.h"
 #include "platform/TImageFrame.h"
 #include "platform/TPixmap.h"
+#include "platform/StateResets.h"
 
 namespace {
 
@@ -283,3 +284,7 @@ std::shared_ptr<TPixmap> TexturePixels(const TPixmap& pixmap, int textureW, int 
 }
 
 void ResetImages() { gDefaults = TLoaderDefaults(); }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("images", kResetRankPlatform + 1, &ResetImages);
+}  // namespace

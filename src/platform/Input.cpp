@@ -18,6 +18,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/TTimer.h"
+#include "platform/StateResets.h"
 
 namespace {
 
@@ -350,3 +351,7 @@ void ResetInputAndTiming() {
     timers.clear();
     SeedRandom(4660);
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("input and timing", kResetRankPlatform + 3, &ResetInputAndTiming);
+}  // namespace

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "platform/Files.h"
+#include "platform/StateResets.h"
 
 namespace {
 
@@ -221,3 +222,7 @@ int TSocketStream::AtEnd() {
     Close();
     return 1;
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("network timeout", kResetRankPlatform + 4, &ResetNetworkTimeout);
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/Audio.h"
 #include "platform/Images.h"
+#include "platform/StateResets.h"
 
 std::shared_ptr<TImage> logoImage, bgImage, bgAlterImage, bgAlter2Image, cursorImage;
 std::array<std::shared_ptr<TImage>, 3> rocketImages;
@@ -42,3 +43,7 @@ void ResetShellAssets() {
     rocketAlarmImage = aimPointerImage = aimArrowImage = buddyArrowImage = nullptr;
     alarmSound = pointSound = nextStageSound = rocketFireSound = nullptr;
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("shell assets", kResetRankShell, &ResetShellAssets);
+}  // namespace

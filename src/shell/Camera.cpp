@@ -6,6 +6,7 @@
 #include "platform/Audio.h"
 #include "shell/Shell.h"
 #include "world/TGObject.h"
+#include "platform/StateResets.h"
 
 std::shared_ptr<TGObject> cameraTarget;
 float focusX = 0.0f, focusY = 0.0f;
@@ -96,3 +97,7 @@ void ResetCamera() {
     cameraTarget.reset();
     focusX = focusY = trailX = trailY = cameraX = cameraY = 0.0f;
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("camera", kResetRankShell + 2, &ResetCamera);
+}  // namespace

@@ -1,5 +1,7 @@
 #include "shell/Game.h"
 
+#include "platform/StateResets.h"
+
 #include <unistd.h>
 
 #include <climits>
@@ -160,20 +162,7 @@ int RunMainLoopPass() {
 
 void ShutDownGame() { CloseGraphicsMode(); }
 
-void ResetProgramState() {
-    ResetGraphics();
-    ResetImages();
-    ResetAudio();
-    ResetInputAndTiming();
-    ResetParticleEngine();
-    ResetEffectCatalogue();
-    ResetShellAssets();
-    ResetScreenshots();
-    TUniverse::ClearAll();
-    universe.reset();
-    ResetCamera();
-    ResetShellState();
-}
+void ResetProgramState() { RunStateResets(); }
 
 int RunGame(int, char**) {
     ChangeToExecutableFolder();

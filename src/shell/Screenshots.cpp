@@ -4,6 +4,7 @@
 #include "platform/Images.h"
 #include "platform/Input.h"
 #include "shell/Shell.h"
+#include "platform/StateResets.h"
 
 const char* const screenshotDir = "screenshots\\";
 int screenshotCounter = 0;
@@ -37,3 +38,7 @@ std::shared_ptr<TImage> PickSplashImage() {
 }
 
 void ResetScreenshots() { screenshotCounter = 0; }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("screenshots", kResetRankShell + 1, &ResetScreenshots);
+}  // namespace

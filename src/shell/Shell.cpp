@@ -3,6 +3,7 @@
 #include "Version.h"
 
 #include "platform/TTimer.h"
+#include "platform/StateResets.h"
 
 int gfxWidth = 0;
 int gfxHeight = 0;
@@ -47,3 +48,7 @@ void ResetShellState() {
     screenshotRequested = 0;
     worldUpdates = 0;
 }
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("shell state", kResetRankShell + 3, &ResetShellState);
+}  // namespace

@@ -1,4 +1,5 @@
 #include "world/TUniverse.h"
+#include "platform/StateResets.h"
 
 std::shared_ptr<TUniverse> universe;
 
@@ -37,3 +38,12 @@ void TUniverse::ClearAll() {
     Objects().ForEach([](const std::shared_ptr<TGObject>& object) { object->Remove(); });
     Objects().Clear();
 }
+
+void ResetWorld() {
+    TUniverse::ClearAll();
+    universe.reset();
+}
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("world", kResetRankWorld, &ResetWorld);
+}  // namespace

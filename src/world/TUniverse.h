@@ -29,3 +29,6 @@ public:
 
 // The registry made at start-up.
 extern std::shared_ptr<TUniverse> universe;
+
+// Empties the world list and drops the registry (back to start-up values).
+void ResetWorld();
