@@ -75,6 +75,9 @@ int StartUpGame() {
     CreateEffectCatalogue();
     LoadShellAssets();
     frameTimer = CreateTickTimer(60);
+    // The game clock and the first world update measure from the end of start-up.
+    engineClock = MilliClock();
+    lastTickClock = engineClock;
     // The first pass draws: the last drawn frame counts as one interval ago.
     lastDrawTime = MilliClock() - drawInterval;
     return 1;
