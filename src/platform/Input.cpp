@@ -46,15 +46,16 @@ std::atomic<int64_t> clockBase{0};
 std::atomic<bool> fakeClock{false};
 std::atomic<int> fakeNow{0};
 
-int64_t WallMs();
+int64_t MonotonicMs();
 
-// The clock's base: wall time minus the system uptime, computed on first use.
+// The clock's base, fixed on first use so the clock starts at the system uptime; from
+// there it advances with the monotonic clock, which setting the system time cannot move.
 int64_t ClockBase() {
     int64_t base = clockBase.load(std::memory_order_acquire);
     if (base != 0) return base;
     struct sysinfo info {};
     sysinfo(&info);
-    int64_t fresh = WallMs() - int64_t(info.uptime) * 1000;
+    int64_t fresh = MonotonicMs() - int64_t(info.uptime) * 1000;
     if (fresh == 0) fresh = 1;  // 0 means "not yet fixed"
     if (!clockBase.compare_exchange_strong(base, fresh, std::memory_order_acq_rel)) return base;
     return fresh;
@@ -63,6 +64,8 @@ int64_t ClockBase() {
 // The alarm handler only records that it fired.
 volatile sig_atomic_t alarmFired = 0;
 bool alarmStarted = false;
+// Without the alarm (it could not be made), every poll updates the tick timers instead.
+bool alarmMissing = false;
 timer_t alarmTimer{};
 
 std::vector<std::weak_ptr<TTimer>> timers;
@@ -77,13 +80,16 @@ int KeyIndex(int code) { return code & 0xFF; }
 
 int ButtonIndex(int button) { return (button >= 1 && button <= 3) ? button : 0; }
 
-int64_t WallMs() {
-    timeval tv{};
-    gettimeofday(&tv, nullptr);
-    return int64_t(tv.tv_sec) * 1000 + tv.tv_usec / 1000;
+int64_t MonotonicMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
 void OnAlarm(int) { alarmFired = 1; }
+
+// Tests make the next StartAlarmTimer fail as if the system refused the timer.
+bool simulateAlarmFailure = false;
 
 }  // namespace
 
@@ -224,7 +230,7 @@ void SetAutoPoll(int on) { autoPoll = on != 0; }
 
 void PollEvents() {
     if (CurrentGraphics()) PumpWindowEvents();
-    if (alarmFired || fakeClock) {
+    if (alarmFired || fakeClock || alarmMissing) {
         alarmFired = 0;
         UpdateTickTimers();
     }
@@ -236,7 +242,7 @@ int MilliClock() {
     if (fakeClock) return fakeNow;
     int64_t base = ClockBase();
     // Wraps like a signed 32-bit counter, without overflow in the arithmetic.
-    return int(uint32_t(uint64_t(WallMs() - base)));
+    return int(uint32_t(uint64_t(MonotonicMs() - base)));
 }
 
 int DelayMs(int ms) {
@@ -268,12 +274,29 @@ void StartAlarmTimer() {
     event.sigev_notify = SIGEV_THREAD_ID;
     event.sigev_signo = SIGALRM;
     event._sigev_un._tid = int(syscall(SYS_gettid));
-    if (timer_create(CLOCK_MONOTONIC, &event, &alarmTimer) != 0) return;
-    itimerspec period{};
-    period.it_interval.tv_nsec = 1000000;
-    period.it_value.tv_nsec = 1000000;
-    timer_settime(alarmTimer, 0, &period, nullptr);
     alarmStarted = true;
+    bool made = !simulateAlarmFailure && timer_create(CLOCK_MONOTONIC, &event, &alarmTimer) == 0;
+    if (made) {
+        itimerspec period{};
+        period.it_interval.tv_nsec = 1000000;
+        period.it_value.tv_nsec = 1000000;
+        if (timer_settime(alarmTimer, 0, &period, nullptr) != 0) {
+            timer_delete(alarmTimer);
+            made = false;
+        }
+    }
+    if (!made) {
+        alarmMissing = true;
+        std::fprintf(stderr, "The 1 ms timer could not be started; the game's timers follow the clock at each poll.\n");
+    }
+}
+
+int AlarmTimerMissing() { return alarmMissing ? 1 : 0; }
+
+void SimulateAlarmTimerFailure() {
+    // A forked child has no timer of its parent's, only the flag saying it started one.
+    simulateAlarmFailure = true;
+    alarmStarted = false;
 }
 
 void BlockAlarmSignal() {

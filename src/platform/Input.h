@@ -92,6 +92,10 @@ int DelayMs(int ms);
 // Starts the 1 ms alarm and its handler (once per run). The alarm is blocked on every
 // thread but the main one.
 void StartAlarmTimer();
+// 1 when the alarm could not be made: then every poll updates the tick timers from the clock.
+int AlarmTimerMissing();
+// Tests, in a forked child: the next StartAlarmTimer fails as if the system refused it.
+void SimulateAlarmTimerFailure();
 // Blocks the alarm signal on the calling thread (threads other than the main one call this).
 void BlockAlarmSignal();
 

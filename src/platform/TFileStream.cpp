@@ -1,12 +1,35 @@
 #include "platform/TFileStream.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
 
 std::shared_ptr<TFileStream> TFileStream::Open(const std::string& path, const char* mode) {
-    if (path.empty()) return nullptr;
+    if (path.empty() || !mode) return nullptr;
+    if (mode[0] == 'r') {
+        // A game file read is a regular file. Opening without blocking and checking first
+        // keeps a FIFO (which would wait for a writer), a device or a directory with a game
+        // file's name from stalling the game or never reaching an end: it reads as missing.
+        int flags = (std::strchr(mode, '+') ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
+        int fd = open(path.c_str(), flags);
+        if (fd < 0) return nullptr;
+        struct stat info;
+        if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+            close(fd);
+            return nullptr;
+        }
+        std::FILE* file = fdopen(fd, mode);
+        if (!file) {
+            close(fd);
+            return nullptr;
+        }
+        return std::make_shared<TFileStream>(file);
+    }
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (!file) return nullptr;
-    // fopen happily opens a directory for reading; it would never reach its end.
     struct stat info;
     if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
         std::fclose(file);

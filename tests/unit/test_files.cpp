@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -153,6 +154,31 @@ TEST_F(FilesTest, DirectoriesDoNotOpenAsFiles) {
     EXPECT_FALSE(OpenWriteStream(At("sub")));
     EXPECT_FALSE(OpenReadStream(At("absent.txt")));
     EXPECT_FALSE(OpenReadWriteStream(At("absent.txt")));
+}
+
+TEST_F(FilesTest, FifosAndDevicesReadAsMissingWithoutBlocking) {
+    // A FIFO with a game file's name would wait for a writer for ever; a device never ends.
+    ASSERT_EQ(mkfifo(At("Options.ini").c_str(), 0600), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool opened = OpenReadStream(At("Options.ini")) || OpenReadWriteStream(At("Options.ini")) ||
+                      OpenReadStream("/dev/zero") || OpenReadStream(At("options.INI"));
+        _exit(opened ? 1 : 0);
+    }
+    int status = -1;
+    for (int i = 0; i < 500 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "opening a FIFO for reading blocked";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a FIFO or device opened as a file";
+    Put("plain.txt", "a\n");
+    auto plain = OpenReadStream(At("plain.txt"));
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(StreamReadLine(plain), "a");  // regular files read as before, blocking mode back on
 }
 
 TEST_F(FilesTest, ReadWriteStreamMixesReadsWritesAndSeeks) {

@@ -10,7 +10,12 @@
 #include <regex>
 #include <thread>
 
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -139,6 +144,54 @@ TEST(Clock, TimerTicksWithTheAlarmOnTheRealClock) {
     int ticks = TimerTickCount(timer);
     EXPECT_GE(ticks, 9);
     EXPECT_LE(ticks, 13);
+}
+
+TEST(Clock, StartsAtTheUptimeAndNeverFollowsTheWallClock) {
+    ResetInputAndTiming();
+    timespec mono{};
+    clock_gettime(CLOCK_MONOTONIC, &mono);
+    int monoMs = int(uint32_t(uint64_t(mono.tv_sec) * 1000 + mono.tv_nsec / 1000000));
+    // The base is fixed from the uptime on first use, whole seconds; the monotonic clock
+    // is the uptime on Linux, so the two stay within a second or so of each other.
+    EXPECT_LT(std::abs(int(uint32_t(MilliClock()) - uint32_t(monoMs))), 2000);
+}
+
+TEST(Clock, WithoutTheAlarmEveryPollTicksTheTimersFromTheClock) {
+    // The alarm starts once per run, so the refusal is tried in a child process.
+    int errPipe[2];
+    ASSERT_EQ(pipe(errPipe), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(errPipe[1], 2);
+        ResetInputAndTiming();
+        SimulateAlarmTimerFailure();
+        StartAlarmTimer();
+        StartAlarmTimer();
+        if (!AlarmTimerMissing()) _exit(2);
+        auto timer = CreateTickTimer(100);
+        int ticks = 0;
+        for (int i = 0; i < 10; ++i) {
+            DelayMs(15);  // more than a period: the poll counts one tick, as the alarm would
+            PollEvents();
+            if (TimerTickCount(timer) != ++ticks) _exit(3);
+        }
+        PollEvents();  // no time passed since: no new tick
+        _exit(TimerTickCount(timer) == ticks ? 0 : 4);
+    }
+    close(errPipe[1]);
+    std::string err;
+    char buffer[256];
+    for (ssize_t n; (n = read(errPipe[0], buffer, sizeof buffer)) > 0;) err.append(buffer, size_t(n));
+    close(errPipe[0]);
+    int status = -1;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // Said once on standard error, however often the alarm is asked for.
+    size_t first = err.find("timer could not be started");
+    EXPECT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find("timer could not be started", first + 1), std::string::npos) << err;
 }
 
 TEST(DateText, Formats) {
