@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game, its tools and its tests need; only those missing.
+# Installs the Debian packages a job needs; only those missing.
+#   scripts/deps.sh        what building and playing the game needs
+#   scripts/deps.sh test   that, and what the tests and benchmarks need
+#   scripts/deps.sh fuzz   that, and clang with its libFuzzer runtime
 set -euo pipefail
+# The compiler, CMake and the libraries the game and its asset generator build against,
+# and Mesa's drivers (software rendering where no GPU driver is installed).
 packages=(
   build-essential cmake pkg-config
-  libx11-dev libxxf86vm-dev libxtst-dev libgl-dev libglx-dev mesa-common-dev libgl1-mesa-dri
+  libx11-dev libxxf86vm-dev libgl-dev libglx-dev libopengl-dev libgl1-mesa-dri
   libpng-dev zlib1g-dev libogg-dev libvorbis-dev libasound2-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils x11-xserver-utils xserver-xorg-core xserver-xorg-video-dummy
-  libsdl2-dev clang libclang-rt-14-dev
 )
+case "${1:-play}" in
+  play) ;;
+  # GoogleTest, XTest for pressing keys, the X servers the tests start, and SDL2 for the
+  # sprite benchmark's comparison.
+  test) packages+=(libgtest-dev libxtst-dev xvfb xdotool xserver-xorg-core xserver-xorg-video-dummy libsdl2-dev) ;;
+  fuzz) packages+=(clang libclang-rt-14-dev) ;;
+  *) echo "usage: $0 [play|test|fuzz]" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -17,6 +17,7 @@ shift 2
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs="${JOBS:-2}"
+scripts/deps.sh fuzz
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIK_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j"$jobs" --target "$target"
