@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -383,4 +384,22 @@ TEST_F(ParticleTest, MissingFilesAreReportedAndLeaveTheTypeInvisible) {
     EXPECT_EQ(type->blend, 0);  // unchanged
     type->SetSound("sfx\\no-such.wav");
     EXPECT_EQ(type->sound, nullptr);
+}
+
+TEST(ParticleEngineNotes, TheReadyNoteShowsOnlyWithDebugNotesOn) {
+    auto readyNote = [](const char* debug) {
+        if (debug) setenv("TAVRIK_DEBUG", debug, 1);
+        else unsetenv("TAVRIK_DEBUG");
+        ResetParticleEngine();
+        SetParticleStats(1);
+        testing::internal::CaptureStderr();
+        InitParticleEngine();
+        std::string err = testing::internal::GetCapturedStderr();
+        unsetenv("TAVRIK_DEBUG");
+        ResetParticleEngine();
+        return err;
+    };
+    EXPECT_EQ(readyNote(nullptr), "");
+    EXPECT_EQ(readyNote("0"), "");
+    EXPECT_EQ(readyNote("1"), "EmberluxEngine[Tavrik 0.91] ready\n");
 }
