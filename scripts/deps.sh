@@ -8,7 +8,7 @@ set -euo pipefail
 # and Mesa's drivers (software rendering where no GPU driver is installed).
 packages=(
   build-essential cmake pkg-config
-  libx11-dev libxxf86vm-dev libgl-dev libglx-dev libopengl-dev libgl1-mesa-dri
+  libx11-dev libxext-dev libxxf86vm-dev libgl-dev libglx-dev libopengl-dev libgl1-mesa-dri
   libpng-dev zlib1g-dev libogg-dev libvorbis-dev libasound2-dev
 )
 case "${1:-play}" in
