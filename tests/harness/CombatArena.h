@@ -2,6 +2,10 @@
 // A headless game with the real generated pictures and sounds, and ships of the asset
 // table's kinds placed by the test. Catalogues are rebuilt from the real files, so hits are
 // pixel-exact against the pictures the game ships.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -26,14 +30,42 @@ inline std::string GeneratedGameFolder() {
 #endif
 }
 
-class CombatArena : public HeadlessGame {
+// Sends standard output to /dev/null from its construction until Restore (the start-up
+// notices of pictures that are not there yet).
+class QuietStdout {
 public:
-    CombatArena() {
+    QuietStdout() {
+        std::fflush(stdout);
+        saved = dup(1);
+        int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, 1);
+            close(null);
+        }
+    }
+    void Restore() {
+        if (saved < 0) return;
+        std::fflush(stdout);
+        dup2(saved, 1);
+        close(saved);
+        saved = -1;
+    }
+    ~QuietStdout() { Restore(); }
+
+private:
+    int saved = -1;
+};
+
+// The headless game with the real assets, and the ship-placing helpers of the combat tests.
+class CombatArena : private QuietStdout, public HeadlessGame {
+public:
+    explicit CombatArena(int startMs = 100000) : QuietStdout(), HeadlessGame(WindowedOptions(640, 480), startMs) {
         std::string from = GeneratedGameFolder();
         for (const char* dir : {"gfx", "sfx"}) {
             std::error_code ignored;
             std::filesystem::create_directory_symlink(std::filesystem::path(from) / dir, folder.path / dir, ignored);
         }
+        Restore();
         // Start-up ran before the files were there: load the catalogues and images again.
         ResetEffectCatalogue();
         CreateEffectCatalogue();
@@ -67,12 +99,28 @@ public:
         return nullptr;
     }
 
-    // Passes until the world has been updated n more times.
-    void Ticks(int n) {
+    // A ship that neither moves, shoots nor launches: a target to place and watch.
+    static std::shared_ptr<TShip> Dummy(const std::string& kind, float x, float y, int team = 1) {
+        std::shared_ptr<TShip> ship = Ship(kind, team, x, y);
+        ship->DetachGuns("");
+        ship->SetEngine(0.0f, 16.0f);
+        ship->rockets = {0, 0, 0};
+        return ship;
+    }
+
+    // Passes until the world has been updated n more times, the clock moving stepMs per pass.
+    void Ticks(int n, int stepMs = 1) {
         int until = worldUpdates + n;
         while (worldUpdates < until) {
             Pass();
-            AdvanceFakeClock(1);
+            AdvanceFakeClock(stepMs);
         }
+    }
+
+    // One world update run directly, with a tick of tickLength ms.
+    static void WorldTick(int tickLength = 16) {
+        tickMs = tickLength;
+        ticksPerSecond = 1000.0f / float(tickLength);
+        TUniverse::UpdateAll();
     }
 };
