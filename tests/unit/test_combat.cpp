@@ -554,3 +554,45 @@ TEST(Combat, AnUnknownGunTypeIsReportedAndMountsNothing) {
     ASSERT_EQ(TGunInfo::Catalogue().size(), 10u);
     EXPECT_NEAR(TGunInfo::Get("MG-500")->range, 424.0f, 0.01f);
 }
+
+TEST(CombatSoak, TenMinutesOfBattleLeaveNothingBehind) {
+    int before = TGObject::LiveCount();
+    {
+        CombatArena game;
+        const char* kinds[] = {"Tiger X", "X-Fighter", "Silverhawk", "X1", "Ironfighter", "Turtle",
+                               "Guan Tarque", "Shark", "Ferrari Deluxe", "Ant", "Piranha", "Moskito"};
+        int made = 0, rocketsSeen = 0, deaths = 0;
+        auto reinforce = [&] {
+            while (TShip::All().Count() < 12) {
+                auto ship = CombatArena::Ship(kinds[made % 12], 1, RandomFloat(-800, 800), RandomFloat(-800, 800),
+                                              1 + made % 5);
+                ship->SetPointValue(1 + made % 3);
+                ++made;
+            }
+        };
+        reinforce();
+        // Two of them fly together.
+        auto first = TShip::All().First();
+        auto second = TShip::All().FirstLink()->NextLink()->Value();
+        first->Link(second);
+        first.reset();
+        second.reset();
+        for (int second = 0; second < 600; ++second) {
+            game.Ticks(60, 17);
+            rocketsSeen += TRocket::All().Count();
+            int inWorld = TUniverse::Objects().Count();
+            // Outside the world only a rocket's launcher may be kept (one per rocket).
+            ASSERT_LE(TGObject::LiveCount() - before - inWorld, TRocket::All().Count()) << "second " << second;
+            ASSERT_LT(inWorld, 1500);
+            if (second % 5 == 4) {
+                deaths += 12 - TShip::All().Count();
+                reinforce();
+            }
+        }
+        EXPECT_GT(deaths, 20);       // the ships did fight
+        EXPECT_GT(rocketsSeen, 0);   // and launched rockets
+        TUniverse::ClearAll();
+        EXPECT_EQ(TGObject::LiveCount(), before);
+    }
+    EXPECT_EQ(TGObject::LiveCount(), before);
+}
