@@ -11,7 +11,7 @@
 #include <string>
 
 #include "../../tools/AssetTables.h"
-#include "harness/HeadlessGame.h"
+#include "HeadlessGame.h"
 #include "particles/EffectCatalogue.h"
 #include "particles/ParticleEngine.h"
 #include "shell/Assets.h"
@@ -59,8 +59,10 @@ private:
 // The headless game with the real assets, and the ship-placing helpers of the combat tests.
 class CombatArena : private QuietStdout, public HeadlessGame {
 public:
-    explicit CombatArena(int startMs = 100000) : QuietStdout(), HeadlessGame(WindowedOptions(640, 480), startMs) {
-        std::string from = GeneratedGameFolder();
+    // assets: the folder holding the generated gfx/ and sfx/.
+    explicit CombatArena(int startMs = 100000, const std::string& assets = GeneratedGameFolder())
+        : QuietStdout(), HeadlessGame(WindowedOptions(640, 480), startMs) {
+        const std::string& from = assets;
         for (const char* dir : {"gfx", "sfx"}) {
             std::error_code ignored;
             std::filesystem::create_directory_symlink(std::filesystem::path(from) / dir, folder.path / dir, ignored);
