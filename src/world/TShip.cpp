@@ -370,7 +370,7 @@ void TShip::ConsiderRocket() {
         int stock = rockets[selectedRocket];
         if (RandomInt(0, 5) < stock || RandomInt(0, 5) == 1) FireRocket();
     }
-    nextRocketTime = engineClock + RandomInt(2000, 15000);
+    nextRocketTime = ClockPlus(engineClock, RandomInt(2000, 15000));
 }
 
 void TShip::FireRocket() {

@@ -18,3 +18,6 @@ inline float Distance(float x1, float y1, float x2, float y2) {
 
 // later - earlier on the millisecond clock, right across the wrap of the signed 32-bit count.
 inline int ClockSince(int later, int earlier) { return int(uint32_t(later) - uint32_t(earlier)); }
+
+// A clock reading ms later, wrapping like the clock itself.
+inline int ClockPlus(int clock, int ms) { return int(uint32_t(clock) + uint32_t(ms)); }

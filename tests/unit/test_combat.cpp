@@ -364,6 +364,37 @@ TEST(Combat, ARocketPassesThroughEveryShipButItsTarget) {
     EXPECT_FLOAT_EQ(target->hp, 20.0f);
 }
 
+TEST(Combat, ARocketArmsBeforeItStrikesAndAFinishedShipTakesNoSecondRocket) {
+    CombatArena game;
+    auto launcher = CombatArena::Dummy("Ant", 0, 0, 3);
+    auto target = CombatArena::Dummy("Ant", 0, -20, 3);  // the rocket starts over it
+    target->hp = 20.0f;
+    auto rocket = TRocket::Create(launcher, 0.0f, 100.0f, target, 0);
+    game.Ticks(8);  // about 133 ms: not armed yet
+    EXPECT_FLOAT_EQ(target->hp, 20.0f);
+    game.Ticks(3);
+    EXPECT_FLOAT_EQ(target->hp, -10.0f);
+    EXPECT_EQ(launcher->kills, 1);
+    EXPECT_TRUE(rocket->link.expired());
+
+    // Two armed rockets strike a ship in the same tick: the first finishes it, the second
+    // finds it already below 0 and books no second kill.
+    auto victim = CombatArena::Dummy("Ant", 500, 0, 3);
+    victim->hp = 20.0f;
+    auto one = TRocket::Create(launcher, 0.0f, 0.0f, victim, 0);
+    auto two = TRocket::Create(launcher, 0.0f, 0.0f, victim, 0);
+    for (auto& r : {one, two}) {
+        r->x = 500.0f;
+        r->y = 0.0f;
+        r->armLeft = 0;
+    }
+    StillTick();
+    EXPECT_FLOAT_EQ(victim->hp, -10.0f);
+    EXPECT_EQ(launcher->kills, 2);
+    EXPECT_TRUE(one->link.expired());
+    EXPECT_FALSE(two->link.expired());  // it flies on
+}
+
 TEST(Combat, TheBuddysRocketKillIsCreditedToThePlayer) {
     CombatArena game;
     game.Press(kKeyReturn);
