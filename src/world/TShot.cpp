@@ -47,21 +47,26 @@ void TShot::Update() {
     std::shared_ptr<TShip> own = gun->owner.Get();
     if (!own) return;
 
+    // Both passes read the lists without taking references: a test that misses changes
+    // nothing, and the first hit ends the pass.
     float length = float(type.shotLength);
-    TListWalker<TShip> ships(TShip::All());
-    while (std::shared_ptr<TShip> ship = ships.Next()) {
-        if (ship == own) continue;
+    for (const TLink<TShip>* at = TShip::All().FirstLink().get(); at; at = at->NextLink().get()) {
+        const std::shared_ptr<TShip>& ship = at->Value();
+        if (!ship || ship == own) continue;
         if (!(Distance(x, y, ship->x, ship->y) < float(ship->radius + type.shotLength))) continue;
         if (own->IsLinked(ship.get())) continue;
-        if (HitShip(*ship)) break;
+        std::shared_ptr<TShip> hit = ship;
+        if (HitShip(*hit)) break;
     }
-    TListWalker<TRocket> rockets(TRocket::All());
-    while (std::shared_ptr<TRocket> rocket = rockets.Next()) {
+    for (const TLink<TRocket>* at = TRocket::All().FirstLink().get(); at; at = at->NextLink().get()) {
+        const std::shared_ptr<TRocket>& rocket = at->Value();
+        if (!rocket) continue;
         const TShip* from = rocket->launcher.get();
         if (from == own.get()) continue;
         if (!(Distance(x, y, rocket->x, rocket->y) < length + kRocketPassMargin)) continue;
         if (own->IsLinked(from)) continue;
-        if (HitRocket(*rocket)) break;
+        std::shared_ptr<TRocket> hit = rocket;
+        if (HitRocket(*hit)) break;
     }
 }
 
