@@ -279,17 +279,19 @@ void FlipScreen(int sync) {
     int vsync;
     if (sync == -1) {
         if (gfx->ownPacing) {
-            gfx->nextFrameTime += gfx->period;
+            // Frame times wrap with the clock, so they are added and compared unsigned.
+            auto later = [](int clock, int ms) { return int(uint32_t(clock) + uint32_t(ms)); };
+            gfx->nextFrameTime = later(gfx->nextFrameTime, gfx->period);
             gfx->accumulator += gfx->remainder;
             if (gfx->accumulator >= gfx->hz) {
                 gfx->accumulator -= gfx->hz;
-                gfx->nextFrameTime += 1;
+                gfx->nextFrameTime = later(gfx->nextFrameTime, 1);
             }
-            int wait = gfx->nextFrameTime - MilliClock();
+            int wait = int(uint32_t(gfx->nextFrameTime) - uint32_t(MilliClock()));
             if (wait >= 1)
                 DelayMs(wait);
             else
-                gfx->nextFrameTime -= wait;  // late: the schedule restarts from now
+                gfx->nextFrameTime = later(gfx->nextFrameTime, -wait);  // late: the schedule restarts from now
             vsync = 0;
         } else {
             vsync = gfx->hardwareSyncTrusted;

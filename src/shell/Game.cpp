@@ -20,6 +20,8 @@
 #include "shell/Options.h"
 #include "shell/Screenshots.h"
 #include "shell/Shell.h"
+#include "world/TGunInfo.h"
+#include "world/TShip.h"
 #include "world/TUniverse.h"
 
 int ChangeToExecutableFolder() {
@@ -73,6 +75,7 @@ int StartUpGame() {
     SetParticleGravity(0.0f, 0.0f);
     SetParticleScreen(gfxWidth, gfxHeight);
     CreateEffectCatalogue();
+    CreateGunCatalogue();
     LoadShellAssets();
     frameTimer = CreateTickTimer(60);
     // The game clock and the first world update measure from the end of start-up.
@@ -157,6 +160,8 @@ int RunMainLoopPass() {
         }
         SetDrawRotation(0.0f);
         SetDrawColor(255, 255, 255);
+        // The screen shown while no live player ship exists: Enter starts a game.
+        if (!PlayerAlive() && KeyWasHit(kKeyReturn)) StartGame();
         FlipScreen(-1);
     }
 

@@ -2,8 +2,14 @@
 
 #include "Version.h"
 
+#include "particles/EffectCatalogue.h"
+#include "platform/Input.h"
 #include "platform/TTimer.h"
 #include "platform/StateResets.h"
+#include "shell/Camera.h"
+#include "world/TGun.h"
+#include "world/TShip.h"
+#include "world/TUniverse.h"
 
 int gfxWidth = 0;
 int gfxHeight = 0;
@@ -28,6 +34,24 @@ uint8_t screenshotRequested = 0;
 int worldUpdates = 0;
 
 const char* const gameTitle = kVersionText;
+
+void StartGame() {
+    TUniverse::ClearAll();
+    player = nullptr;
+    std::shared_ptr<TShip> ship = TShip::Create();
+    player = ship;
+    TGun::Create(ship, 10, 25, "MG-500", 4);
+    TGun::Create(ship, 0, 15, "DLG-2500", 0);
+    TGun::Create(ship, -10, 25, "MG-500", 4);
+    ship->SetImage("gfx\\modernx.png");
+    ship->SetExplosion(largeShipExplosion);
+    ship->points = 0.0f;
+    ship->name = "Modern X";
+    ship->armor = 2.0f;
+    cameraTarget = player;
+    difficulty = 1.0f;
+    FlushInput();
+}
 
 void ResetShellState() {
     gfxWidth = gfxHeight = gfxDepth = 0;

@@ -33,5 +33,9 @@ extern int worldUpdates;                     // world updates since start-up (st
 // The product's name and version, as the window title shows it.
 extern const char* const gameTitle;
 
+// Begins a new game: the world cleared, the player's "Modern X" made and followed by the
+// camera, difficulty 1, pending input dropped.
+void StartGame();
+
 // Every shell variable back to its start-up value.
 void ResetShellState();

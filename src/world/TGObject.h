@@ -71,6 +71,14 @@ public:
         return !object || object->dead;
     }
     void Reset() { ref.reset(); }
+    // True when nothing was ever set (or it was reset); false for a set reference, even
+    // one whose object is gone.
+    bool IsEmpty() const {
+        std::weak_ptr<T> none;
+        return !ref.owner_before(none) && !none.owner_before(ref);
+    }
+    // Whether this refers to exactly that object (false once the object is gone).
+    bool Is(const T* object) const { return object && ref.lock().get() == object; }
 
 private:
     // The referred object.

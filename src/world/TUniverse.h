@@ -17,7 +17,8 @@ public:
     // Inserts an object at the front of the world list (ships); returns its link.
     static std::shared_ptr<TLink<TGObject>> AddFront(const std::shared_ptr<TGObject>& object);
     // Updates every object once. Objects may remove themselves or others during the walk;
-    // objects appended during it are reached by it (except after the last element).
+    // objects appended during it (new shots and rockets) are reached by it, also when the
+    // last object appends them; objects inserted at the front wait for the next walk.
     static void UpdateAll();
     // Draws every object, in list order.
     static void DrawAll();

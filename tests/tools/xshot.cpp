@@ -3,12 +3,14 @@
 //   xshot pixel X Y                      prints RRGGBB
 //   xshot stats X Y W H                  prints "nonblack=F distinct=N mean=R,G,B"
 //   xshot watch X Y MS RRGGBB[,RRGGBB]   prints the first listed colour seen at X,Y within MS, or "none"
+//   xshot green X Y W H                  prints how many pixels of the area are vividly green
 //   xshot png FILE                       writes the whole screen
 //   xshot solid FILE W H RRGGBB          writes a one-colour PNG (needs no display)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -121,6 +123,21 @@ int main(int argc, char** argv) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         std::printf("none\n");
+        return 0;
+    }
+    if (mode == "green" && argc == 6) {
+        int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
+        XImage* image = Grab(std::atoi(argv[2]), std::atoi(argv[3]), w, h);
+        if (!image) return 1;
+        long count = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                unsigned c = Rgb(image, x, y);
+                int r = int(c >> 16), g = int((c >> 8) & 255), b = int(c & 255);
+                count += g >= 140 && g - r >= 60 && g >= b;
+            }
+        }
+        std::printf("%ld\n", count);
         return 0;
     }
     if (mode == "png" && argc == 3) {

@@ -83,17 +83,48 @@ TEST_F(WorldTest, AppendedObjectsAreUpdatedInTheSameTickFrontInsertedInTheNext) 
     EXPECT_EQ(log, (std::vector<std::string>{"newShip", "ship", "last", "shot"}));
 }
 
-TEST_F(WorldTest, ObjectAppendedWhileTheLastIsUpdatedWaitsForTheNextTick) {
+TEST_F(WorldTest, ObjectAppendedWhileTheLastIsUpdatedIsUpdatedInTheSameTick) {
     auto only = TProbe::Make("only", &log);
-    std::shared_ptr<TProbe> late;
+    std::shared_ptr<TProbe> late, later;
     only->onUpdate = [&] {
         if (!late) late = TProbe::Make("late", &log);
     };
     TUniverse::UpdateAll();
-    EXPECT_EQ(log, (std::vector<std::string>{"only"}));
-    log.clear();
-    TUniverse::UpdateAll();
     EXPECT_EQ(log, (std::vector<std::string>{"only", "late"}));
+
+    // The last object removes itself and the one after it, then appends: the newcomer is
+    // still reached, and a removed newcomer is not.
+    log.clear();
+    auto tail = TProbe::Make("tail", &log);
+    auto gone = TProbe::Make("gone", &log);
+    only->onUpdate = nullptr;
+    late->onUpdate = [&] {
+        late->Remove();
+        gone->Remove();
+        auto dropped = TProbe::Make("dropped", &log);
+        dropped->Remove();
+        later = TProbe::Make("later", &log);
+        late->onUpdate = nullptr;
+    };
+    tail->onUpdate = [&] { tail->Remove(); };
+    // Order: only, late, tail, gone. late removes gone; tail is reached, removes itself.
+    TUniverse::UpdateAll();
+    EXPECT_EQ(log, (std::vector<std::string>{"only", "late", "tail", "later"}));
+
+}
+
+TEST_F(WorldTest, ObjectAppendedAfterTheRestOfTheListVanishedIsStillReached) {
+    // a removes b, the last object, and then appends c: the walk, already past a, reaches c.
+    auto a = TProbe::Make("a", &log);
+    auto b = TProbe::Make("b", &log);
+    std::shared_ptr<TProbe> c;
+    a->onUpdate = [&] {
+        if (c) return;
+        b->Remove();
+        c = TProbe::Make("c", &log);
+    };
+    TUniverse::UpdateAll();
+    EXPECT_EQ(log, (std::vector<std::string>{"a", "c"}));
 }
 
 TEST_F(WorldTest, RemovingTwiceAndClearingAnEmptyWorldDoNothing) {
