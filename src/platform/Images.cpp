@@ -13,6 +13,7 @@
 #include "platform/TImageFrame.h"
 #include "platform/TPixmap.h"
 #include "platform/StateResets.h"
+#include "platform/Trimming.h"
 
 namespace {
 
@@ -39,15 +40,74 @@ inline void EmitQuad(const TDrawState& s, const TImageFrame& tex, float x, float
     glVertex2f(x + left * s.ix + bottom * s.iy, y + left * s.jx + bottom * s.jy);
 }
 
-// Draws the frame with its anchor at screen point (x, y), origin already added.
+// Local point (lx, ly) of an image drawn at screen (x, y), through the transform; the same
+// arithmetic as EmitQuad, so that trimmed shapes meet the full quad's corners exactly.
+inline void PlaceVertex(const TDrawState& s, float x, float y, float lx, float ly) {
+    glVertex2f(x + lx * s.ix + ly * s.iy, y + lx * s.jx + ly * s.jy);
+}
+
+// Maps texel positions of a frame to local image coordinates and texture coordinates.
+struct TTexelMap {
+    const TImageFrame& tex;  // the frame drawn
+    float left, top;         // local position of texel (0, 0)
+    float w, h;              // local size of the whole frame
+    float kx, ky;            // local units per texel
+
+    TTexelMap(const TImageFrame& t, float left_, float top_, float w_, float h_)
+        : tex(t), left(left_), top(top_), w(w_), h(h_), kx(w_ / t.usedWidth), ky(h_ / t.usedHeight) {}
+    // The far edges map to left + w and top + h exactly, as the full quad has them.
+    float LocalX(float tx) const { return tx == 0.0f ? left : left + (tx == float(tex.usedWidth) ? w : tx * kx); }
+    float LocalY(float ty) const { return ty == 0.0f ? top : top + (ty == float(tex.usedHeight) ? h : ty * ky); }
+    // One vertex at texel position (tx, ty), drawn at screen (x, y).
+    void Vertex(const TDrawState& s, float x, float y, float tx, float ty) const {
+        glTexCoord2f(tx / tex.textureWidth, ty / tex.textureHeight);
+        PlaceVertex(s, x, y, LocalX(tx), LocalY(ty));
+    }
+    // A texel rectangle as one quad.
+    void Rect(const TDrawState& s, float x, float y, float tx0, float ty0, float tx1, float ty1) const {
+        Vertex(s, x, y, tx0, ty0);
+        Vertex(s, x, y, tx1, ty0);
+        Vertex(s, x, y, tx1, ty1);
+        Vertex(s, x, y, tx0, ty1);
+    }
+};
+
+// Draws the frame with its anchor at screen point (x, y), origin already added. Under the
+// light, alpha and mask blend modes only the frame's outline is drawn, with the texture
+// coordinates the full quad gives those points, so every pixel gets the value it would
+// get from the full quad and the pixels over empty texels are not filled at all.
 void DrawImageScreen(TImage& image, float x, float y, int frame) {
     TImageFrame* tex = image.TextureFrame(frame);
     if (!tex) return;
     const TDrawState& s = DrawState();
+    const float w = static_cast<float>(image.width), h = static_cast<float>(image.height);
+    const TFrameOutline::TShape* shape = tex->outline.ForBlend(s.blendMode);
+    // Screen pixels per texel, for the counters.
+    const float perTexel = std::fabs(s.ix * s.jy - s.iy * s.jx) * (w / tex->usedWidth) * (h / tex->usedHeight);
+    TFillCounters& fill = FillCounters();
+    fill.changed += perTexel * (shape ? shape->nonEmpty : double(tex->usedWidth) * tex->usedHeight);
+    if (!shape || shape->whole || !TrimmingOn()) {
+        fill.filled += perTexel * double(tex->usedWidth) * tex->usedHeight;
+        UseTexture(tex->name);
+        glBegin(GL_QUADS);
+        EmitQuad(s, *tex, x, y, -image.anchorX, -image.anchorY, w, h);
+        glEnd();
+        return;
+    }
+    if (shape->nonEmpty == 0) return;  // nothing in it can change the screen
+    TTexelMap map(*tex, -image.anchorX, -image.anchorY, w, h);
     UseTexture(tex->name);
-    glBegin(GL_QUADS);
-    EmitQuad(s, *tex, x, y, -image.anchorX, -image.anchorY, static_cast<float>(image.width),
-             static_cast<float>(image.height));
+    if (s.iy == 0.0f && s.jx == 0.0f) {
+        // Unrotated: the bounding box, which stays a screen-aligned rectangle.
+        fill.filled += perTexel * (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y);
+        glBegin(GL_QUADS);
+        map.Rect(s, x, y, shape->boxMin.x, shape->boxMin.y, shape->boxMax.x, shape->boxMax.y);
+        glEnd();
+        return;
+    }
+    fill.filled += perTexel * shape->outlineArea;
+    glBegin(GL_TRIANGLE_FAN);
+    for (const TFrameOutline::TPoint& p : shape->outline) map.Vertex(s, x, y, p.x, p.y);
     glEnd();
 }
 
@@ -128,11 +188,45 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     TDrawState identity = s;
     identity.ix = 1.0f; identity.iy = 0.0f; identity.jx = 0.0f; identity.jy = 1.0f;
     float w = static_cast<float>(image->width), h = static_cast<float>(image->height);
+    const TFrameOutline::TShape* shape = tex->outline.ForBlend(s.blendMode);
+    const bool trim = shape && TrimmingOn();
+    const float viewLeft = float(s.viewportX), viewRight = float(s.viewportX + s.viewportW);
+    const float viewTop = float(s.viewportY), viewBottom = float(s.viewportY + s.viewportH);
+    TTexelMap map(*tex, 0.0f, 0.0f, w, h);
+    TFillCounters& fill = FillCounters();
+    // Visible area of the local rectangle [lx0, lx1) x [ly0, ly1) of the copy at (cx, cy).
+    auto visible = [&](float cx, float cy, float lx0, float ly0, float lx1, float ly1) {
+        float across = std::min(cx + lx1, viewRight) - std::max(cx + lx0, viewLeft);
+        float down = std::min(cy + ly1, viewBottom) - std::max(cy + ly0, viewTop);
+        return across > 0.0f && down > 0.0f ? double(across) * down : 0.0;
+    };
     UseTexture(tex->name);
     glBegin(GL_QUADS);
     for (int row = startY; row < s.viewportY + s.viewportH; row += image->height)
-        for (int col = startX; col < s.viewportX + s.viewportW; col += image->width)
-            EmitQuad(identity, *tex, col + fracX, row + fracY, 0.0f, 0.0f, w, h);
+        for (int col = startX; col < s.viewportX + s.viewportW; col += image->width) {
+            float cx = col + fracX, cy = row + fracY;
+            if (!shape) {
+                double area = visible(cx, cy, 0.0f, 0.0f, w, h);
+                fill.filled += area;
+                fill.changed += area;
+            } else {
+                // Non-empty texels counted by the share of each rectangle in view.
+                for (const TFrameOutline::TRect& r : shape->cells) {
+                    float lx0 = map.LocalX(float(r.x0)), lx1 = map.LocalX(float(r.x1));
+                    float ly0 = map.LocalY(float(r.y0)), ly1 = map.LocalY(float(r.y1));
+                    double area = visible(cx, cy, lx0, ly0, lx1, ly1);
+                    if (area <= 0.0) continue;
+                    fill.changed += r.nonEmpty * area / (double(lx1 - lx0) * (ly1 - ly0));
+                    if (!trim) continue;
+                    fill.filled += area;
+                    map.Rect(identity, cx, cy, float(r.x0), float(r.y0), float(r.x1), float(r.y1));
+                }
+            }
+            if (!trim) {
+                if (shape) fill.filled += visible(cx, cy, 0.0f, 0.0f, w, h);
+                EmitQuad(identity, *tex, cx, cy, 0.0f, 0.0f, w, h);
+            }
+        }
     glEnd();
 }
 
