@@ -72,6 +72,12 @@ struct TTexelMap {
     }
 };
 
+// Sprites covering fewer screen pixels than this are drawn whole.
+constexpr float kMinTrimArea = 32.0f * 32.0f;
+// Nor are sprites scaled below this: the outline's corners, a quarter texel inside the
+// frame's edges, must stay several 1/256 pixel steps inside it on screen.
+constexpr float kMinTrimScale = 0.125f;
+
 // Draws the frame with its anchor at screen point (x, y), origin already added. Under the
 // light, alpha and mask blend modes only the frame's outline is drawn, with the texture
 // coordinates the full quad gives those points, so every pixel gets the value it would
@@ -86,7 +92,16 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
     const float perTexel = std::fabs(s.ix * s.jy - s.iy * s.jx) * (w / tex->usedWidth) * (h / tex->usedHeight);
     TFillCounters& fill = FillCounters();
     fill.changed += perTexel * (shape ? shape->nonEmpty : double(tex->usedWidth) * tex->usedHeight);
-    if (!shape || shape->whole || !TrimmingOn()) {
+    const bool trim = shape && TrimmingOn();
+    if (trim && shape->nonEmpty == 0) return;  // nothing in it can change the screen
+    const bool unrotated = s.iy == 0.0f && s.jx == 0.0f;
+    const float boxArea = (shape ? (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y) : 0.0f);
+    // A small sprite costs more in triangles than its empty corners cost in pixels; a tiny
+    // scale would bring the outline's inset corners within the rasteriser's rounding.
+    const bool small = perTexel * float(tex->usedWidth) * float(tex->usedHeight) < kMinTrimArea ||
+                       std::min(std::fabs(s.scaleX), std::fabs(s.scaleY)) < kMinTrimScale;
+    const bool boxSaves = unrotated && boxArea < float(tex->usedWidth) * float(tex->usedHeight);
+    if (!trim || (unrotated ? !boxSaves : (shape->whole || small))) {
         fill.filled += perTexel * double(tex->usedWidth) * tex->usedHeight;
         UseTexture(tex->name);
         glBegin(GL_QUADS);
@@ -94,12 +109,12 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
         glEnd();
         return;
     }
-    if (shape->nonEmpty == 0) return;  // nothing in it can change the screen
     TTexelMap map(*tex, -image.anchorX, -image.anchorY, w, h);
     UseTexture(tex->name);
-    if (s.iy == 0.0f && s.jx == 0.0f) {
-        // Unrotated: the bounding box, which stays a screen-aligned rectangle.
-        fill.filled += perTexel * (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y);
+    if (unrotated) {
+        // Unrotated: the bounding box, which stays a screen-aligned rectangle; its edges
+        // along the frame's edges are exactly the full quad's.
+        fill.filled += perTexel * boxArea;
         glBegin(GL_QUADS);
         map.Rect(s, x, y, shape->boxMin.x, shape->boxMin.y, shape->boxMax.x, shape->boxMax.y);
         glEnd();
@@ -108,6 +123,10 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
     fill.filled += perTexel * shape->outlineArea;
     glBegin(GL_TRIANGLE_FAN);
     for (const TFrameOutline::TPoint& p : shape->outline) map.Vertex(s, x, y, p.x, p.y);
+    glEnd();
+    if (shape->strips.empty()) return;
+    glBegin(GL_QUADS);
+    for (const TFrameOutline::TPoint& p : shape->strips) map.Vertex(s, x, y, p.x, p.y);
     glEnd();
 }
 
@@ -162,6 +181,7 @@ int ImageHeightOf(const std::shared_ptr<TImage>& image) { return image ? image->
 
 void DrawImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
     if (!image || !GLActive()) return;
+    NoteScreenDrawn();
     const TDrawState& s = DrawState();
     DrawImageScreen(*image, x + s.originX, y + s.originY, frame);
 }
@@ -174,10 +194,23 @@ int FirstTileStart(float pos, int size, int viewStart) {
     return static_cast<int>(viewStart - back);
 }
 
+// Whether drawing the frame under the current blend mode gives exactly what drawing it
+// solid would, so the rasteriser can copy instead of blend: alpha and mask with an opaque
+// frame at full drawing alpha, and light over a screen known to be black.
+bool SameAsSolid(const TImageFrame& tex, const TDrawState& s) {
+    if (!tex.outline.opaque || AlphaByte(s.alpha) != 255) return false;
+    return s.blendMode == kBlendAlpha || s.blendMode == kBlendMask || (s.blendMode == kBlendLight && ScreenKnownBlack());
+}
+
 void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
     if (!image || !GLActive() || image->width <= 0 || image->height <= 0) return;
     TImageFrame* tex = image->TextureFrame(frame);
     if (!tex) return;
+    const int blendMode = GetBlendMode();
+    const bool copy = TrimmingOn() && SameAsSolid(*tex, DrawState());
+    NoteScreenDrawn();
+    // Copied, the empty cells of the blend mode are still left out: over black, or opaque.
+    if (copy) SetBlendMode(kBlendSolid);
     const TDrawState& s = DrawState();
     float fx = x + s.originX - image->anchorX, fy = y + s.originY - image->anchorY;
     if (!std::isfinite(fx) || !std::isfinite(fy)) return;
@@ -188,7 +221,7 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     TDrawState identity = s;
     identity.ix = 1.0f; identity.iy = 0.0f; identity.jx = 0.0f; identity.jy = 1.0f;
     float w = static_cast<float>(image->width), h = static_cast<float>(image->height);
-    const TFrameOutline::TShape* shape = tex->outline.ForBlend(s.blendMode);
+    const TFrameOutline::TShape* shape = tex->outline.ForBlend(blendMode);
     const bool trim = shape && TrimmingOn();
     const float viewLeft = float(s.viewportX), viewRight = float(s.viewportX + s.viewportW);
     const float viewTop = float(s.viewportY), viewBottom = float(s.viewportY + s.viewportH);
@@ -228,6 +261,7 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
             }
         }
     glEnd();
+    if (copy) SetBlendMode(blendMode);
 }
 
 int ImagesOverlap(const std::shared_ptr<TImage>& image1, float x1, float y1, int frame1, float rotation1,
@@ -253,6 +287,7 @@ void SetAutoCentreImages(int on) { gDefaults.autoCentre = on ? 1 : 0; }
 
 void DrawTextAt(const std::string& text, float x, float y) {
     if (!GLActive() || text.empty()) return;
+    NoteScreenDrawn();
     TFont& font = TFont::BuiltIn();
     const TDrawState& s = DrawState();
     float penX = x + s.originX + s.handleX * s.ix + s.handleY * s.iy;

@@ -88,12 +88,19 @@ struct TBounds {
     }
 };
 
-// The octagon of the bounds grown by the margin, cut to the frame; then, where it reaches
-// an edge of the frame, stretched along that whole edge. A polygon corner lying inside an
-// edge of the frame would give an edge that is collinear with the frame's only up to the
-// rasteriser's rounding of rotated corners; this way every corner is either a corner of
-// the frame or strictly inside it.
-std::vector<TPoint> Outline(const TBounds& b, int w, int h, double margin) {
+// How far corners of the inner polygon stay inside the edges of the frame, in texels: well
+// inside the margin, and at the scales drawn (see kMinTrimScale) several of the
+// rasteriser's 1/256 pixel steps.
+constexpr float kEdgeInset = 0.25f;
+
+// The octagon of the bounds grown by the margin and cut to the frame. A polygon corner
+// lying on an edge of the frame (other than at its corners) would give an edge collinear
+// with the frame's edge only up to the rasteriser's rounding of rotated corners, so pixels
+// along it could come out differently from the full quad. Corners on a frame edge are
+// therefore moved kEdgeInset inside, giving the inner polygon, and the band between it and
+// that edge is drawn as a strip whose outer edge is the frame's whole edge, corner to corner.
+void Outline(const TBounds& b, int w, int h, double margin, std::vector<TPoint>& inner,
+             std::vector<TPoint>& strips) {
     double x0 = std::max(0.0, b.xMin - margin), x1 = std::min(double(w), b.xMax + 1 + margin);
     double y0 = std::max(0.0, b.yMin - margin), y1 = std::min(double(h), b.yMax + 1 + margin);
     std::vector<TPoint> poly = {{float(x0), float(y0)}, {float(x1), float(y0)}, {float(x1), float(y1)},
@@ -103,19 +110,41 @@ std::vector<TPoint> Outline(const TBounds& b, int w, int h, double margin) {
     poly = ClipBy(poly, 1, 1, b.sumMax + 2 + 2 * margin);
     poly = ClipBy(poly, -1, 1, -(b.diffMin - 1 - 2 * margin));
     poly = ClipBy(poly, 1, -1, b.diffMax + 1 + 2 * margin);
+    const float fw = float(w), fh = float(h), e = kEdgeInset;
     bool left = false, right = false, top = false, bottom = false;
-    for (const TPoint& p : poly) {
+    for (TPoint& p : poly) {
         left |= p.x == 0.0f;
-        right |= p.x == float(w);
+        right |= p.x == fw;
         top |= p.y == 0.0f;
-        bottom |= p.y == float(h);
+        bottom |= p.y == fh;
+        p.x = std::clamp(p.x, e, fw - e);
+        p.y = std::clamp(p.y, e, fh - e);
     }
-    const TPoint tl{0.0f, 0.0f}, tr{float(w), 0.0f}, br{float(w), float(h)}, bl{0.0f, float(h)};
-    if (top) poly.insert(poly.end(), {tl, tr});
-    if (right) poly.insert(poly.end(), {tr, br});
-    if (bottom) poly.insert(poly.end(), {br, bl});
-    if (left) poly.insert(poly.end(), {bl, tl});
-    return Hull(std::move(poly));
+    inner = Hull(std::move(poly));
+    // A strip per edge reached: the frame's edge and the inner polygon's corners moved off it.
+    auto strip = [&](TPoint from, TPoint to, auto onLine, auto before) {
+        const TPoint* first = nullptr;
+        const TPoint* last = nullptr;
+        for (const TPoint& p : inner) {
+            if (!onLine(p)) continue;
+            if (!first || before(p, *first)) first = &p;
+            if (!last || before(*last, p)) last = &p;
+        }
+        if (!first) return;
+        strips.insert(strips.end(), {from, to, *last, *first});
+    };
+    if (top)
+        strip({0.0f, 0.0f}, {fw, 0.0f}, [&](const TPoint& p) { return p.y == e; },
+              [](const TPoint& a, const TPoint& c) { return a.x < c.x; });
+    if (right)
+        strip({fw, 0.0f}, {fw, fh}, [&](const TPoint& p) { return p.x == fw - e; },
+              [](const TPoint& a, const TPoint& c) { return a.y < c.y; });
+    if (bottom)
+        strip({fw, fh}, {0.0f, fh}, [&](const TPoint& p) { return p.y == fh - e; },
+              [](const TPoint& a, const TPoint& c) { return a.x > c.x; });
+    if (left)
+        strip({0.0f, fh}, {0.0f, 0.0f}, [&](const TPoint& p) { return p.x == e; },
+              [](const TPoint& a, const TPoint& c) { return a.y > c.y; });
 }
 
 // Merges the non-empty cells (row-major, gw x gh) into rectangles: runs along each row,
@@ -172,6 +201,15 @@ TFrameOutline TFrameOutline::Of(const uint8_t* rgba, int pitch, int w, int h, bo
     const int cellMargin = 1;
     const double outlineMargin = 1.0;
     const int gw = (w + kCell - 1) / kCell, gh = (h + kCell - 1) / kCell;
+    result.opaque = true;
+    for (int y = 0; y < h && result.opaque; ++y) {
+        const uint8_t* t = rgba + size_t(y) * pitch;
+        for (int x = 0; x < w; ++x)
+            if (t[x * 4 + 3] != 255) {
+                result.opaque = false;
+                break;
+            }
+    }
     for (int kind = 0; kind < kKinds; ++kind) {
         TShape& shape = result.shapes_[kind];
         TBounds bounds;
@@ -194,13 +232,18 @@ TFrameOutline TFrameOutline::Of(const uint8_t* rgba, int pitch, int w, int h, bo
         shape.whole = false;
         if (shape.nonEmpty == 0) continue;  // nothing to draw at all
         shape.cells = MergeCells(cell, count, gw, gh, w, h);
-        shape.outline = Outline(bounds, w, h, outlineMargin);
-        shape.outlineArea = float(Area(shape.outline));
+        Outline(bounds, w, h, outlineMargin, shape.outline, shape.strips);
+        double area = Area(shape.outline);
+        for (size_t i = 0; i + 4 <= shape.strips.size(); i += 4)
+            area += Area(std::vector<TPoint>(shape.strips.begin() + long(i), shape.strips.begin() + long(i) + 4));
+        shape.outlineArea = float(area);
         shape.boxMin = {float(std::max(0.0, bounds.xMin - outlineMargin)),
                         float(std::max(0.0, bounds.yMin - outlineMargin))};
         shape.boxMax = {float(std::min(double(w), bounds.xMax + 1 + outlineMargin)),
                         float(std::min(double(h), bounds.yMax + 1 + outlineMargin))};
-        shape.whole = shape.outline.size() == 4 && shape.outlineArea == float(w) * float(h);
+        // Saving less than a tenth is not worth the extra triangles; frames under two texels
+        // across have no room for the inset.
+        shape.whole = w < 2 || h < 2 || shape.outlineArea > 0.9f * float(w) * float(h);
     }
     return result;
 }

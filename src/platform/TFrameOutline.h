@@ -10,7 +10,7 @@
 class TFrameOutline {
 public:
     // Side of the square grid cells tiling is trimmed by, in texels.
-    static constexpr int kCell = 16;
+    static constexpr int kCell = 8;
 
     // A rectangle of texels [x0, x1) x [y0, y1).
     struct TRect {
@@ -24,9 +24,12 @@ public:
     // What one kind of emptiness leaves of the frame.
     struct TShape {
         std::vector<TRect> cells;     // non-empty grid cells (margin included), merged into rectangles
-        std::vector<TPoint> outline;  // convex polygon around the non-empty texels and their margin
+        std::vector<TPoint> outline;  // convex polygon around the non-empty texels and their margin,
+                                      // its corners kept off the frame's edges
+        std::vector<TPoint> strips;   // quads of four corners, each between one frame edge that the
+                                      // content reaches (its first two corners) and the polygon
         TPoint boxMin, boxMax;        // the non-empty texels and their margin, cut to the frame
-        float outlineArea = 0.0f;     // area of the outline in texels
+        float outlineArea = 0.0f;     // area of the outline and strips in texels
         long nonEmpty = 0;            // non-empty texels, margin not counted
         bool whole = true;            // the outline is the whole frame: nothing to trim
     };
@@ -44,9 +47,10 @@ public:
     // shade, unknown modes, or an outline made without pixels).
     const TShape* ForBlend(int blendMode) const;
 
-    int width = 0;     // texels across the frame
-    int height = 0;    // texels down the frame
-    bool made = false; // the shapes below were worked out
+    int width = 0;       // texels across the frame
+    int height = 0;      // texels down the frame
+    bool made = false;   // the shapes below were worked out
+    bool opaque = false; // every texel has alpha 255, so filtering never mixes in transparency
 
 private:
     // The shapes by kind: mask, alpha, light.

@@ -15,10 +15,12 @@ int TrimmingFromEnvironment() {
 
 int trimming = TrimmingFromEnvironment();
 TFillCounters counters;
+int screenBlack = 0;  // the back buffer holds nothing but black
 
 void ResetTrimming() {
     trimming = TrimmingFromEnvironment();
     counters = TFillCounters{};
+    screenBlack = 0;
 }
 
 const int stateResetRegistered = RegisterStateReset("trimming", kResetRankPlatform + 1, &ResetTrimming);
@@ -30,3 +32,9 @@ int TrimmingOn() { return trimming; }
 void SetTrimming(int on) { trimming = on ? 1 : 0; }
 
 TFillCounters& FillCounters() { return counters; }
+
+void NoteScreenCleared(int black) { screenBlack = black ? 1 : 0; }
+
+void NoteScreenDrawn() { screenBlack = 0; }
+
+int ScreenKnownBlack() { return screenBlack; }

@@ -16,3 +16,11 @@ int TrimmingOn();
 void SetTrimming(int on);
 // The counters; tests and benchmarks zero them by assigning TFillCounters{}.
 TFillCounters& FillCounters();
+
+// What the back buffer holds, kept by the drawing layer: after a clear to black and before
+// anything else is drawn or the buffers are flipped, every pixel is known to be black, and
+// adding light over it is the same as copying. Called by every drawing operation.
+void NoteScreenCleared(int black);
+void NoteScreenDrawn();
+// 1 while the back buffer is known to be all black.
+int ScreenKnownBlack();

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -43,6 +44,14 @@ bool InsideConvex(const std::vector<TFrameOutline::TPoint>& poly, double x, doub
     return true;
 }
 
+// Whether the point lies in the polygon or one of the strips.
+bool InsideDrawn(const TShape& shape, double x, double y) {
+    if (InsideConvex(shape.outline, x, y)) return true;
+    for (size_t i = 0; i + 4 <= shape.strips.size(); i += 4)
+        if (InsideConvex({shape.strips.begin() + long(i), shape.strips.begin() + long(i) + 4}, x, y)) return true;
+    return false;
+}
+
 // Checks what a shape promises for the non-empty texels given by the predicate.
 template <typename NonEmpty>
 void ExpectShapeHolds(const TShape& shape, int w, int h, NonEmpty nonEmpty) {
@@ -68,22 +77,32 @@ void ExpectShapeHolds(const TShape& shape, int w, int h, NonEmpty nonEmpty) {
                     if (mx < 0 || my < 0 || mx >= w || my >= h) continue;
                     ASSERT_EQ(cover[size_t(my) * w + mx], 1) << "margin of " << x << "," << y << " not drawn";
                 }
-            // The polygon holds the texel grown by one texel on every side (cut to the frame).
-            for (double cy : {double(std::max(0, y - 1)), double(std::min(h, y + 2))})
-                for (double cx : {double(std::max(0, x - 1)), double(std::min(w, x + 2))})
-                    ASSERT_TRUE(InsideConvex(shape.outline, cx, cy)) << "texel " << x << "," << y;
+            // Polygon and strips hold every point whose filter footprint (half a texel each
+            // way) reaches the texel, with a quarter texel to spare: the texel grown by
+            // three quarters, cut to the frame, sampled along a fine grid since their union
+            // need not be convex.
+            for (double cy = std::max(0.0, y - 0.75); cy <= std::min(double(h), y + 1.75); cy += 0.125)
+                for (double cx = std::max(0.0, x - 0.75); cx <= std::min(double(w), x + 1.75); cx += 0.125)
+                    ASSERT_TRUE(InsideDrawn(shape, cx, cy)) << "texel " << x << "," << y << " at " << cx << "," << cy;
             ASSERT_TRUE(x >= shape.boxMin.x && x + 1 <= shape.boxMax.x && y >= shape.boxMin.y &&
                         y + 1 <= shape.boxMax.y);
         }
     EXPECT_EQ(shape.nonEmpty, expected);
     EXPECT_EQ(counted, expected);
-    // The polygon: at most 8 corners, each a corner of the frame or strictly inside it, so
-    // that no trimmed edge runs along only part of a frame edge.
+    // No drawn edge may run along only part of a frame edge: polygon corners lie strictly
+    // inside the frame, and each strip has two frame corners and two of the polygon's.
     EXPECT_LE(shape.outline.size(), 8u);
-    for (const auto& p : shape.outline) {
-        bool corner = (p.x == 0 || p.x == w) && (p.y == 0 || p.y == h);
-        bool inside = p.x > 0 && p.x < w && p.y > 0 && p.y < h;
-        EXPECT_TRUE(corner || inside) << p.x << "," << p.y;
+    auto inside = [&](const TFrameOutline::TPoint& p) { return p.x > 0 && p.x < w && p.y > 0 && p.y < h; };
+    auto corner = [&](const TFrameOutline::TPoint& p) { return (p.x == 0 || p.x == w) && (p.y == 0 || p.y == h); };
+    for (const auto& p : shape.outline) EXPECT_TRUE(inside(p)) << p.x << "," << p.y;
+    ASSERT_EQ(shape.strips.size() % 4, 0u);
+    EXPECT_LE(shape.strips.size(), 16u);
+    for (size_t i = 0; i < shape.strips.size(); i += 4) {
+        EXPECT_TRUE(corner(shape.strips[i]) && corner(shape.strips[i + 1]));
+        for (size_t k = i + 2; k < i + 4; ++k)
+            EXPECT_NE(std::find_if(shape.outline.begin(), shape.outline.end(),
+                                   [&](const auto& p) { return p.x == shape.strips[k].x && p.y == shape.strips[k].y; }),
+                      shape.outline.end());
     }
 }
 
@@ -135,26 +154,42 @@ TEST(FrameOutline, RoundPuffIsDrawnAsAnOctagonAndSparseStarsAsFewCells) {
     const TShape& disc = *puffOutline.ForBlend(kBlendAlpha);
     ExpectShapeHolds(disc, 32, 32, [&](int x, int y) { return puff.bytes[(size_t(y) * 32 + x) * 4 + 3] != 0; });
     EXPECT_EQ(disc.outline.size(), 8u);
+    EXPECT_TRUE(disc.strips.empty());
     EXPECT_FALSE(disc.whole);
     EXPECT_LT(disc.outlineArea, 0.6f * 32 * 32);
 
     // Two stars in a 128 x 64 field of black: two cells, each drawn alone.
+    const int c = TFrameOutline::kCell;
     TTexels stars(128, 64);
-    stars.Set(40, 8, 255, 255, 255, 255);
+    stars.Set(42, 12, 255, 255, 255, 255);
     stars.Set(100, 50, 255, 255, 255, 255);
     TFrameOutline starsOutline = stars.Outline();
     const TShape& sky = *starsOutline.ForBlend(kBlendLight);
     ASSERT_EQ(sky.cells.size(), 2u);
-    for (const auto& r : sky.cells) EXPECT_EQ((r.x1 - r.x0) * (r.y1 - r.y0), 16 * 16);
+    for (const auto& r : sky.cells) EXPECT_EQ((r.x1 - r.x0) * (r.y1 - r.y0), c * c);
     // A full band of cells merges into one rectangle.
     TTexels band(64, 64);
     for (int x = 0; x < 64; ++x) band.Set(x, 20, 1, 1, 1, 255);
     TFrameOutline bandOutline = band.Outline();
     const TShape& stripe = *bandOutline.ForBlend(kBlendLight);
     ASSERT_EQ(stripe.cells.size(), 1u);
-    EXPECT_EQ(stripe.cells[0].y0, 16);
-    EXPECT_EQ(stripe.cells[0].y1, 32);
+    EXPECT_EQ(stripe.cells[0].y0, 20 / c * c);
+    EXPECT_EQ(stripe.cells[0].y1, 20 / c * c + c);
     EXPECT_EQ(stripe.cells[0].nonEmpty, 64);
+}
+
+TEST(FrameOutline, ContentReachingTheEdgesStillTrimsTheCorners) {
+    // A disc touching all four edges, as round sprites do: a strip along each edge, and
+    // the empty corners still left out.
+    TTexels disc(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            if ((x - 31.5) * (x - 31.5) + (y - 31.5) * (y - 31.5) < 32 * 32) disc.Set(x, y, 90, 90, 90, 40);
+    TFrameOutline o = disc.Outline();
+    const TShape& s = *o.ForBlend(kBlendAlpha);
+    ExpectShapeHolds(s, 64, 64, [&](int x, int y) { return disc.bytes[(size_t(y) * 64 + x) * 4 + 3] != 0; });
+    EXPECT_EQ(s.strips.size(), 16u);
+    EXPECT_LT(s.outlineArea, 0.9f * 64 * 64);
 }
 
 TEST(FrameOutline, ContentTouchingAnEdgeTakesThatWholeEdge) {

@@ -113,7 +113,9 @@ protected:
     }
 
     // Draws the scene both ways: same bytes, and trimming filled less (when it could).
-    void ExpectSameWithLessFill(const std::function<void()>& scene, bool expectSaving = true) {
+    // With expectSaving, trimming must fill less than savedShare of the untrimmed fill.
+    void ExpectSameWithLessFill(const std::function<void()>& scene, bool expectSaving = true,
+                                double savedShare = 0.95) {
         double trimmedFill = 0, fullFill = 0;
         auto full = Draw(scene, false, fullFill);
         auto trimmed = Draw(scene, true, trimmedFill);
@@ -135,7 +137,7 @@ protected:
             }
         EXPECT_EQ(differing, 0) << "worst channel difference " << worst;
         if (expectSaving)
-            EXPECT_LT(trimmedFill, fullFill * 0.95);
+            EXPECT_LT(trimmedFill, fullFill * savedShare);
         else
             EXPECT_LE(trimmedFill, fullFill);
     }
@@ -167,10 +169,39 @@ TEST_F(TrimmingX11Test, TiledLayersMatchUntrimmedAtWholeAndFractionalOffsets) {
     }
 }
 
+// An opaque nebula: every texel lit, none transparent.
+std::shared_ptr<TPixmap> Nebula(int w, int h) {
+    auto p = std::make_shared<TPixmap>(w, h, 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            p->SetPixelARGB(x, y, 0xFF000000u | uint32_t(1 + (x * 7 + y) % 200) << 16 | uint32_t((x ^ y) & 127) << 8 | 9u);
+    return p;
+}
+
+TEST_F(TrimmingX11Test, GameBackgroundLayersOverAClearedScreenMatchUntrimmed) {
+    // As the game draws them: cleared to black, an opaque layer and two star layers added.
+    auto nebula = LoadImageFile(Nebula(200, 150));
+    auto stars = LoadImageFile(StarField(128, 128, 3));
+    auto far = LoadImageFile(StarField(64, 64, 4));
+    for (float camera : {0.0f, 117.0f, -45.5f, 3001.37f}) {
+        SCOPED_TRACE("camera " + std::to_string(camera));
+        ExpectSameWithLessFill([&] {
+            SetClearColor(0, 0, 0);
+            ClearScreen();
+            SetBlendMode(kBlendLight);
+            SetDrawColor(255, 255, 255);
+            SetDrawAlpha(1.0f);
+            TileImageAt(nebula, -camera / 1000.0f, -camera / 1000.0f);
+            TileImageAt(stars, -camera, -camera * 0.5f);
+            TileImageAt(far, -camera / 2.0f, -camera / 2.0f);
+        });
+    }
+}
+
 TEST_F(TrimmingX11Test, RotatedScaledAndMirroredSpritesMatchUntrimmed) {
     for (int flags : {kImageMasked | kImageFiltered, kImageMasked}) {
         SCOPED_TRACE("flags " + std::to_string(flags));
-        auto puff = LoadImageFile(Puff(32, 32, 11), flags);
+        auto puff = LoadImageFile(Puff(32, 32, 16), flags);  // reaches all four edges
         auto wide = LoadImageFile(Puff(50, 30, 24), flags);  // reaches the edges of its frame
         auto bolt = LoadImageFile(Bolt(40, 12), flags);
         CentreImageAnchor(puff);
@@ -196,23 +227,23 @@ TEST_F(TrimmingX11Test, RotatedScaledAndMirroredSpritesMatchUntrimmed) {
                             ++i;
                         }
                 },
-                trims);
+                trims, 0.995);
         }
     }
 }
 
 TEST_F(TrimmingX11Test, ParticleStormMatchesUntrimmed) {
-    auto smoke = LoadImageFile(Puff(32, 32, 16));
+    auto smoke = LoadImageFile(Puff(32, 32, 16.5f));  // like the game's smoke, reaching the edges
     auto spark = LoadImageFile(Bolt(16, 4));
     auto debris = LoadImageFile(Puff(12, 9, 5));
     for (auto* image : {&smoke, &spark, &debris}) CentreImageAnchor(*image);
     ExpectSameWithLessFill([&] {
         TDice dice{99};
         const int modes[] = {kBlendLight, kBlendLight, kBlendAlpha, kBlendMask};
-        for (int i = 0; i < 600; ++i) {
+        for (int i = 0; i < 1500; ++i) {
             SetBlendMode(modes[dice.Int(4)]);
             SetDrawRotation(dice.Float(0, 360));
-            float s = dice.Float(0.3f, 2.5f);
+            float s = dice.Float(0.3f, 3.0f);
             SetDrawScale(s, s);
             SetDrawColor(128 + dice.Int(128), 128 + dice.Int(128), dice.Int(256));
             SetDrawAlpha(dice.Float(0.1f, 1.0f));
