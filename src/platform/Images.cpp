@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "platform/Files.h"
 #include "platform/Graphics.h"
@@ -122,12 +123,17 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
         return;
     }
     fill.filled += perTexel * shape->outlineArea;
-    glBegin(GL_TRIANGLE_FAN);
-    for (const TFrameOutline::TPoint& p : shape->outline) map.Vertex(s, x, y, p.x, p.y);
-    glEnd();
-    if (shape->strips.empty()) return;
-    glBegin(GL_QUADS);
-    for (const TFrameOutline::TPoint& p : shape->strips) map.Vertex(s, x, y, p.x, p.y);
+    // One batch of triangles: the polygon as a fan from its first corner, each strip as two.
+    const std::vector<TFrameOutline::TPoint>& o = shape->outline;
+    const std::vector<TFrameOutline::TPoint>& q = shape->strips;
+    glBegin(GL_TRIANGLES);
+    for (size_t i = 1; i + 1 < o.size(); ++i) {
+        map.Vertex(s, x, y, o[0].x, o[0].y);
+        map.Vertex(s, x, y, o[i].x, o[i].y);
+        map.Vertex(s, x, y, o[i + 1].x, o[i + 1].y);
+    }
+    for (size_t i = 0; i + 4 <= q.size(); i += 4)
+        for (size_t k : {i, i + 1, i + 2, i, i + 2, i + 3}) map.Vertex(s, x, y, q[k].x, q[k].y);
     glEnd();
 }
 

@@ -245,7 +245,7 @@ TFrameOutline TFrameOutline::Of(const uint8_t* rgba, int pitch, int w, int h, bo
         double best = 0;
         for (int c : {4, 8, 16, 32}) {
             std::vector<TRect> rects = CellRects(nonEmpty, w, h, c, cellMargin);
-            double cost = double(rects.size()) * 2 * kTrianglePixels;
+            double cost = double(rects.size()) * kRectPixels;
             for (const TRect& r : rects) cost += double(r.x1 - r.x0) * (r.y1 - r.y0);
             if (shape.cells.empty() || cost < best) {
                 best = cost;
