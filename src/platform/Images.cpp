@@ -94,17 +94,28 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
     const bool trim = shape && TrimmingOn();
     if (trim && shape->nonEmpty == 0) return;  // nothing in it can change the screen
     const bool unrotated = s.iy == 0.0f && s.jx == 0.0f;
-    const float boxArea = (shape ? (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y) : 0.0f);
-    // The outline only where the pixels it saves cost more than its extra triangles (a
-    // small sprite is cheaper whole), and not at a scale so small that the outline's inset
-    // corners would come within the rasteriser's rounding of the frame's edges.
-    const bool small = !shape ||
-                       perTexel * (float(tex->usedWidth) * float(tex->usedHeight) - shape->outlineArea) <
-                           TFrameOutline::kTrianglePixels * float(shape->triangles - 2) ||
-                       std::min(std::fabs(s.scaleX), std::fabs(s.scaleY)) < kMinTrimScale;
-    const bool boxSaves = unrotated && boxArea < float(tex->usedWidth) * float(tex->usedHeight);
-    if (!trim || (unrotated ? !boxSaves : (shape->whole || small))) {
-        fill.filled += perTexel * double(tex->usedWidth) * tex->usedHeight;
+    const float frameArea = float(tex->usedWidth) * float(tex->usedHeight);
+    // The cheapest of three ways, counting each triangle as kTrianglePixels filled pixels:
+    // the full quad; the bounding box, a quad too, when it is unrotated (its edges along the
+    // frame's are then exactly the full quad's) or lies strictly inside the frame; and the
+    // outline with its strips. Neither trimmed way at a scale so small that corners kept
+    // off the frame's edges would come within the rasteriser's rounding of them.
+    enum { kFull, kBox, kOutline } way = kFull;
+    if (trim && std::min(std::fabs(s.scaleX), std::fabs(s.scaleY)) >= kMinTrimScale) {
+        const float triangle = TFrameOutline::kTrianglePixels / perTexel;  // in texels
+        const float boxArea = (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y);
+        const bool boxInside = shape->boxMin.x > 0.0f && shape->boxMin.y > 0.0f &&
+                               shape->boxMax.x < float(tex->usedWidth) && shape->boxMax.y < float(tex->usedHeight);
+        float best = frameArea;
+        if ((unrotated || boxInside) && boxArea < best) {
+            best = boxArea;
+            way = kBox;
+        }
+        if (!unrotated && !shape->whole && shape->outlineArea + triangle * float(shape->triangles - 2) < best)
+            way = kOutline;
+    }
+    if (way == kFull) {
+        fill.filled += perTexel * frameArea;
         UseTexture(tex->name);
         glBegin(GL_QUADS);
         EmitQuad(s, *tex, x, y, -image.anchorX, -image.anchorY, w, h);
@@ -113,10 +124,8 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
     }
     TTexelMap map(*tex, -image.anchorX, -image.anchorY, w, h);
     UseTexture(tex->name);
-    if (unrotated) {
-        // Unrotated: the bounding box, which stays a screen-aligned rectangle; its edges
-        // along the frame's edges are exactly the full quad's.
-        fill.filled += perTexel * boxArea;
+    if (way == kBox) {
+        fill.filled += perTexel * (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y);
         glBegin(GL_QUADS);
         map.Rect(s, x, y, shape->boxMin.x, shape->boxMin.y, shape->boxMax.x, shape->boxMax.y);
         glEnd();

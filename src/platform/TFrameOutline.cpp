@@ -213,9 +213,12 @@ TFrameOutline TFrameOutline::Of(const uint8_t* rgba, int pitch, int w, int h, bo
     result.width = w;
     result.height = h;
     result.made = true;
-    // The filter reads up to one texel beyond the point sampled.
+    // The linear filter reads texels whose centres lie within one texel of the point
+    // sampled, so a point half a texel outside a texel's square still misses it. Cells keep
+    // a whole texel around non-empty ones; the box and outline three quarters, a quarter of
+    // which the outline's corners may give up where they are kept off the frame's edges.
     const int cellMargin = 1;
-    const double outlineMargin = 1.0;
+    const double outlineMargin = 0.75;
     result.opaque = true;
     for (int y = 0; y < h && result.opaque; ++y) {
         const uint8_t* t = rgba + size_t(y) * pitch;

@@ -34,7 +34,7 @@ public:
                                       // its corners kept off the frame's edges
         std::vector<TPoint> strips;   // quads of four corners, each between one frame edge that the
                                       // content reaches (its first two corners) and the polygon
-        TPoint boxMin, boxMax;        // the non-empty texels and their margin, cut to the frame
+        TPoint boxMin, boxMax;        // bounding box of the non-empty texels and their margin, cut to the frame
         float outlineArea = 0.0f;     // area of the outline and strips in texels
         int triangles = 2;            // triangles of the outline and strips
         long nonEmpty = 0;            // non-empty texels, margin not counted
@@ -44,8 +44,7 @@ public:
     // An outline that trims nothing (every blend mode draws the full frame).
     TFrameOutline() = default;
     // Works out the shapes of width x height RGBA texels, rows pitch bytes apart, keeping
-    // a margin of one texel around every non-empty texel, since the linear filter reads
-    // neighbours. Frames sampled without filtering get no shapes and are drawn whole: where
+    // a margin around every non-empty texel, since the linear filter reads neighbours. Frames sampled without filtering get no shapes and are drawn whole: where
     // a pixel centre falls exactly on a texel edge, the rasteriser picks one texel or its
     // neighbour depending on where the primitive starts, so a trimmed piece would not
     // always give the pixel the full quad gives it.

@@ -77,15 +77,14 @@ void ExpectShapeHolds(const TShape& shape, int w, int h, NonEmpty nonEmpty) {
                     if (mx < 0 || my < 0 || mx >= w || my >= h) continue;
                     ASSERT_EQ(cover[size_t(my) * w + mx], 1) << "margin of " << x << "," << y << " not drawn";
                 }
-            // Polygon and strips hold every point whose filter footprint (half a texel each
-            // way) reaches the texel, with a quarter texel to spare: the texel grown by
-            // three quarters, cut to the frame, sampled along a fine grid since their union
-            // need not be convex.
-            for (double cy = std::max(0.0, y - 0.75); cy <= std::min(double(h), y + 1.75); cy += 0.125)
-                for (double cx = std::max(0.0, x - 0.75); cx <= std::min(double(w), x + 1.75); cx += 0.125)
+            // Polygon and strips hold every point whose filter footprint (a texel each way
+            // around the point) reaches the texel's centre: the texel grown by half a texel,
+            // cut to the frame, sampled along a fine grid since their union need not be convex.
+            for (double cy = std::max(0.0, y - 0.5); cy <= std::min(double(h), y + 1.5); cy += 0.125)
+                for (double cx = std::max(0.0, x - 0.5); cx <= std::min(double(w), x + 1.5); cx += 0.125)
                     ASSERT_TRUE(InsideDrawn(shape, cx, cy)) << "texel " << x << "," << y << " at " << cx << "," << cy;
-            ASSERT_TRUE(x >= shape.boxMin.x && x + 1 <= shape.boxMax.x && y >= shape.boxMin.y &&
-                        y + 1 <= shape.boxMax.y);
+            ASSERT_TRUE(std::max(0.0, x - 0.5) >= shape.boxMin.x && std::min(double(w), x + 1.5) <= shape.boxMax.x &&
+                        std::max(0.0, y - 0.5) >= shape.boxMin.y && std::min(double(h), y + 1.5) <= shape.boxMax.y);
         }
     EXPECT_EQ(shape.nonEmpty, expected);
     EXPECT_EQ(counted, expected);
