@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "platform/Files.h"
 #include "platform/Graphics.h"
@@ -213,7 +212,7 @@ int FirstTileStart(float pos, int size, int viewStart) {
 // Whether drawing the frame under the current blend mode gives exactly what drawing it
 // solid would, so the rasteriser can copy instead of blend: alpha and mask with an opaque
 // frame at full drawing alpha, and light over a screen known to be black.
-bool SameAsSolid(const TImageFrame& tex, const TDrawState& s) {
+static bool SameAsSolid(const TImageFrame& tex, const TDrawState& s) {
     if (!tex.outline.opaque || AlphaByte(s.alpha) != 255) return false;
     return s.blendMode == kBlendAlpha || s.blendMode == kBlendMask || (s.blendMode == kBlendLight && ScreenKnownBlack());
 }
