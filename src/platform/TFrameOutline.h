@@ -6,7 +6,8 @@
 // empty texel leaves the screen as it was: light adds nothing for a black or transparent
 // texel, alpha changes nothing for a transparent one, and mask draws nothing where alpha
 // is at or below one half. Worked out once when the frame is made, so that tiling can
-// skip empty cells and a sprite can be drawn as a tight polygon instead of its full quad.
+// skip empty cells and a sprite can be drawn as its bounding box or a tight polygon
+// instead of its full quad.
 class TFrameOutline {
 public:
     // What the software rasteriser pays for one more primitive, in pixels filled; trimming
@@ -44,10 +45,11 @@ public:
     // An outline that trims nothing (every blend mode draws the full frame).
     TFrameOutline() = default;
     // Works out the shapes of width x height RGBA texels, rows pitch bytes apart, keeping
-    // a margin around every non-empty texel, since the linear filter reads neighbours. Frames sampled without filtering get no shapes and are drawn whole: where
-    // a pixel centre falls exactly on a texel edge, the rasteriser picks one texel or its
-    // neighbour depending on where the primitive starts, so a trimmed piece would not
-    // always give the pixel the full quad gives it.
+    // a margin around every non-empty texel, since the linear filter reads neighbours.
+    // Frames sampled without filtering get no shapes and are drawn whole: where a pixel
+    // centre falls exactly on a texel edge, the rasteriser picks one texel or its neighbour
+    // depending on where the primitive starts, so a trimmed piece would not always give the
+    // pixel the full quad gives it.
     static TFrameOutline Of(const uint8_t* rgba, int pitch, int width, int height, bool filtered);
     // The shape for a blend mode, or null where every texel can change the screen (solid,
     // shade, unknown modes, or an outline made without pixels).
