@@ -4,7 +4,9 @@
 // particles in a 1024 x 768 window. Run the drawn part under an X server, e.g.
 //   tests/e2e/with-xvfb.sh build/bench/bench_particles
 // Optional arguments: seconds per drawn workload (default 3), and a text that the names of
-// the workloads to run must contain (default: all).
+// the workloads to run must contain (default: all). Each drawn workload runs with the
+// sprites' empty texels drawn (as TAVRIK_NO_TRIM=1 draws them) and trimmed, one after the
+// other, and prints the pixels filled and changed per frame and the ratio of the two runs.
 #include <GL/gl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -26,6 +28,7 @@
 #include "platform/Images.h"
 #include "platform/Input.h"
 #include "platform/TPixmap.h"
+#include "platform/Trimming.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/Shell.h"
@@ -191,10 +194,31 @@ std::vector<std::shared_ptr<TParticleInfo>> DrawnTypes(bool mixed) {
 // In a window: drawn frames per second with count visible particles, each frame cleared,
 // (optionally) the three background layers tiled, the particles updated and drawn, and
 // the buffers swapped without waiting for the refresh.
+double DrawnWorkloadOnce(const std::string& name, int count, bool mixed, bool background, double seconds,
+                         bool trim);
+
+// Pixels filled and changed per frame of the run just measured.
+void PrintFill(long frames) {
+    const TFillCounters& fill = FillCounters();
+    if (frames <= 0 || fill.changed <= 0) return;
+    std::printf("  pixels_filled_per_frame  %.0f\n", fill.filled / double(frames));
+    std::printf("  pixels_changed_per_frame %.0f\n", fill.changed / double(frames));
+    std::printf("  filled_to_changed        %.2f\n", fill.filled / fill.changed);
+}
+
 void DrawnWorkload(const char* kind, int count, bool mixed, bool background, double seconds) {
     std::string name = std::string("drawn_") + kind + "_" + std::to_string(count) + "_" + std::to_string(kWidth) + "x" +
                        std::to_string(kHeight);
     if (!Wanted(name)) return;
+    double whole = DrawnWorkloadOnce(name, count, mixed, background, seconds, false);
+    double trimmed = DrawnWorkloadOnce(name, count, mixed, background, seconds, true);
+    std::printf("  ratio frames_per_second trimmed_to_untrimmed %.2f\n", trimmed / whole);
+}
+
+// One run of a drawn workload; gives the frames per second.
+double DrawnWorkloadOnce(const std::string& name, int count, bool mixed, bool background, double seconds,
+                         bool trim) {
+    SetTrimming(trim);
     FreshEngine();
     UseRealClock();
     UpdateParticles();
@@ -221,6 +245,7 @@ void DrawnWorkload(const char* kind, int count, bool mixed, bool background, dou
     for (int i = 0; i < 10; ++i) frame();  // textures uploaded, window settled
     std::vector<double> frameMsList;
     double updateTotal = 0, flipTotal = 0;
+    FillCounters() = TFillCounters{};
     double cpuBefore = CpuSeconds();
     auto start = Clock::now();
     while (SecondsSince(start) < seconds) {
@@ -235,7 +260,8 @@ void DrawnWorkload(const char* kind, int count, bool mixed, bool background, dou
     size_t frames = frameMsList.size();
     std::sort(frameMsList.begin(), frameMsList.end());
     long slow = std::count_if(frameMsList.begin(), frameMsList.end(), [](double ms) { return ms > 1000.0 / 60.0; });
-    std::printf("workload %s frames=%zu drawn_per_frame=%d\n", name.c_str(), frames, drawnCount);
+    std::printf("workload %s trimmed=%s frames=%zu drawn_per_frame=%d\n", name.c_str(), trim ? "yes" : "no", frames,
+                drawnCount);
     std::printf("  frames_per_second      %.1f\n", double(frames) / wall);
     std::printf("  frame_ms_median        %.2f\n", frameMsList[frames / 2]);
     std::printf("  frame_ms_p95           %.2f\n", frameMsList[frames * 95 / 100]);
@@ -245,16 +271,28 @@ void DrawnWorkload(const char* kind, int count, bool mixed, bool background, dou
                 flipTotal * 1e3 / double(frames));
     std::printf("  cpu_ms_per_frame       %.2f   (all threads of the bench; 2 cores give 33.3 per 60 Hz frame)\n",
                 cpu * 1e3 / double(frames));
+    PrintFill(long(frames));
     drawFrame = 0;
+    return double(frames) / wall;
 }
 
 // In a window: the explosion storm of the headless part (a ship explosion every third step,
 // a large one every sixteenth) drawn every step on the test clock at 16 ms a step, so every
 // run sees the very same particles. Also counts the texture and blend changes that reach
 // OpenGL, each of which ends a batch of quads.
+double StormDrawnWorkloadOnce(int frames, bool trim);
+
 void StormDrawnWorkload(int frames) {
+    if (!Wanted("drawn_explosion_storm_1024x768")) return;
+    double whole = StormDrawnWorkloadOnce(frames, false);
+    double trimmed = StormDrawnWorkloadOnce(frames, true);
+    std::printf("  ratio frames_per_second trimmed_to_untrimmed %.2f\n", trimmed / whole);
+}
+
+// One run of the drawn storm; gives the frames per second.
+double StormDrawnWorkloadOnce(int frames, bool trim) {
     std::string name = "drawn_explosion_storm_1024x768";
-    if (!Wanted(name)) return;
+    SetTrimming(trim);
     FreshEngine();
     UseFakeClock(100000);
     UpdateParticles();
@@ -264,6 +302,7 @@ void StormDrawnWorkload(int frames) {
     double cpu = 0, wall = 0, calls = 0;
     const int warmUp = 120;
     for (int i = 0; i < warmUp + frames; ++i) {
+        if (i == warmUp) FillCounters() = TFillCounters{};
         if (i % 3 == 0) shipExplosion->Spawn(RandomFloat(100, kWidth - 100), RandomFloat(100, kHeight - 100), 0, nullptr);
         if (i % 16 == 0)
             largeShipExplosion->Spawn(RandomFloat(100, kWidth - 100), RandomFloat(100, kHeight - 100), 0, nullptr);
@@ -284,14 +323,17 @@ void StormDrawnWorkload(int frames) {
             blends += GraphicsCounters().blendChanges - blends0;
         }
     }
-    std::printf("workload %s frames=%d mean_drawn_per_frame=%ld\n", name.c_str(), frames, drawn / frames);
+    std::printf("workload %s trimmed=%s frames=%d mean_drawn_per_frame=%ld\n", name.c_str(), trim ? "yes" : "no",
+                frames, drawn / frames);
     std::printf("  frames_per_second      %.1f\n", frames / wall);
     std::printf("  texture_binds_per_frame %ld\n", binds / frames);
     std::printf("  blend_changes_per_frame %ld\n", blends / frames);
     std::printf("  update_and_draw_calls_ms_per_frame %.2f\n", calls * 1e3 / frames);
     std::printf("  cpu_ms_per_frame       %.2f\n", cpu * 1e3 / frames);
+    PrintFill(frames);
     drawFrame = 0;
     UseRealClock();
+    return frames / wall;
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 // OpenGL driver) drawing the same sprites with the same pictures, in the same run, taking
 // turns so that both see the same machine. Run under an X server, e.g.
 //   tests/e2e/with-xvfb.sh build/bench/bench_sprites [sprites_per_frame] [seconds_per_turn] [ours|sdl2]
-// The last argument runs one side alone, for a profiler.
+// The last argument runs one side alone, for a profiler. Our side runs twice, with the
+// pictures' empty texels drawn (as TAVRIK_NO_TRIM=1 draws them) and trimmed, and prints the
+// pixels each filled against the pixels that change.
 // (with-xvfb.sh makes a 1024 x 768 screen, just big enough for the window).
 #include <GL/gl.h>
 #include <SDL.h>
@@ -23,6 +25,7 @@
 #include "platform/Images.h"
 #include "platform/TImage.h"
 #include "platform/TPixmap.h"
+#include "platform/Trimming.h"
 
 namespace {
 
@@ -92,13 +95,17 @@ double ThreadCpuMs() {
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-// Per frame: wall time, CPU time of the process and CPU time of the drawing thread.
+// Per frame: wall time, CPU time of the process and CPU time of the drawing thread, and
+// the pixels our side filled and changed.
 struct FrameCost {
     double wallMs = 1e30, cpuMs = 1e30, threadMs = 1e30;
+    double filled = 0, changed = 0;
     void KeepBest(const FrameCost& o) {
         wallMs = std::min(wallMs, o.wallMs);
         cpuMs = std::min(cpuMs, o.cpuMs);
         threadMs = std::min(threadMs, o.threadMs);
+        filled = o.filled;
+        changed = o.changed;
     }
 };
 
@@ -107,10 +114,13 @@ FrameCost TimeFrames(double seconds, const std::function<void(int)>& frame) {
     for (int i = 0; i < 5; ++i) frame(i);  // warm up: textures, caches, shaders
     glFinish();
     int frames = 0;
+    FillCounters() = TFillCounters{};
     double start = NowMs(), cpu = ProcessCpuMs(), thread = ThreadCpuMs();
     while (NowMs() - start < seconds * 1000.0) frame(5 + frames++);
     glFinish();
     FrameCost cost;
+    cost.filled = FillCounters().filled / frames;
+    cost.changed = FillCounters().changed / frames;
     cost.wallMs = (NowMs() - start) / frames;
     cost.cpuMs = (ProcessCpuMs() - cpu) / frames;
     cost.threadMs = (ThreadCpuMs() - thread) / frames;
@@ -118,8 +128,9 @@ FrameCost TimeFrames(double seconds, const std::function<void(int)>& frame) {
 }
 
 // Our side: immediate-mode quads through the drawing state.
-FrameCost RunOurs(const std::vector<Sprite>& sprites, double seconds, std::string& renderer) {
+FrameCost RunOurs(const std::vector<Sprite>& sprites, double seconds, std::string& renderer, bool trim) {
     if (!OpenGraphicsMode(kWidth, kHeight, 0, 0, 0)) return FrameCost{-1, -1, -1};
+    SetTrimming(trim);
     renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     auto solid = LoadImageFile(MakePicture(false));
     auto glow = LoadImageFile(MakePicture(true));
@@ -211,12 +222,13 @@ int main(int argc, char** argv) {
     for (const Workload& w : workloads) {
         std::vector<Sprite> sprites = MakeSprites(w.count, w.interleaved, w.scale);
         // Turns alternate and the best of each side counts: the machine is shared.
-        FrameCost ours, sdl;
+        FrameCost ours, whole, sdl;
         std::string ourRenderer, sdlRenderer;
         for (int turn = 0; turn < 4; ++turn) {
-            if (only != "sdl2") ours.KeepBest(RunOurs(sprites, seconds, ourRenderer));
+            if (only != "sdl2") ours.KeepBest(RunOurs(sprites, seconds, ourRenderer, true));
+            if (only != "sdl2") whole.KeepBest(RunOurs(sprites, seconds, ourRenderer, false));
             if (only != "ours") sdl.KeepBest(RunSdl(sprites, seconds, sdlRenderer));
-            if (ours.wallMs < 0 || sdl.wallMs < 0) {
+            if (ours.wallMs < 0 || whole.wallMs < 0 || sdl.wallMs < 0) {
                 std::printf("sprites: no display or no renderer\n");
                 return 1;
             }
@@ -225,17 +237,26 @@ int main(int argc, char** argv) {
         std::printf("workload %s window=%dx%d sprites_per_frame=%d\n", w.name, kWidth, kHeight, w.count);
         std::printf("  gl_renderer             %s (sdl2 driver: %s)\n", ourRenderer.c_str(), sdlRenderer.c_str());
         auto side = [&](const char* name, const FrameCost& c) {
-            std::printf("  %-5s ms_per_frame %7.2f  sprites_per_16.7ms %7.0f  cpu_ms_per_frame %7.2f  "
+            std::printf("  %-14s ms_per_frame %7.2f  sprites_per_16.7ms %7.0f  cpu_ms_per_frame %7.2f  "
                         "drawing_thread_us_per_sprite %6.3f\n",
                         name, c.wallMs, perFrame(c.wallMs), c.cpuMs, c.threadMs * 1000 / w.count);
         };
+        if (only != "sdl2") side("ours_untrimmed", whole);
         if (only != "sdl2") side("ours", ours);
         if (only != "ours") side("sdl2", sdl);
+        if (only != "sdl2") {
+            std::printf("  pixels_filled_per_frame untrimmed %.0f trimmed %.0f  pixels_changed %.0f  "
+                        "filled_to_changed untrimmed %.2f trimmed %.2f\n",
+                        whole.filled, ours.filled, ours.changed, whole.filled / ours.changed, ours.filled / ours.changed);
+        }
         // Wall time swings with the load of a shared machine; CPU time (every thread of the
         // process, so the rasterizer's too) much less so.
-        if (only.empty())
+        if (only.empty()) {
+            std::printf("  ratio_ours_untrimmed_to_sdl2 sprites_per_frame %.2f  by_cpu_time %.2f  drawing_thread %.2f\n",
+                        sdl.wallMs / whole.wallMs, sdl.cpuMs / whole.cpuMs, sdl.threadMs / whole.threadMs);
             std::printf("  ratio_ours_to_sdl2 sprites_per_frame %.2f  by_cpu_time %.2f  drawing_thread %.2f\n",
                         sdl.wallMs / ours.wallMs, sdl.cpuMs / ours.cpuMs, sdl.threadMs / ours.threadMs);
+        }
     }
     return 0;
 }

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include "platform/StateResets.h"
+#include "platform/Trimming.h"
 
 namespace {
 
@@ -264,6 +265,7 @@ void ClearScreen() {
     const TDrawState& s = g.current->state;
     glClearColor(s.clearRed / 255.0f, s.clearGreen / 255.0f, s.clearBlue / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    NoteScreenCleared(s.clearRed == 0 && s.clearGreen == 0 && s.clearBlue == 0);
 }
 
 void SetClearColor(int r, int gr, int b) {
@@ -275,6 +277,7 @@ void SetClearColor(int r, int gr, int b) {
 
 void FlipScreen(int sync) {
     TGraphics* gfx = g.current.get();
+    NoteScreenDrawn();  // the new back buffer holds an older frame
     if (!gfx) return;
     int vsync;
     if (sync == -1) {
@@ -375,6 +378,7 @@ int AlphaByte(float a) {
 // ---- Primitives ----
 
 void PlotPoint(float x, float y) {
+    NoteScreenDrawn();
     DisableTexturing();
     if (!Drawing()) return;
     const TDrawState& s = g.current->state;
@@ -384,6 +388,7 @@ void PlotPoint(float x, float y) {
 }
 
 void DrawRectangle(float x, float y, float w, float h) {
+    NoteScreenDrawn();
     DisableTexturing();
     if (!Drawing()) return;
     const TDrawState& s = g.current->state;
@@ -398,6 +403,7 @@ void DrawRectangle(float x, float y, float w, float h) {
 }
 
 void DrawLineSegment(float x1, float y1, float x2, float y2, int lastPixel) {
+    NoteScreenDrawn();
     DisableTexturing();
     if (!Drawing()) return;
     const TDrawState& s = g.current->state;
@@ -428,6 +434,7 @@ int EllipseSegmentCount(float w, float h) {
 }
 
 void DrawEllipse(float x, float y, float w, float h) {
+    NoteScreenDrawn();
     DisableTexturing();
     if (!Drawing()) return;
     const TDrawState& s = g.current->state;

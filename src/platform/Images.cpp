@@ -13,6 +13,7 @@
 #include "platform/TImageFrame.h"
 #include "platform/TPixmap.h"
 #include "platform/StateResets.h"
+#include "platform/Trimming.h"
 
 namespace {
 
@@ -39,15 +40,108 @@ inline void EmitQuad(const TDrawState& s, const TImageFrame& tex, float x, float
     glVertex2f(x + left * s.ix + bottom * s.iy, y + left * s.jx + bottom * s.jy);
 }
 
-// Draws the frame with its anchor at screen point (x, y), origin already added.
+// Local point (lx, ly) of an image drawn at screen (x, y), through the transform; the same
+// arithmetic as EmitQuad, so that trimmed shapes meet the full quad's corners exactly.
+inline void PlaceVertex(const TDrawState& s, float x, float y, float lx, float ly) {
+    glVertex2f(x + lx * s.ix + ly * s.iy, y + lx * s.jx + ly * s.jy);
+}
+
+// Maps texel positions of a frame to local image coordinates and texture coordinates.
+struct TTexelMap {
+    const TImageFrame& tex;  // the frame drawn
+    float left, top;         // local position of texel (0, 0)
+    float w, h;              // local size of the whole frame
+    float kx, ky;            // local units per texel
+
+    TTexelMap(const TImageFrame& t, float left_, float top_, float w_, float h_)
+        : tex(t), left(left_), top(top_), w(w_), h(h_), kx(w_ / t.usedWidth), ky(h_ / t.usedHeight) {}
+    // The far edges map to left + w and top + h exactly, as the full quad has them.
+    float LocalX(float tx) const { return tx == 0.0f ? left : left + (tx == float(tex.usedWidth) ? w : tx * kx); }
+    float LocalY(float ty) const { return ty == 0.0f ? top : top + (ty == float(tex.usedHeight) ? h : ty * ky); }
+    // One vertex at texel position (tx, ty), drawn at screen (x, y).
+    void Vertex(const TDrawState& s, float x, float y, float tx, float ty) const {
+        glTexCoord2f(tx / tex.textureWidth, ty / tex.textureHeight);
+        PlaceVertex(s, x, y, LocalX(tx), LocalY(ty));
+    }
+    // A texel rectangle as one quad.
+    void Rect(const TDrawState& s, float x, float y, float tx0, float ty0, float tx1, float ty1) const {
+        Vertex(s, x, y, tx0, ty0);
+        Vertex(s, x, y, tx1, ty0);
+        Vertex(s, x, y, tx1, ty1);
+        Vertex(s, x, y, tx0, ty1);
+    }
+};
+
+// Sprites scaled below this are drawn whole: the outline's corners, a quarter texel inside the
+// frame's edges, must stay several 1/256 pixel steps inside it on screen.
+constexpr float kMinTrimScale = 0.125f;
+
+// Draws the frame with its anchor at screen point (x, y), origin already added. Under the
+// light, alpha and mask blend modes only the frame's outline is drawn, with the texture
+// coordinates the full quad gives those points, so every pixel gets the value it would
+// get from the full quad and the pixels over empty texels are not filled at all.
 void DrawImageScreen(TImage& image, float x, float y, int frame) {
     TImageFrame* tex = image.TextureFrame(frame);
     if (!tex) return;
     const TDrawState& s = DrawState();
+    const float w = static_cast<float>(image.width), h = static_cast<float>(image.height);
+    const TFrameOutline::TShape* shape = tex->outline.ForBlend(s.blendMode);
+    // Screen pixels per texel, for the counters.
+    const float perTexel = std::fabs(s.ix * s.jy - s.iy * s.jx) * (w / tex->usedWidth) * (h / tex->usedHeight);
+    TFillCounters& fill = FillCounters();
+    fill.changed += perTexel * (shape ? shape->nonEmpty : double(tex->usedWidth) * tex->usedHeight);
+    const bool trim = shape && TrimmingOn();
+    if (trim && shape->nonEmpty == 0) return;  // nothing in it can change the screen
+    const bool unrotated = s.iy == 0.0f && s.jx == 0.0f;
+    const float frameArea = float(tex->usedWidth) * float(tex->usedHeight);
+    // The cheapest of three ways, counting each triangle as kTrianglePixels filled pixels:
+    // the full quad; the bounding box, a quad too, when it is unrotated (its edges along the
+    // frame's are then exactly the full quad's) or lies strictly inside the frame; and the
+    // outline with its strips. Neither trimmed way at a scale so small that corners kept
+    // off the frame's edges would come within the rasteriser's rounding of them.
+    enum { kFull, kBox, kOutline } way = kFull;
+    if (trim && std::min(std::fabs(s.scaleX), std::fabs(s.scaleY)) >= kMinTrimScale) {
+        const float triangle = TFrameOutline::kTrianglePixels / perTexel;  // in texels
+        const float boxArea = (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y);
+        const bool boxInside = shape->boxMin.x > 0.0f && shape->boxMin.y > 0.0f &&
+                               shape->boxMax.x < float(tex->usedWidth) && shape->boxMax.y < float(tex->usedHeight);
+        float best = frameArea;
+        if ((unrotated || boxInside) && boxArea < best) {
+            best = boxArea;
+            way = kBox;
+        }
+        if (!unrotated && !shape->whole && shape->outlineArea + triangle * float(shape->triangles - 2) < best)
+            way = kOutline;
+    }
+    if (way == kFull) {
+        fill.filled += perTexel * frameArea;
+        UseTexture(tex->name);
+        glBegin(GL_QUADS);
+        EmitQuad(s, *tex, x, y, -image.anchorX, -image.anchorY, w, h);
+        glEnd();
+        return;
+    }
+    TTexelMap map(*tex, -image.anchorX, -image.anchorY, w, h);
     UseTexture(tex->name);
-    glBegin(GL_QUADS);
-    EmitQuad(s, *tex, x, y, -image.anchorX, -image.anchorY, static_cast<float>(image.width),
-             static_cast<float>(image.height));
+    if (way == kBox) {
+        fill.filled += perTexel * (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y);
+        glBegin(GL_QUADS);
+        map.Rect(s, x, y, shape->boxMin.x, shape->boxMin.y, shape->boxMax.x, shape->boxMax.y);
+        glEnd();
+        return;
+    }
+    fill.filled += perTexel * shape->outlineArea;
+    // One batch of triangles: the polygon as a fan from its first corner, each strip as two.
+    const std::vector<TFrameOutline::TPoint>& o = shape->outline;
+    const std::vector<TFrameOutline::TPoint>& q = shape->strips;
+    glBegin(GL_TRIANGLES);
+    for (size_t i = 1; i + 1 < o.size(); ++i) {
+        map.Vertex(s, x, y, o[0].x, o[0].y);
+        map.Vertex(s, x, y, o[i].x, o[i].y);
+        map.Vertex(s, x, y, o[i + 1].x, o[i + 1].y);
+    }
+    for (size_t i = 0; i + 4 <= q.size(); i += 4)
+        for (size_t k : {i, i + 1, i + 2, i, i + 2, i + 3}) map.Vertex(s, x, y, q[k].x, q[k].y);
     glEnd();
 }
 
@@ -102,6 +196,7 @@ int ImageHeightOf(const std::shared_ptr<TImage>& image) { return image ? image->
 
 void DrawImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
     if (!image || !GLActive()) return;
+    NoteScreenDrawn();
     const TDrawState& s = DrawState();
     DrawImageScreen(*image, x + s.originX, y + s.originY, frame);
 }
@@ -114,10 +209,23 @@ int FirstTileStart(float pos, int size, int viewStart) {
     return static_cast<int>(viewStart - back);
 }
 
+// Whether drawing the frame under the current blend mode gives exactly what drawing it
+// solid would, so the rasteriser can copy instead of blend: alpha and mask with an opaque
+// frame at full drawing alpha, and light over a screen known to be black.
+static bool SameAsSolid(const TImageFrame& tex, const TDrawState& s) {
+    if (!tex.outline.opaque || AlphaByte(s.alpha) != 255) return false;
+    return s.blendMode == kBlendAlpha || s.blendMode == kBlendMask || (s.blendMode == kBlendLight && ScreenKnownBlack());
+}
+
 void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
     if (!image || !GLActive() || image->width <= 0 || image->height <= 0) return;
     TImageFrame* tex = image->TextureFrame(frame);
     if (!tex) return;
+    const int blendMode = GetBlendMode();
+    const bool copy = TrimmingOn() && SameAsSolid(*tex, DrawState());
+    NoteScreenDrawn();
+    // Copied, the empty cells of the blend mode are still left out: over black, or opaque.
+    if (copy) SetBlendMode(kBlendSolid);
     const TDrawState& s = DrawState();
     float fx = x + s.originX - image->anchorX, fy = y + s.originY - image->anchorY;
     if (!std::isfinite(fx) || !std::isfinite(fy)) return;
@@ -128,12 +236,47 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     TDrawState identity = s;
     identity.ix = 1.0f; identity.iy = 0.0f; identity.jx = 0.0f; identity.jy = 1.0f;
     float w = static_cast<float>(image->width), h = static_cast<float>(image->height);
+    const TFrameOutline::TShape* shape = tex->outline.ForBlend(blendMode);
+    const bool trim = shape && TrimmingOn();
+    const float viewLeft = float(s.viewportX), viewRight = float(s.viewportX + s.viewportW);
+    const float viewTop = float(s.viewportY), viewBottom = float(s.viewportY + s.viewportH);
+    TTexelMap map(*tex, 0.0f, 0.0f, w, h);
+    TFillCounters& fill = FillCounters();
+    // Visible area of the local rectangle [lx0, lx1) x [ly0, ly1) of the copy at (cx, cy).
+    auto visible = [&](float cx, float cy, float lx0, float ly0, float lx1, float ly1) {
+        float across = std::min(cx + lx1, viewRight) - std::max(cx + lx0, viewLeft);
+        float down = std::min(cy + ly1, viewBottom) - std::max(cy + ly0, viewTop);
+        return across > 0.0f && down > 0.0f ? double(across) * down : 0.0;
+    };
     UseTexture(tex->name);
     glBegin(GL_QUADS);
     for (int row = startY; row < s.viewportY + s.viewportH; row += image->height)
-        for (int col = startX; col < s.viewportX + s.viewportW; col += image->width)
-            EmitQuad(identity, *tex, col + fracX, row + fracY, 0.0f, 0.0f, w, h);
+        for (int col = startX; col < s.viewportX + s.viewportW; col += image->width) {
+            float cx = col + fracX, cy = row + fracY;
+            if (!shape) {
+                double area = visible(cx, cy, 0.0f, 0.0f, w, h);
+                fill.filled += area;
+                fill.changed += area;
+            } else {
+                // Non-empty texels counted by the share of each rectangle in view.
+                for (const TFrameOutline::TRect& r : shape->cells) {
+                    float lx0 = map.LocalX(float(r.x0)), lx1 = map.LocalX(float(r.x1));
+                    float ly0 = map.LocalY(float(r.y0)), ly1 = map.LocalY(float(r.y1));
+                    double area = visible(cx, cy, lx0, ly0, lx1, ly1);
+                    if (area <= 0.0) continue;
+                    fill.changed += r.nonEmpty * area / (double(lx1 - lx0) * (ly1 - ly0));
+                    if (!trim) continue;
+                    fill.filled += area;
+                    map.Rect(identity, cx, cy, float(r.x0), float(r.y0), float(r.x1), float(r.y1));
+                }
+            }
+            if (!trim) {
+                if (shape) fill.filled += visible(cx, cy, 0.0f, 0.0f, w, h);
+                EmitQuad(identity, *tex, cx, cy, 0.0f, 0.0f, w, h);
+            }
+        }
     glEnd();
+    if (copy) SetBlendMode(blendMode);
 }
 
 int ImagesOverlap(const std::shared_ptr<TImage>& image1, float x1, float y1, int frame1, float rotation1,
@@ -159,6 +302,7 @@ void SetAutoCentreImages(int on) { gDefaults.autoCentre = on ? 1 : 0; }
 
 void DrawTextAt(const std::string& text, float x, float y) {
     if (!GLActive() || text.empty()) return;
+    NoteScreenDrawn();
     TFont& font = TFont::BuiltIn();
     const TDrawState& s = DrawState();
     float penX = x + s.originX + s.handleX * s.ix + s.handleY * s.iy;

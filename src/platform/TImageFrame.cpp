@@ -45,6 +45,11 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
     frame->uMax = static_cast<float>(usedW) / tw;
     frame->vMax = static_cast<float>(usedH) / th;
     frame->sequence = GraphicsSequence();
+    frame->usedWidth = usedW;
+    frame->usedHeight = usedH;
+    // Smaller mipmap levels spread a texel further than any margin: those frames are not trimmed.
+    if (!(flags & kImageMipmapped))
+        frame->outline = TFrameOutline::Of(level->pixels.data(), level->pitch, usedW, usedH, flags & kImageFiltered);
 
     UseTexture(name);
     bool filtered = flags & kImageFiltered;

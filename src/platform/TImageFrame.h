@@ -1,6 +1,8 @@
 #pragma once
 #include <memory>
 
+#include "platform/TFrameOutline.h"
+
 class TPixmap;
 
 // One OpenGL texture holding a frame of an image, padded to a power-of-two size.
@@ -19,4 +21,7 @@ public:
     float uMax = 0.0f;       // used width / textureWidth
     float vMax = 0.0f;       // used height / textureHeight
     int sequence = 0;        // graphics sequence number at creation
+    int usedWidth = 0;       // texels of the picture across (its width unless resized down)
+    int usedHeight = 0;      // texels of the picture down
+    TFrameOutline outline;   // what of the picture can change the screen (none when mipmapped)
 };
