@@ -1,0 +1,4 @@
+#include "stages/StageTable.h"
+
+// Placeholder until the stages land.
+void CreateStageTable() {}
