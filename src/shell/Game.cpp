@@ -20,6 +20,9 @@
 #include "shell/Options.h"
 #include "shell/Screenshots.h"
 #include "shell/Shell.h"
+#include "stages/StageTable.h"
+#include "stages/TLevel.h"
+#include "stages/TMessage.h"
 #include "world/TGunInfo.h"
 #include "world/TShip.h"
 #include "world/TUniverse.h"
@@ -66,6 +69,7 @@ int StartUpGame() {
     SetAppTitle(gameTitle);
     LoadOptions();
     if (!CheckGraphicsMode()) return 0;
+    TMessage::InitMessages();
     SeedRandom(MilliClock());
     if (PathKind("screenshots\\") == 0) MakeDirectory("screenshots\\", 0);
     if (PathKind("music") == 0) MakeDirectory("music", 0);
@@ -77,6 +81,7 @@ int StartUpGame() {
     CreateEffectCatalogue();
     CreateGunCatalogue();
     LoadShellAssets();
+    CreateStageTable();
     frameTimer = CreateTickTimer(60);
     // The game clock and the first world update measure from the end of start-up.
     engineClock = MilliClock();
@@ -128,6 +133,7 @@ int RunMainLoopPass() {
         ++worldUpdates;
         TUniverse::UpdateAll();
     }
+    TLevel::UpdateStage();
 
     // Draw gate, in wrap-around arithmetic so an uptime past 2^31 ms does not stop drawing.
     int now = MilliClock();
@@ -142,6 +148,7 @@ int RunMainLoopPass() {
     UpdateCameraFocus();
     UpdateCameraOrigin();
     SetParticleCamera(cameraX, cameraY);
+    TMessage::UpdateMessages();
 
     if (drawFrame) {
         DrawBackground();
@@ -160,8 +167,16 @@ int RunMainLoopPass() {
         }
         SetDrawRotation(0.0f);
         SetDrawColor(255, 255, 255);
-        // The screen shown while no live player ship exists: Enter starts a game.
-        if (!PlayerAlive() && KeyWasHit(kKeyReturn)) StartGame();
+        if (!PlayerAlive()) {
+            // The screen shown while no live player ship exists. Entering it ends the game's
+            // stages: the unnamed stage 0 fills the world behind it.
+            if (!titleScreenEntered) {
+                titleScreenEntered = 1;
+                TLevel::SetCurrent(nullptr);
+            }
+            if (KeyWasHit(kKeyReturn)) StartGame();
+        }
+        TMessage::DrawMessages();
         FlipScreen(-1);
     }
 

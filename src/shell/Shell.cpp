@@ -7,6 +7,8 @@
 #include "platform/TTimer.h"
 #include "platform/StateResets.h"
 #include "shell/Camera.h"
+#include "stages/TLevel.h"
+#include "stages/TMessage.h"
 #include "world/TGun.h"
 #include "world/TShip.h"
 #include "world/TUniverse.h"
@@ -32,8 +34,14 @@ int lastTickClock = 0;
 float difficulty = 0.0f;
 uint8_t screenshotRequested = 0;
 int worldUpdates = 0;
+uint8_t titleScreenEntered = 0;
 
 const char* const gameTitle = kVersionText;
+
+namespace {
+// Amber of the "Start Game" greeting.
+constexpr int kStartGameColour = 0xF09300;
+}  // namespace
 
 void StartGame() {
     TUniverse::ClearAll();
@@ -49,6 +57,9 @@ void StartGame() {
     ship->name = "Modern X";
     ship->armor = 2.0f;
     cameraTarget = player;
+    titleScreenEntered = 0;
+    TMessage::Create("Start Game", 5000, 2.0f, kStartGameColour);
+    TLevel::SetCurrent(levels[1]);
     difficulty = 1.0f;
     FlushInput();
 }
@@ -71,6 +82,7 @@ void ResetShellState() {
     difficulty = 0.0f;
     screenshotRequested = 0;
     worldUpdates = 0;
+    titleScreenEntered = 0;
 }
 
 namespace {
