@@ -1,0 +1,228 @@
+// Stages as a player meets them: milestones paid once, timed exits to the bonus or the next
+// stage, re-armed milestones on a return, the enemy count rule, the title stage, and stage
+// clocks across the wrap of the uptime clock. Driven through the real main loop.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <climits>
+#include <cstdint>
+
+#include "harness/CombatArena.h"
+#include "platform/Input.h"
+#include "stages/TCondition.h"
+#include "stages/TLevel.h"
+
+namespace {
+
+// Enemies in the world.
+int CountEnemies() {
+    int n = 0;
+    TShip::All().ForEach([&](const std::shared_ptr<TShip>& ship) { n += ship->team == 1; });
+    return n;
+}
+
+// Starts a game from the title screen; the player's ship is alive in "First Stage".
+void StartPlaying(CombatArena& game) {
+    game.Press(kKeyReturn);
+    game.Ticks(1);
+    ASSERT_TRUE(PlayerAlive());
+    ASSERT_TRUE(currentLevel);
+    ASSERT_EQ(currentLevel->name, "First Stage");
+}
+
+// Kills one weak enemy with the player's pointer-aimed gun: an "Ant" with 1 hit point is put
+// straight above the ship, the pointer above it, and the fire button held until it dies.
+void KillOne(CombatArena& game) {
+    int before = player->kills;
+    auto ant = CombatArena::Dummy("Ant", player->x, player->y - 200.0f);
+    ant->hp = 1.0f;
+    ApplyPointerMoved(320, 240 - 200);  // the camera holds the ship at the screen centre
+    ApplyMouseDown(kMouseLeft);
+    for (int i = 0; i < 600 && !ant->dead; ++i) {
+        player->hp = 100.0f;  // whatever else flies around, the ship survives the test
+        game.Ticks(1, 16);
+    }
+    ApplyMouseUp(kMouseLeft);
+    ASSERT_TRUE(ant->dead);
+    ASSERT_EQ(player->kills, before + 1);
+}
+
+// Brings the game clock to ms after the current stage's start and checks the stage there:
+// the first pass moves the game clock, the second checks the stage with it.
+void AtStageTime(CombatArena& game, int ms) {
+    uint32_t target = uint32_t(currentLevel->startTime) + uint32_t(ms);
+    AdvanceFakeClock(int(target - uint32_t(MilliClock())));
+    if (player) player->hp = 100.0f;
+    game.Pass();
+    if (player) player->hp = 100.0f;
+    game.Pass();
+}
+
+std::array<int, 3> Rockets() { return player->rockets; }
+
+}  // namespace
+
+TEST(Stages, FirstStageMilestonesPayOnceAtTheFifthAndTheTenthKill) {
+    CombatArena game;
+    StartPlaying(game);
+    const std::array<int, 3> start = Rockets();
+    for (int i = 0; i < 4; ++i) KillOne(game);
+    EXPECT_EQ(Rockets(), start);
+    KillOne(game);
+    EXPECT_EQ(Rockets(), (std::array<int, 3>{start[0] + 5, start[1] + 3, start[2]}));
+    KillOne(game);  // the sixth kill pays nothing
+    EXPECT_EQ(Rockets(), (std::array<int, 3>{start[0] + 5, start[1] + 3, start[2]}));
+    for (int i = 0; i < 4; ++i) KillOne(game);
+    EXPECT_EQ(Rockets(), (std::array<int, 3>{start[0] + 10, start[1] + 6, start[2]}));
+    EXPECT_EQ(currentLevel->name, "First Stage");
+    // Neither milestone is armed any more; the timed exits still are.
+    const auto& conditions = currentLevel->conditions;
+    ASSERT_EQ(conditions.size(), 4u);
+    EXPECT_FALSE(conditions[0]->armed);
+    EXPECT_FALSE(conditions[1]->armed);
+    EXPECT_TRUE(conditions[2]->armed);
+    EXPECT_TRUE(conditions[3]->armed);
+}
+
+TEST(Stages, FifteenKillsBy89SecondsLeadToTheBonusStageTwelveWaitFor90ThenTheSecondStage) {
+    {
+        CombatArena game;
+        StartPlaying(game);
+        player->kills = 15;  // set directly: fifteen fights would take too long here
+        game.Pass();         // the two milestones pay out first, one per pass
+        game.Pass();
+        const std::array<int, 3> before = Rockets();
+        const float points = player->points;
+        AtStageTime(game, 89000);
+        EXPECT_EQ(currentLevel->name, "First Stage");
+        AtStageTime(game, 89100);
+        EXPECT_EQ(currentLevel->name, "Bonus Stage 1");
+        EXPECT_EQ(Rockets(), (std::array<int, 3>{before[0] + 5, before[1] + 3, before[2] + 1}));
+        EXPECT_FLOAT_EQ(player->points, points + 5.0f);
+    }
+    {
+        CombatArena game;
+        StartPlaying(game);
+        player->kills = 12;  // set directly, as above
+        AtStageTime(game, 89100);
+        EXPECT_EQ(currentLevel->name, "First Stage");
+        AtStageTime(game, 90000);
+        EXPECT_EQ(currentLevel->name, "First Stage");
+        const float points = player->points;
+        AtStageTime(game, 90001);
+        EXPECT_EQ(currentLevel->name, "Second Stage");
+        EXPECT_FLOAT_EQ(player->points, points + 5.0f);
+        // The new stage's milestones count from here: the twelve kills so far pay nothing.
+        for (const auto& condition : currentLevel->conditions) EXPECT_TRUE(condition->armed);
+    }
+}
+
+TEST(Stages, ABonusStageCountsItsSecondsStrictlyAndEndsAfterThirty) {
+    CombatArena game;
+    StartPlaying(game);
+    TLevel::SetCurrent(levels[6]);
+    ASSERT_EQ(currentLevel->name, "Bonus Stage 1");
+    const auto notice = currentLevel->conditions.front();  // the 1000 ms notice
+    AtStageTime(game, 1000);
+    EXPECT_TRUE(notice->armed);
+    AtStageTime(game, 1001);
+    EXPECT_FALSE(notice->armed);
+    AtStageTime(game, 30000);
+    EXPECT_EQ(currentLevel->name, "Bonus Stage 1");
+    AtStageTime(game, 30001);
+    EXPECT_EQ(currentLevel->name, "Second Stage");
+}
+
+TEST(Stages, TheFinalStagePaysItsThreeTenKillMilestonesOnThreeConsecutivePasses) {
+    CombatArena game;
+    StartPlaying(game);
+    TLevel::SetCurrent(levels[5]);
+    ASSERT_EQ(currentLevel->name, "Final Stage");
+    const int start = Rockets()[1];
+    player->kills += 10;  // set directly: ten fights add nothing to what is tested here
+    for (int pass = 1; pass <= 3; ++pass) {
+        game.Pass();
+        EXPECT_EQ(Rockets()[1], start + 5 * pass) << "pass " << pass;
+    }
+    game.Pass();
+    EXPECT_EQ(Rockets()[1], start + 15);
+}
+
+TEST(Stages, ReturningToAStageRestartsItsClockAndRearmsItsPaidMilestones) {
+    CombatArena game;
+    StartPlaying(game);
+    for (int i = 0; i < 5; ++i) KillOne(game);
+    ASSERT_FALSE(currentLevel->conditions[0]->armed);
+
+    // The last bonus stage leads back to the first after its 30 seconds, raising the difficulty.
+    TLevel::SetCurrent(levels[10]);
+    AtStageTime(game, 1001);  // its notice first: one condition fires per pass
+    AtStageTime(game, 30001);
+    ASSERT_EQ(currentLevel->name, "First Stage");
+    EXPECT_FLOAT_EQ(difficulty, 1.5f);
+    EXPECT_EQ(currentLevel->startTime, engineClock);
+    EXPECT_TRUE(currentLevel->conditions[0]->armed);
+
+    const std::array<int, 3> back = Rockets();
+    for (int i = 0; i < 5; ++i) KillOne(game);
+    EXPECT_EQ(Rockets()[0], back[0] + 5);
+}
+
+TEST(Stages, EnemiesAliveGrowWithTheSquareRootOfTheKillsUpToOneAboveTheLimit) {
+    CombatArena game;
+    StartPlaying(game);
+    // Set directly: the rule reads only the count; the stages' own milestones pay meanwhile.
+    auto settle = [&](int kills) {
+        player->kills = kills;
+        for (int i = 0; i < 20; ++i) {
+            player->hp = 100.0f;
+            game.Pass();
+        }
+        return CountEnemies();
+    };
+    EXPECT_EQ(settle(0), 1);
+    EXPECT_EQ(settle(1), 2);
+    EXPECT_EQ(settle(4), 3);
+    EXPECT_EQ(settle(9), 3);  // "First Stage" allows two, plus the one that arrives at the limit
+    TLevel::SetCurrent(levels[3]);  // "Third Stage" allows four
+    EXPECT_EQ(settle(9), 4);
+    EXPECT_EQ(settle(100), 5);
+}
+
+TEST(Stages, WithoutALivePlayerTheTitleStageFillsUpOneEnemyPerPassTo31) {
+    CombatArena game;
+    auto fill = [&]() {
+        int last = CountEnemies();
+        for (int i = 0; i < 40; ++i) {
+            game.Pass();
+            AdvanceFakeClock(16);  // drawn passes: the title screen shows
+            int now = CountEnemies();
+            EXPECT_LE(now - last, 1);
+            last = now;
+        }
+        return last;
+    };
+    EXPECT_EQ(fill(), 31);
+    EXPECT_EQ(currentLevel, levels[0]);
+
+    // After a game the dead ship does not hold the enemies back either.
+    StartPlaying(game);
+    player->hp = 0.0f;
+    game.Ticks(2, 16);
+    ASSERT_FALSE(PlayerAlive());
+    EXPECT_EQ(fill(), 31);
+    EXPECT_EQ(currentLevel, levels[0]);
+}
+
+TEST(Stages, StageTimesHoldAcrossTheWrapOfTheUptimeClock) {
+    CombatArena game(INT_MAX - 30000);
+    StartPlaying(game);
+    player->kills = 12;  // set directly: enough for the 90-second exit
+    AtStageTime(game, 60000);
+    EXPECT_EQ(currentLevel->name, "First Stage");
+    AtStageTime(game, 90000);  // past the wrap
+    EXPECT_LT(engineClock, 0);
+    EXPECT_EQ(currentLevel->name, "First Stage");
+    AtStageTime(game, 90001);
+    EXPECT_EQ(currentLevel->name, "Second Stage");
+}
