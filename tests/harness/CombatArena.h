@@ -75,6 +75,8 @@ public:
         CreateGunCatalogue();
         LoadShellAssets();
         difficulty = 1.0f;
+        // The combat tests place every ship themselves.
+        WithoutStages();
     }
 
     // A ship of a kind of the asset table (its picture, mass, hp and guns) for a team, at a

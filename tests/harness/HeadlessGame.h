@@ -12,6 +12,7 @@
 #include "platform/Graphics.h"
 #include "platform/Input.h"
 #include "shell/Game.h"
+#include "stages/TLevel.h"
 
 // The settings text of a windowed width x height game.
 inline std::string WindowedOptions(int width, int height) {
@@ -76,6 +77,12 @@ public:
         return passes;
     }
     void Press(int code) { ApplyKeyDown(code); ApplyKeyUp(code); }
+    // Empties the stage table, so no stage sends enemies: the world holds only what the
+    // test places.
+    static void WithoutStages() {
+        levels.fill(nullptr);
+        currentLevel = nullptr;
+    }
 
     TempWorkingFolder folder;
     int started = 0;

@@ -227,6 +227,7 @@ TEST(EffectCatalogue, MissingFilesAreReportedByName) {
 
 TEST(Effects, ShipExplosionUnfoldsIntoSmokeAndDebrisThatDieAway) {
     HeadlessGame game;
+    game.WithoutStages();  // no enemies, whose engine trails would outlive the explosions
     WriteEffectImages();
     RebuildCatalogue();
     game.Pass();
@@ -260,6 +261,7 @@ TEST(Effects, AnExplosionBeyondOneScreenIsNeitherCreatedNorHeard) {
 
 TEST(Effects, SoakOfManyExplosionsEndsEmptyWithFlatMemory) {
     HeadlessGame game;
+    game.WithoutStages();  // no enemies, whose engine trails would outlive the explosions
     WriteEffectImages();
     RebuildCatalogue();
     long afterFirst = 0;
