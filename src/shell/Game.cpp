@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -131,7 +132,10 @@ int RunMainLoopPass() {
         lastTick = ticks;
         UpdateTickStatistics();
         ++worldUpdates;
+        auto updateStart = std::chrono::steady_clock::now();
         TUniverse::UpdateAll();
+        worldUpdateNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now() - updateStart).count();
     }
     TLevel::UpdateStage();
 

@@ -34,6 +34,7 @@ int lastTickClock = 0;
 float difficulty = 0.0f;
 uint8_t screenshotRequested = 0;
 int worldUpdates = 0;
+int64_t worldUpdateNanos = 0;
 uint8_t titleScreenEntered = 0;
 
 const char* const gameTitle = kVersionText;
@@ -82,6 +83,7 @@ void ResetShellState() {
     difficulty = 0.0f;
     screenshotRequested = 0;
     worldUpdates = 0;
+    worldUpdateNanos = 0;
     titleScreenEntered = 0;
 }
 
