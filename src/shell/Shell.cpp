@@ -59,7 +59,7 @@ void StartGame() {
     ship->armor = 2.0f;
     cameraTarget = player;
     titleScreenEntered = 0;
-    TMessage::Create("Start Game", 5000, 2.0f, kStartGameColour);
+    TMessage::Create("Start Game", kMessageDuration, kMessageScale, kStartGameColour);
     TLevel::SetCurrent(levels[1]);
     difficulty = 1.0f;
     FlushInput();
