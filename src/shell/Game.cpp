@@ -171,7 +171,10 @@ int RunMainLoopPass() {
         }
         SetDrawRotation(0.0f);
         SetDrawColor(255, 255, 255);
-        if (!PlayerAlive()) {
+        if (PlayerAlive()) {
+            DrawImageAt(cursorImage, mouseX, mouseY, 0);
+            player->DrawHUD();
+        } else {
             // The screen shown while no live player ship exists. Entering it ends the game's
             // stages: the unnamed stage 0 fills the world behind it.
             if (!titleScreenEntered) {
