@@ -87,12 +87,13 @@ int GenerateAll(const std::string& gameDir, const std::string& sheetPath) {
         }
     };
     std::vector<TSheetItem> sheet;
-    for (const TAssetShip& ship : kAssetShips) {
+    for (const TShipKind& ship : kShipKinds) {
+        if (ship.drawnBy != 0) continue; // its picture is another entry's, drawn there
         TSheetItem it;
         if (!DrawShip(ship, it.pic)) ++failures;
-        save(it.pic, ship.path, true);
-        it.label = FileName(ship.path);
-        for (int m = 0; m < ship.mountCount; ++m)
+        save(it.pic, ship.image, true);
+        it.label = FileName(ship.image);
+        for (int m = 0; m < ship.MountCount(); ++m)
             it.mounts.push_back({ship.width * 0.5f - ship.mounts[m].offsetX, ship.height * 0.5f + ship.mounts[m].offsetY});
         sheet.push_back(std::move(it));
     }

@@ -6,7 +6,7 @@
 #include "Canvas.h"
 
 // Draws a ship; false if it has no design or a mount is off its hull.
-bool DrawShip(const TAssetShip& ship, Canvas& out);
+bool DrawShip(const TShipKind& ship, Canvas& out);
 // Draws a gun's turret (pivot at (width / 2, pivotY), barrel up).
 Canvas DrawTurret(const TAssetGun& gun);
 // Draws a gun's shot (pointing up, rear end on the bottom row).

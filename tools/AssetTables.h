@@ -1,69 +1,13 @@
 #pragma once
-// The one place that names every generated file with its size and, for ships, the gun
-// mounts it has to carry. The generator draws from these tables; the asset tests read them.
+// The one place that names every generated file with its size. The ship pictures and their
+// gun mounts come from the game's own ship table (kShipKinds). The generator draws from these
+// tables; the asset tests read them.
 // Paths keep the game's own spelling: backslash as folder separator, case as written.
 #include <array>
 #include <string>
 #include <string_view>
 
-// A gun mount as the game places it: (offsetX, offsetY) in the ship image's frame. The image
-// point is (centre x - offsetX, centre y + offsetY) with centre = (width / 2, height / 2).
-struct TAssetMount {
-    float offsetX;        // positive: towards the ship's left
-    float offsetY;        // positive: towards the tail
-    std::string_view gun; // gun type mounted there
-};
-
-// One ship picture: file, size, and the mounts of every kind that uses it.
-struct TAssetShip {
-    std::string_view path;   // game path, e.g. "gfx\\modernx.png"
-    std::string_view name;   // the ship's name in the game
-    int width;               // picture width
-    int height;              // picture height
-    float mass;              // the kind's mass (for proportions)
-    float hp;                // the kind's hit points
-    int mountCount;          // used entries of mounts
-    std::array<TAssetMount, 7> mounts; // gun mounts in mounting order
-};
-
-inline constexpr std::array<TAssetShip, 19> kAssetShips{{
-    {"gfx\\modernx.png", "Modern X", 64, 76, 50, 100, 3,
-     {{{10, 25, "MG-500"}, {0, 15, "DLG-2500"}, {-10, 25, "MG-500"}}}},
-    {"gfx\\TigerX.png", "Tiger X", 66, 74, 50, 100, 3,
-     {{{10, 25, "MG-500"}, {0, 15, "DLG-2500"}, {-10, 25, "MG-500"}}}},
-    {"gfx\\xfighter.png", "X-Fighter", 60, 66, 65, 100, 2,
-     {{{0, 0, "LGB-1000"}, {0, 20, "MG-500"}}}},
-    {"gfx\\Silverhawk.png", "Silverhawk", 46, 54, 40, 50, 2,
-     {{{-9, 0, "LGB-800"}, {9, 0, "LGB-800"}}}},
-    {"gfx\\X1.png", "X1", 74, 82, 120, 180, 1, {{{0, 15, "LGR-3000"}}}},
-    {"gfx\\Ironfighter.png", "Ironfighter", 52, 58, 50, 50, 1, {{{0, 15, "LGB-1000"}}}},
-    {"gfx\\Turtle.png", "Turtle", 104, 110, 200, 250, 2,
-     {{{0, 16, "LGB-1000"}, {0, 38, "MG-500"}}}},
-    {"gfx\\GuanTarque.PNG", "Guan Tarque", 70, 70, 100, 100, 1, {{{2, 6, "LGR-3000"}}}},
-    {"gfx\\Shark.png", "Shark", 94, 110, 200, 240, 3,
-     {{{0, -5, "BlueBall"}, {-15, 10, "MG-500"}, {15, 10, "MG-500"}}}},
-    {"gfx\\FerrariDeluxe.png", "Ferrari Deluxe", 66, 68, 70, 80, 2,
-     {{{15, -6, "TLY-800"}, {-15, -6, "TLY-800"}}}},
-    {"gfx\\Ant.png", "Ant", 52, 62, 50, 80, 1, {{{0, 15, "LGO-800"}}}},
-    {"gfx\\Piranha.png", "Piranha", 74, 74, 100, 140, 2,
-     {{{10, 2, "LGR-3000"}, {-10, 2, "LGR-3000"}}}},
-    {"gfx\\Moskito.PNG", "Moskito", 60, 50, 40, 40, 2,
-     {{{20, 4, "LGR-3000"}, {-20, 4, "LGR-3000"}}}},
-    {"gfx\\Sunshine.PNG", "Sunshine", 92, 78, 100, 120, 3,
-     {{{35, -2, "LGO-800"}, {-35, -2, "LGO-800"}, {0, 28, "MG-500"}}}},
-    {"gfx\\Mothership.PNG", "Mothership", 492, 300, 2000, 750, 7,
-     {{{110, 80, "BlueBall"}, {-110, 80, "BlueBall"}, {220, -20, "MG-500"}, {-220, -20, "MG-500"},
-       {220, 20, "MG-500"}, {-220, 20, "MG-500"}, {0, 80, "LB-4500"}}}},
-    {"gfx\\Darkstar.png", "Darkstar", 82, 78, 100, 160, 3,
-     {{{29, 21, "MG-500"}, {-29, 21, "MG-500"}, {0, -23, "LGO-800"}}}},
-    {"gfx\\Avocada.PNG", "Avocada", 184, 150, 350, 350, 3,
-     {{{0, 30, "Destructor"}, {-70, 30, "LGB-1000"}, {70, 30, "LGB-1000"}}}},
-    {"gfx\\Kail.PNG", "Kail", 130, 346, 1500, 650, 6,
-     {{{0, -150, "Destructor"}, {-18, -116, "LGR-3000"}, {18, -116, "LGR-3000"},
-       {-22, 0, "LGR-3000"}, {22, 0, "LGR-3000"}, {0, -150, "LGO-800"}}}},
-    {"gfx\\Courgon.PNG", "Courgon", 100, 206, 300, 260, 4,
-     {{{-12, 51, "LGR-3000"}, {25, -51, "LGB-800"}, {-25, -51, "LGB-800"}, {-12, 84, "MG-500"}}}},
-}};
+#include "../src/world/ShipTable.h"
 
 // One gun type's pictures and firing sound.
 struct TAssetGun {

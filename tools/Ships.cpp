@@ -336,22 +336,22 @@ const std::map<std::string_view, std::function<void(PartPainter&)>>& Designs() {
 }
 } // namespace
 
-bool DrawShip(const TAssetShip& ship, Canvas& out) {
+bool DrawShip(const TShipKind& ship, Canvas& out) {
     PartPainter s(ship.width, ship.height);
-    auto it = Designs().find(ship.path);
+    auto it = Designs().find(ship.image);
     if (it == Designs().end()) return false;
     it->second(s);
     bool ok = true;
     // A socket plate under every mount; the hull must already be there.
-    for (int m = 0; m < ship.mountCount; ++m) {
+    for (int m = 0; m < ship.MountCount(); ++m) {
         V2 p{-ship.mounts[m].offsetX, ship.mounts[m].offsetY};
         if (s.SolidCoverage(p) < 0.99f) {
-            std::fprintf(stderr, "%s: mount %d (%g, %g) is off the hull\n", std::string(ship.path).c_str(), m,
+            std::fprintf(stderr, "%s: mount %d (%g, %g) is off the hull\n", std::string(ship.image).c_str(), m,
                          ship.mounts[m].offsetX, ship.mounts[m].offsetY);
             ok = false;
         }
     }
-    for (int m = 0; m < ship.mountCount; ++m) {
+    for (int m = 0; m < ship.MountCount(); ++m) {
         V2 p{-ship.mounts[m].offsetX, ship.mounts[m].offsetY};
         float r = ship.mass >= 300 ? 7.0f : 4.5f;
         TPart& ring = s.Ellipse(p, {r, r}, false, Hex(0x3A3E46), 0, 0);

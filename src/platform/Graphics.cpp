@@ -12,6 +12,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include "platform/DrawRecording.h"
 #include "platform/StateResets.h"
 #include "platform/Trimming.h"
 
@@ -378,6 +379,7 @@ int AlphaByte(float a) {
 // ---- Primitives ----
 
 void PlotPoint(float x, float y) {
+    if (drawRecordingOn) RecordShapeCall(TDrawKind::Point, x, y);
     NoteScreenDrawn();
     DisableTexturing();
     if (!Drawing()) return;
@@ -388,6 +390,7 @@ void PlotPoint(float x, float y) {
 }
 
 void DrawRectangle(float x, float y, float w, float h) {
+    if (drawRecordingOn) RecordShapeCall(TDrawKind::Rectangle, x, y, w, h);
     NoteScreenDrawn();
     DisableTexturing();
     if (!Drawing()) return;
@@ -403,6 +406,7 @@ void DrawRectangle(float x, float y, float w, float h) {
 }
 
 void DrawLineSegment(float x1, float y1, float x2, float y2, int lastPixel) {
+    if (drawRecordingOn) RecordShapeCall(TDrawKind::Line, x1, y1, x2, y2);
     NoteScreenDrawn();
     DisableTexturing();
     if (!Drawing()) return;
@@ -434,6 +438,7 @@ int EllipseSegmentCount(float w, float h) {
 }
 
 void DrawEllipse(float x, float y, float w, float h) {
+    if (drawRecordingOn) RecordShapeCall(TDrawKind::Ellipse, x, y, w, h);
     NoteScreenDrawn();
     DisableTexturing();
     if (!Drawing()) return;

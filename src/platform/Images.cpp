@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/DrawRecording.h"
 #include "platform/Files.h"
 #include "platform/Graphics.h"
 #include "platform/TCollisionQuad.h"
@@ -195,6 +196,7 @@ int ImageWidthOf(const std::shared_ptr<TImage>& image) { return image ? image->w
 int ImageHeightOf(const std::shared_ptr<TImage>& image) { return image ? image->height : 0; }
 
 void DrawImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
+    if (drawRecordingOn && image) RecordImageCall(TDrawKind::Image, *image, x, y, frame);
     if (!image || !GLActive()) return;
     NoteScreenDrawn();
     const TDrawState& s = DrawState();
@@ -218,6 +220,7 @@ static bool SameAsSolid(const TImageFrame& tex, const TDrawState& s) {
 }
 
 void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
+    if (drawRecordingOn && image) RecordImageCall(TDrawKind::Tile, *image, x, y, frame);
     if (!image || !GLActive() || image->width <= 0 || image->height <= 0) return;
     TImageFrame* tex = image->TextureFrame(frame);
     if (!tex) return;
@@ -301,6 +304,7 @@ void SetAutoCentreImages(int on) { gDefaults.autoCentre = on ? 1 : 0; }
 // ---- Text ----
 
 void DrawTextAt(const std::string& text, float x, float y) {
+    if (drawRecordingOn && !text.empty()) RecordTextCall(text, x, y);
     if (!GLActive() || text.empty()) return;
     NoteScreenDrawn();
     TFont& font = TFont::BuiltIn();

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -131,7 +132,10 @@ int RunMainLoopPass() {
         lastTick = ticks;
         UpdateTickStatistics();
         ++worldUpdates;
+        auto updateStart = std::chrono::steady_clock::now();
         TUniverse::UpdateAll();
+        worldUpdateNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now() - updateStart).count();
     }
     TLevel::UpdateStage();
 
@@ -167,7 +171,10 @@ int RunMainLoopPass() {
         }
         SetDrawRotation(0.0f);
         SetDrawColor(255, 255, 255);
-        if (!PlayerAlive()) {
+        if (PlayerAlive()) {
+            DrawImageAt(cursorImage, mouseX, mouseY, 0);
+            player->DrawHUD();
+        } else {
             // The screen shown while no live player ship exists. Entering it ends the game's
             // stages: the unnamed stage 0 fills the world behind it.
             if (!titleScreenEntered) {

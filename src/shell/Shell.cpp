@@ -2,14 +2,14 @@
 
 #include "Version.h"
 
-#include "particles/EffectCatalogue.h"
 #include "platform/Input.h"
 #include "platform/TTimer.h"
 #include "platform/StateResets.h"
 #include "shell/Camera.h"
 #include "stages/TLevel.h"
 #include "stages/TMessage.h"
-#include "world/TGun.h"
+#include "world/Roster.h"
+#include "world/ShipTable.h"
 #include "world/TShip.h"
 #include "world/TUniverse.h"
 
@@ -34,6 +34,7 @@ int lastTickClock = 0;
 float difficulty = 0.0f;
 uint8_t screenshotRequested = 0;
 int worldUpdates = 0;
+int64_t worldUpdateNanos = 0;
 uint8_t titleScreenEntered = 0;
 
 const char* const gameTitle = kVersionText;
@@ -48,17 +49,12 @@ void StartGame() {
     player = nullptr;
     std::shared_ptr<TShip> ship = TShip::Create();
     player = ship;
-    TGun::Create(ship, 10, 25, "MG-500", 4);
-    TGun::Create(ship, 0, 15, "DLG-2500", 0);
-    TGun::Create(ship, -10, 25, "MG-500", 4);
-    ship->SetImage("gfx\\modernx.png");
-    ship->SetExplosion(largeShipExplosion);
+    // The "Modern X" of the ship table: its picture, armour, explosion and three guns.
+    EquipShip(ship, ShipOfRole(TShipRole::Player));
     ship->points = 0.0f;
-    ship->name = "Modern X";
-    ship->armor = 2.0f;
     cameraTarget = player;
     titleScreenEntered = 0;
-    TMessage::Create("Start Game", 5000, 2.0f, kStartGameColour);
+    TMessage::Create("Start Game", kMessageDuration, kMessageScale, kStartGameColour);
     TLevel::SetCurrent(levels[1]);
     difficulty = 1.0f;
     FlushInput();
@@ -82,6 +78,7 @@ void ResetShellState() {
     difficulty = 0.0f;
     screenshotRequested = 0;
     worldUpdates = 0;
+    worldUpdateNanos = 0;
     titleScreenEntered = 0;
 }
 

@@ -29,6 +29,7 @@ extern int lastTickClock;                    // engineClock at the last world up
 extern float difficulty;                     // difficulty multiplier
 extern uint8_t screenshotRequested;          // screenshot wanted in the next drawn frame
 extern int worldUpdates;                     // world updates since start-up (statistics)
+extern int64_t worldUpdateNanos;              // time spent in world updates (statistics)
 extern uint8_t titleScreenEntered;           // the title screen has shown since the last game start
 
 // The product's name and version, as the window title shows it.

@@ -3,5 +3,9 @@
 // a buddy, a higher difficulty or a message.
 #include <string>
 
-// Runs one command; an unknown key does nothing.
+// Colour of the messages the "msg" command shows: green (8, 166, 0).
+constexpr int kRewardMessageColour = 0x08A600;
+
+// Runs one command; an unknown key does nothing. The key is matched in any letter case; the
+// argument is everything after the first comma (without a comma, the whole command).
 void RunRewardCommand(const std::string& command);

@@ -1,14 +1,79 @@
 #include "world/Roster.h"
 
-#include "world/TShip.h"
+#include <string>
 
-// Placeholder until the roster lands.
-std::shared_ptr<TShip> CreateEnemy(uint8_t) {
+#include "particles/EffectCatalogue.h"
+#include "platform/Input.h"
+#include "shell/Camera.h"
+#include "stages/TMessage.h"
+#include "world/ShipTable.h"
+#include "world/TGun.h"
+#include "world/TShip.h"
+#include "world/WorldMath.h"
+
+namespace {
+constexpr uint8_t kEnemyTeam = 1;
+constexpr uint8_t kBuddyTeam = 2;
+// New ships arrive from this far away, far outside the screen.
+constexpr float kArrivalDistance = 6000.0f;
+
+// The buddy's greeting.
+const char* const kBuddyText = "Here comes Buddy!";
+constexpr int kBuddyMessageMs = 5000;
+constexpr float kBuddyMessageScale = 2.0f;
+constexpr int kBuddyMessageColour = 0x0060F0;
+
+// Puts the ship kArrivalDistance from a point in a random direction.
+void PlaceAround(TShip& ship, float x, float y) {
+    float a = RandomFloat(0.0f, 360.0f);
+    ship.x = x + kArrivalDistance * SinDeg(a);
+    ship.y = y - kArrivalDistance * CosDeg(a);
+}
+}  // namespace
+
+void MountGuns(const std::shared_ptr<TShip>& ship, const TShipKind& entry) {
+    for (int i = 0; i < entry.MountCount(); ++i) {
+        const TShipMount& m = entry.mounts[size_t(i)];
+        TGun::Create(ship, m.offsetX, m.offsetY, std::string(m.gun), m.aimMode);
+    }
+}
+
+void EquipShip(const std::shared_ptr<TShip>& ship, const TShipKind& entry) {
+    ship->name = std::string(entry.name);
+    // Mass before the engine, so the drag follows the kind's mass.
+    ship->mass = entry.mass;
+    ship->hp = entry.hp;
+    ship->armor = entry.armor;
+    ship->SetImage(std::string(entry.image));
+    ship->SetExplosion(entry.largeExplosion ? largeShipExplosion : shipExplosion);
+    ship->SetEngine(entry.enginePower, entry.topSpeed);
+    MountGuns(ship, entry);
+    ship->SetPointValue(entry.pointValue);
+    ship->rockets = entry.rockets;
+}
+
+std::shared_ptr<TShip> CreateEnemy(uint8_t kind) {
     std::shared_ptr<TShip> ship = TShip::Create();
-    ship->team = 1;
+    ship->team = kEnemyTeam;
+    PlaceAround(*ship, cameraX, cameraY);
+    // A number without an entry leaves the construction defaults: no name, picture or guns.
+    const TShipKind* entry = FindShipKind(kind);
+    if (!entry) return ship;
+    EquipShip(ship, *entry);
+    for (int i = 0; i < entry->escortCount; ++i) CreateEscort(ship, entry->escortKind);
     return ship;
 }
 
 void CreateEscort(const std::shared_ptr<TShip>& leader, uint8_t kind) { CreateEnemy(kind)->Link(leader); }
 
-void AddBuddy() {}
+void AddBuddy() {
+    // No buddy without a live player ship (a reward in the tick the player dies gives none),
+    // and one at a time: the player's allies are only ever the buddy.
+    if (!PlayerAlive() || !player->linked.empty()) return;
+    std::shared_ptr<TShip> ship = TShip::Create();
+    ship->team = kBuddyTeam;
+    PlaceAround(*ship, player->x, player->y);
+    EquipShip(ship, ShipOfRole(TShipRole::Buddy));
+    ship->Link(player);
+    TMessage::Create(kBuddyText, kBuddyMessageMs, kBuddyMessageScale, kBuddyMessageColour);
+}

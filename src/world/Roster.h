@@ -4,6 +4,7 @@
 #include <memory>
 
 class TShip;
+struct TShipKind;
 
 // A new enemy of a kind (team 1), placed 6000 px from the view's top-left corner in a random
 // direction. A kind without an entry gives a ship with the construction defaults.
@@ -12,3 +13,6 @@ std::shared_ptr<TShip> CreateEnemy(uint8_t kind);
 void CreateEscort(const std::shared_ptr<TShip>& leader, uint8_t kind);
 // The player's buddy "Tiger X"; nothing while a buddy is alive or no live player ship exists.
 void AddBuddy();
+// Gives a ship an entry's name, mass, hit points, armour, picture, explosion, engine, guns,
+// point value and rockets (escorts are the roster's business).
+void EquipShip(const std::shared_ptr<TShip>& ship, const TShipKind& entry);

@@ -1,5 +1,5 @@
 #pragma once
-// A headless game with the real generated pictures and sounds, and ships of the asset
+// A headless game with the real generated pictures and sounds, and ships of the ship
 // table's kinds placed by the test. Catalogues are rebuilt from the real files, so hits are
 // pixel-exact against the pictures the game ships.
 #include <fcntl.h>
@@ -10,12 +10,12 @@
 #include <memory>
 #include <string>
 
-#include "../../tools/AssetTables.h"
 #include "HeadlessGame.h"
 #include "particles/EffectCatalogue.h"
 #include "particles/ParticleEngine.h"
 #include "shell/Assets.h"
 #include "shell/Shell.h"
+#include "world/ShipTable.h"
 #include "world/TGun.h"
 #include "world/TGunInfo.h"
 #include "world/TShip.h"
@@ -79,10 +79,10 @@ public:
         WithoutStages();
     }
 
-    // A ship of a kind of the asset table (its picture, mass, hp and guns) for a team, at a
+    // A ship named in the ship table (its picture, mass, hp and guns) for a team, at a
     // position; every gun in aimMode (the table's own mounts otherwise unchanged).
     static std::shared_ptr<TShip> Ship(const std::string& kind, int team, float x, float y, int aimMode = 1) {
-        for (const TAssetShip& entry : kAssetShips) {
+        for (const TShipKind& entry : kShipKinds) {
             if (entry.name != kind) continue;
             std::shared_ptr<TShip> ship = TShip::Create();
             ship->team = uint8_t(team);
@@ -92,10 +92,10 @@ public:
             ship->hp = entry.hp;
             ship->x = x;
             ship->y = y;
-            ship->SetImage(std::string(entry.path));
+            ship->SetImage(std::string(entry.image));
             ship->SetExplosion(shipExplosion);
-            for (int i = 0; i < entry.mountCount; ++i) {
-                const TAssetMount& m = entry.mounts[size_t(i)];
+            for (int i = 0; i < entry.MountCount(); ++i) {
+                const TShipMount& m = entry.mounts[size_t(i)];
                 TGun::Create(ship, m.offsetX, m.offsetY, std::string(m.gun), aimMode);
             }
             return ship;

@@ -4,6 +4,7 @@
 // driven pass by pass with scripted input.
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -68,12 +69,13 @@ public:
     bool Pass() { return RunMainLoopPass() != 0; }
     // Passes until the fake clock has advanced by ms (at least one pass).
     int RunFor(int ms) {
-        int end = MilliClock() + ms, passes = 0;
+        // Wrap-around arithmetic: the clock may pass 2^31 ms during the run.
+        int end = int(uint32_t(MilliClock()) + uint32_t(ms)), passes = 0;
         do {
             ++passes;
             if (!Pass()) break;
             AdvanceFakeClock(1);
-        } while (MilliClock() - end < 0);
+        } while (int(uint32_t(MilliClock()) - uint32_t(end)) < 0);
         return passes;
     }
     void Press(int code) { ApplyKeyDown(code); ApplyKeyUp(code); }

@@ -4,6 +4,7 @@
 //   xshot stats X Y W H                  prints "nonblack=F distinct=N mean=R,G,B"
 //   xshot watch X Y MS RRGGBB[,RRGGBB]   prints the first listed colour seen at X,Y within MS, or "none"
 //   xshot green X Y W H                  prints how many pixels of the area are vividly green
+//   xshot amber X Y W H                  prints how many pixels of the area are amber or orange
 //   xshot png FILE                       writes the whole screen
 //   xshot solid FILE W H RRGGBB          writes a one-colour PNG (needs no display)
 #include <X11/Xlib.h>
@@ -135,6 +136,22 @@ int main(int argc, char** argv) {
                 unsigned c = Rgb(image, x, y);
                 int r = int(c >> 16), g = int((c >> 8) & 255), b = int(c & 255);
                 count += g >= 140 && g - r >= 60 && g >= b;
+            }
+        }
+        std::printf("%ld\n", count);
+        return 0;
+    }
+    if (mode == "amber" && argc == 6) {
+        // Pixels of the amber and orange of stage names and the "Start Game" greeting.
+        int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
+        XImage* image = Grab(std::atoi(argv[2]), std::atoi(argv[3]), w, h);
+        if (!image) return 1;
+        long count = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                unsigned c = Rgb(image, x, y);
+                int r = int(c >> 16), g = int((c >> 8) & 255), b = int(c & 255);
+                count += r >= 120 && r - g >= 30 && g >= r / 3 && b <= 60;
             }
         }
         std::printf("%ld\n", count);

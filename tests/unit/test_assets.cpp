@@ -111,7 +111,7 @@ const std::vector<std::string> kGamePaths = {
 // Every picture path with its expected size, from the tables.
 std::vector<std::pair<std::string, std::pair<int, int>>> TablePictures() {
     std::vector<std::pair<std::string, std::pair<int, int>>> out;
-    for (const TAssetShip& s : kAssetShips) out.push_back({std::string(s.path), {s.width, s.height}});
+    for (const TShipKind& s : kShipKinds) out.push_back({std::string(s.image), {s.width, s.height}});
     for (const TAssetGun& g : kAssetGuns) {
         out.push_back({std::string(g.turretPath), {g.turretWidth, g.turretHeight}});
         out.push_back({std::string(g.shotPath), {g.shotWidth, g.shotHeight}});
@@ -158,34 +158,34 @@ TEST(Assets, PicturesHaveTheirTableSizesAndRealAlpha) {
 }
 
 TEST(Assets, EveryGunMountLiesOnItsHull) {
-    for (const TAssetShip& s : kAssetShips) {
+    for (const TShipKind& s : kShipKinds) {
         Picture pic;
-        ASSERT_TRUE(LoadPng(PathOf(s.path), pic)) << s.path;
-        ASSERT_TRUE(pic.hasAlpha) << s.path;
-        for (int m = 0; m < s.mountCount; ++m) {
+        ASSERT_TRUE(LoadPng(PathOf(s.image), pic)) << s.image;
+        ASSERT_TRUE(pic.hasAlpha) << s.image;
+        for (int m = 0; m < s.MountCount(); ++m) {
             float ix = pic.w * 0.5f - s.mounts[m].offsetX, iy = pic.h * 0.5f + s.mounts[m].offsetY;
             // The anchor may round either way: the pixels around the point are all hull.
             for (int dy = -1; dy <= 0; ++dy)
                 for (int dx = -1; dx <= 0; ++dx) {
                     int x = static_cast<int>(std::floor(ix + dx * 0.5f)), y = static_cast<int>(std::floor(iy + dy * 0.5f));
-                    ASSERT_TRUE(x >= 0 && y >= 0 && x < pic.w && y < pic.h) << s.path << " mount " << m;
-                    EXPECT_GE(pic.Alpha(x, y), 250) << s.path << " mount " << m << " at " << x << "," << y;
+                    ASSERT_TRUE(x >= 0 && y >= 0 && x < pic.w && y < pic.h) << s.image << " mount " << m;
+                    EXPECT_GE(pic.Alpha(x, y), 250) << s.image << " mount " << m << " at " << x << "," << y;
                 }
         }
         // The picture has a transparent margin, so nothing is cut at its edge.
-        for (int x = 0; x < pic.w; ++x) EXPECT_LT(pic.Alpha(x, 0), 128) << s.path;
+        for (int x = 0; x < pic.w; ++x) EXPECT_LT(pic.Alpha(x, 0), 128) << s.image;
     }
 }
 
 TEST(Assets, ShipSizesFollowTheirWeight) {
-    auto find = [](std::string_view name) -> const TAssetShip& {
-        for (const TAssetShip& s : kAssetShips)
+    auto find = [](std::string_view name) -> const TShipKind& {
+        for (const TShipKind& s : kShipKinds)
             if (s.name == name) return s;
-        return kAssetShips[0];
+        return kShipKinds[0];
     };
-    auto hullSpan = [](const TAssetShip& s, bool across) {
+    auto hullSpan = [](const TShipKind& s, bool across) {
         Picture pic;
-        EXPECT_TRUE(LoadPng(PathOf(s.path), pic));
+        EXPECT_TRUE(LoadPng(PathOf(s.image), pic));
         int lo = 1 << 20, hi = -1;
         for (int y = 0; y < pic.h; ++y)
             for (int x = 0; x < pic.w; ++x)
@@ -207,10 +207,10 @@ TEST(Assets, ShipSizesFollowTheirWeight) {
     EXPECT_LE(courgon.first, -88);
     EXPECT_GE(courgon.second, 88);
     // Every heavier ship is at least as large as every ship of under half its mass.
-    for (const TAssetShip& a : kAssetShips)
-        for (const TAssetShip& b : kAssetShips)
+    for (const TShipKind& a : kShipKinds)
+        for (const TShipKind& b : kShipKinds)
             if (a.mass >= 2 * b.mass) {
-                EXPECT_GT(a.width * a.height, b.width * b.height) << a.path << " vs " << b.path;
+                EXPECT_GT(a.width * a.height, b.width * b.height) << a.image << " vs " << b.image;
             }
 }
 
