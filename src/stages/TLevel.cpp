@@ -46,6 +46,7 @@ void TLevel::UpdateStage() {
 
 void TLevel::Start() {
     startTime = engineClock;
+    DebugNote("stage started: " + name);
     if (!name.empty()) TMessage::Create(name, kStageNameDuration, kStageNameScale, kStageNameColour);
     // Only the stage's own conditions: an AND part is never armed.
     for (const auto& condition : conditions) condition->Arm();
@@ -79,6 +80,7 @@ void TLevel::SpawnEnemy() {
         r -= enemyWeights[i];
         if (r <= 0) {
             CreateEnemy(uint8_t(enemyKinds[i]));
+            DebugNote("enemy arrives: kind " + std::to_string(enemyKinds[i]));
             return;
         }
     }

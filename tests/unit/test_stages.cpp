@@ -12,6 +12,7 @@
 #include "stages/StageTable.h"
 #include "stages/TCondition.h"
 #include "stages/TLevel.h"
+#include "stages/TMessage.h"
 
 namespace {
 
@@ -67,18 +68,30 @@ void AtStageTime(StageArena& game, int ms) {
 
 std::array<int, 3> Rockets() { return player->rockets; }
 
+// Live messages with this text and colour.
+int Shown(const std::string& text, int colour) {
+    int n = 0;
+    messages->ForEach([&](const std::shared_ptr<TMessage>& m) { n += m->text == text && m->colour == colour; });
+    return n;
+}
+constexpr int kAmber = 0xF4B800, kGreen = 0x08A600;
+
 }  // namespace
 
 TEST(Stages, FirstStageMilestonesPayOnceAtTheFifthAndTheTenthKill) {
     StageArena game;
     StartPlaying(game);
+    EXPECT_EQ(Shown("First Stage", kAmber), 1);
     const std::array<int, 3> start = Rockets();
     for (int i = 0; i < 4; ++i) KillOne(game);
     EXPECT_EQ(Rockets(), start);
+    EXPECT_EQ(Shown("Got rewards", kGreen), 0);
     KillOne(game);
     EXPECT_EQ(Rockets(), (std::array<int, 3>{start[0] + 5, start[1] + 3, start[2]}));
+    EXPECT_EQ(Shown("Got rewards", kGreen), 1);
     KillOne(game);  // the sixth kill pays nothing
     EXPECT_EQ(Rockets(), (std::array<int, 3>{start[0] + 5, start[1] + 3, start[2]}));
+    EXPECT_EQ(Shown("Got rewards", kGreen), 1);
     for (int i = 0; i < 4; ++i) KillOne(game);
     EXPECT_EQ(Rockets(), (std::array<int, 3>{start[0] + 10, start[1] + 6, start[2]}));
     EXPECT_EQ(currentLevel->name, "First Stage");
