@@ -46,7 +46,7 @@ void NextTick(int stepMs) {
 void Reinforce(int count, int& made) {
     float side = 500.0f * std::sqrt(float(count));
     while (TShip::All().Count() < count) {
-        const TAssetShip& kind = kAssetShips[size_t(1 + made % int(kAssetShips.size() - 1))];
+        const TShipKind& kind = kShipKinds[size_t(1 + made % int(kShipKinds.size() - 1))];
         CombatArena::Ship(std::string(kind.name), 1, RandomFloat(-side / 2, side / 2), RandomFloat(-side / 2, side / 2),
                           1 + made % 5);
         ++made;
