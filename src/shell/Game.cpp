@@ -19,8 +19,11 @@
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/Options.h"
+#include "scores/TScore.h"
+#include "scores/TTextfield.h"
 #include "shell/Screenshots.h"
 #include "shell/Shell.h"
+#include "shell/TitleScreen.h"
 #include "stages/StageTable.h"
 #include "stages/TLevel.h"
 #include "stages/TMessage.h"
@@ -93,6 +96,9 @@ int StartUpGame() {
 }
 
 namespace {
+
+// Height of the logo's centre on the title screen.
+constexpr float kLogoY = 100.0f;
 
 // Holds the pointer inside [0, gfxWidth] x [0, gfxHeight], warping it back when it left.
 void ClampPointer() {
@@ -175,13 +181,25 @@ int RunMainLoopPass() {
             DrawImageAt(cursorImage, mouseX, mouseY, 0);
             player->DrawHUD();
         } else {
-            // The screen shown while no live player ship exists. Entering it ends the game's
-            // stages: the unnamed stage 0 fills the world behind it.
-            if (!titleScreenEntered) {
-                titleScreenEntered = 1;
+            // The title screen, after a game the game-over screen. Entering it records the
+            // finished game once and ends the game's stages: the unnamed stage 0 fills the
+            // world behind it.
+            if (!titlePanel) {
+                RecordFinishedGame();
+                BuildTitlePanel();
                 TLevel::SetCurrent(nullptr);
             }
+            titlePanel->Draw();
+            DrawImageAt(logoImage, float(gfxWidth / 2), kLogoY, 0);
+            // Keys pressed during play were not tested then and count here.
             if (KeyWasHit(kKeyReturn)) StartGame();
+            // The title's screenshot holds its text and logo.
+            if (KeyWasHit(kKeyLeftAlt)) TakeScreenshot();
+            if (KeyWasHit(kKeyO) && onlineHighscore) {
+                TScore::SubmitAll();
+                TScore::SortAndTrim();
+                BuildTitlePanel();
+            }
         }
         TMessage::DrawMessages();
         FlipScreen(-1);

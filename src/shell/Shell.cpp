@@ -6,6 +6,7 @@
 #include "platform/TTimer.h"
 #include "platform/StateResets.h"
 #include "shell/Camera.h"
+#include "shell/TitleScreen.h"
 #include "stages/TLevel.h"
 #include "stages/TMessage.h"
 #include "world/Roster.h"
@@ -35,7 +36,6 @@ float difficulty = 0.0f;
 uint8_t screenshotRequested = 0;
 int worldUpdates = 0;
 int64_t worldUpdateNanos = 0;
-uint8_t titleScreenEntered = 0;
 
 const char* const gameTitle = kVersionText;
 
@@ -47,13 +47,13 @@ constexpr int kStartGameColour = 0xF09300;
 void StartGame() {
     TUniverse::ClearAll();
     player = nullptr;
+    titlePanel = nullptr;
     std::shared_ptr<TShip> ship = TShip::Create();
     player = ship;
     // The "Modern X" of the ship table: its picture, armour, explosion and three guns.
     EquipShip(ship, ShipOfRole(TShipRole::Player));
     ship->points = 0.0f;
     cameraTarget = player;
-    titleScreenEntered = 0;
     TMessage::Create("Start Game", kMessageDuration, kMessageScale, kStartGameColour);
     TLevel::SetCurrent(levels[1]);
     difficulty = 1.0f;
@@ -79,7 +79,6 @@ void ResetShellState() {
     screenshotRequested = 0;
     worldUpdates = 0;
     worldUpdateNanos = 0;
-    titleScreenEntered = 0;
 }
 
 namespace {

@@ -30,13 +30,12 @@ extern float difficulty;                     // difficulty multiplier
 extern uint8_t screenshotRequested;          // screenshot wanted in the next drawn frame
 extern int worldUpdates;                     // world updates since start-up (statistics)
 extern int64_t worldUpdateNanos;              // time spent in world updates (statistics)
-extern uint8_t titleScreenEntered;           // the title screen has shown since the last game start
 
 // The product's name and version, as the window title shows it.
 extern const char* const gameTitle;
 
-// Begins a new game: the world cleared, the player's "Modern X" made and followed by the
-// camera, difficulty 1, pending input dropped.
+// Begins a new game: the world cleared, the title panel dropped, the player's "Modern X"
+// made and followed by the camera, difficulty 1, pending input dropped.
 void StartGame();
 
 // Every shell variable back to its start-up value.
