@@ -15,6 +15,7 @@
 #include "shell/Shell.h"
 #include "world/TGun.h"
 #include "world/TGunInfo.h"
+#include "world/THud.h"
 #include "world/TRocket.h"
 #include "world/TUniverse.h"
 #include "world/WorldMath.h"
@@ -383,9 +384,9 @@ void TShip::FireRocket() {
     PlaySoundAt(rocketFireSound, int(x), int(y));
 }
 
-void TShip::DrawHUD() {}
+void TShip::DrawHUD() { THud::Draw(*this); }
 
-void TShip::DrawRadar(float, float) {}
+void TShip::DrawRadar(float cx, float cy) { THud::DrawRadar(*this, cx, cy); }
 
 namespace {
 void ResetPlayer() { player.reset(); }

@@ -59,9 +59,10 @@ private:
 // The headless game with the real assets, and the ship-placing helpers of the combat tests.
 class CombatArena : private QuietStdout, public HeadlessGame {
 public:
-    // assets: the folder holding the generated gfx/ and sfx/.
-    explicit CombatArena(int startMs = 100000, const std::string& assets = GeneratedGameFolder())
-        : QuietStdout(), HeadlessGame(WindowedOptions(640, 480), startMs) {
+    // assets: the folder holding the generated gfx/ and sfx/; options: the settings text.
+    explicit CombatArena(int startMs = 100000, const std::string& assets = GeneratedGameFolder(),
+                         const std::string& options = WindowedOptions(640, 480))
+        : QuietStdout(), HeadlessGame(options, startMs) {
         const std::string& from = assets;
         for (const char* dir : {"gfx", "sfx"}) {
             std::error_code ignored;

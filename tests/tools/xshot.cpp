@@ -5,6 +5,8 @@
 //   xshot watch X Y MS RRGGBB[,RRGGBB]   prints the first listed colour seen at X,Y within MS, or "none"
 //   xshot green X Y W H                  prints how many pixels of the area are vividly green
 //   xshot amber X Y W H                  prints how many pixels of the area are amber or orange
+//   xshot white X Y W H [PNG]            prints how many pixels of the area (of the screen, or of
+//                                        the PNG file) are near white
 //   xshot png FILE                       writes the whole screen
 //   xshot solid FILE W H RRGGBB          writes a one-colour PNG (needs no display)
 #include <X11/Xlib.h>
@@ -65,11 +67,35 @@ int WritePng(const char* path, XImage* image, int w, int h, unsigned solid) {
     return 0;
 }
 
+// Near-white pixels of the w x h area at x, y of a PNG file; -1 when it cannot be read.
+long WhiteInPng(const char* path, int x, int y, int w, int h) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) return -1;
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return -1;
+    long count = 0;
+    for (int row = std::max(y, 0); row < std::min(y + h, int(image.height)); ++row) {
+        for (int col = std::max(x, 0); col < std::min(x + w, int(image.width)); ++col) {
+            const png_byte* p = &pixels[(size_t(row) * image.width + size_t(col)) * 3];
+            count += p[0] >= 230 && p[1] >= 230 && p[2] >= 230;
+        }
+    }
+    return count;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
     std::string mode = argv[1];
+    if (mode == "white" && argc == 7) {
+        long count = WhiteInPng(argv[6], std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+        if (count < 0) return 1;
+        std::printf("%ld\n", count);
+        return 0;
+    }
     if (mode == "solid" && argc == 6) {
         return WritePng(argv[2], nullptr, std::atoi(argv[3]), std::atoi(argv[4]),
                         unsigned(std::stoul(argv[5], nullptr, 16)));
@@ -152,6 +178,20 @@ int main(int argc, char** argv) {
                 unsigned c = Rgb(image, x, y);
                 int r = int(c >> 16), g = int((c >> 8) & 255), b = int(c & 255);
                 count += r >= 120 && r - g >= 30 && g >= r / 3 && b <= 60;
+            }
+        }
+        std::printf("%ld\n", count);
+        return 0;
+    }
+    if (mode == "white" && argc == 6) {
+        int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
+        XImage* image = Grab(std::atoi(argv[2]), std::atoi(argv[3]), w, h);
+        if (!image) return 1;
+        long count = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                unsigned c = Rgb(image, x, y);
+                count += (c >> 16) >= 230 && ((c >> 8) & 255) >= 230 && (c & 255) >= 230;
             }
         }
         std::printf("%ld\n", count);
