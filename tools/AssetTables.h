@@ -55,7 +55,7 @@ struct TAssetPicture {
 };
 
 inline constexpr std::array<TAssetPicture, 24> kAssetPictures{{
-    {"gfx\\Logo.png", 512, 144, true},
+    {"gfx\\Logo.png", 512, 100, true},
     {"gfx\\BG.png", 1024, 1024, false},
     {"gfx\\bg1alter2.png", 512, 512, false},
     {"gfx\\bg1alter.png", 1024, 1024, false},

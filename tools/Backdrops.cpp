@@ -230,7 +230,8 @@ bool DrawBackdropPicture(const TAssetPicture& pic, Canvas& out) {
     else if (p == "gfx\\bg1alter.png") out = NearStars(pic.width);
     else if (p == "gfx\\OptionBG.png") out = OptionsBackground(pic.width, pic.height);
     else if (p == "gfx\\Logo.png") {
-        Canvas word = DrawTitleLettering(96, 14);
+        // Short enough that the logo at y = 100 ends above the title panel at y = 150.
+        Canvas word = DrawTitleLettering(68, 10);
         out = Canvas(pic.width, pic.height);
         out.Blit(word, (pic.width - word.w) / 2, (pic.height - word.h) / 2);
     } else {

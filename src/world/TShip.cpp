@@ -105,6 +105,7 @@ void TShip::Update() {
         } else {
             DebugNote("Couldn't find explosion for ship");
         }
+        if (DebugNotesOn()) DebugNote("ship destroyed: " + name + (this == player.get() ? " (the player's)" : ""));
         Remove();
     }
 }
