@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <ctime>
 #include <unistd.h>
 
@@ -231,11 +232,17 @@ int NativeDesktopHeight() {
     return Connect() ? x.desktopHeight : 0;
 }
 
+// Says why a window could not be opened (a developer's note) and gives no window.
+static TXWindowPtr Refused(const char* why) {
+    DebugNote(std::string("graphics not opened: ") + why);
+    return nullptr;
+}
+
 TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int flags,
                              const std::string& title) {
     // The protocol carries sizes in 16 bits; larger ones would silently wrap.
     if (width < 1 || height < 1 || width > 32767 || height > 32767) return nullptr;
-    if (!NativeDisplayReady()) return nullptr;
+    if (!NativeDisplayReady()) return Refused("no X display with GLX");
     Display* d = x.display;
     Window root = RootWindow(d, x.screen);
 
@@ -243,9 +250,9 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
     if (fullScreen) {
         if (x.vidMode) {
             mode = FindMode(width, height, hz);
-            if (!mode) return nullptr;
+            if (!mode) return Refused("no such video mode");
         } else if (width != x.desktopWidth || height != x.desktopHeight) {
-            return nullptr;
+            return Refused("full screen only at the desktop size without video modes");
         }
     }
 
@@ -281,7 +288,7 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
     attribs[n] = None;
 
     XVisualInfo* visual = glXChooseVisual(d, x.screen, attribs);
-    if (!visual) return nullptr;
+    if (!visual) return Refused("no suitable GLX visual");
 
     TXWindowPtr w(std::make_unique<TXWindow>().release());
     w->fullScreen = fullScreen;
@@ -290,7 +297,7 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
     XSync(d, False);
     if (!w->context || x.lastError) {
         XFree(visual);
-        return nullptr;
+        return Refused("no OpenGL context");
     }
     w->colormap = XCreateColormap(d, root, visual->visual, AllocNone);
 
@@ -313,7 +320,7 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
                               visual->visual, mask, &attr);
     XFree(visual);
     XSync(d, False);
-    if (!w->window || x.lastError) return nullptr;
+    if (!w->window || x.lastError) return Refused("window not created");
 
     XStoreName(d, w->window, title.c_str());
     if (!fullScreen) {
@@ -334,7 +341,7 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
     const long inputMask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
                            ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
     if (!fullScreen) {
-        if (!glXMakeCurrent(d, w->window, w->context)) return nullptr;
+        if (!glXMakeCurrent(d, w->window, w->context)) return Refused("OpenGL context not made current");
         WaitUntilMapped(w->window);
         XSelectInput(d, w->window, inputMask);
     } else {
@@ -342,10 +349,10 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
         XSelectInput(d, w->window, inputMask);
         XWarpPointer(d, None, w->window, 0, 0, 0, 0, width / 2, height / 2);
         w->grabbed = GrabInput(w->window);
-        if (!glXMakeCurrent(d, w->window, w->context)) return nullptr;
+        if (!glXMakeCurrent(d, w->window, w->context)) return Refused("OpenGL context not made current");
     }
     XSync(d, False);
-    if (x.lastError) return nullptr;
+    if (x.lastError) return Refused("X error while opening the window");
     return w;
 }
 

@@ -12,6 +12,9 @@ trap 'rm -rf "$WORK"' EXIT
 
 fail() { echo "FAIL: $*"; exit 1; }
 
+# The game's developer notes go to its standard error (err.txt), to read when a test fails.
+export TAVRIK_DEBUG=1
+
 # options WIDTH HEIGHT FULL: writes the game's Options.ini.
 options() {
   printf 'GFX X=%s\r\nGFX Y=%s\r\nGFX Full=%s\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=Tester\r\n' \

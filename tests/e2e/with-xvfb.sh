@@ -12,6 +12,11 @@ xpid=$!
 read -r -t 20 disp <"$fifo"
 rm -f "$fifo"
 if [ -z "${disp:-}" ]; then echo "Xvfb did not start" >&2; kill "$xpid" 2>/dev/null; exit 1; fi
+# The server has named its display; wait until it answers a client before going on.
+for _ in $(seq 1 50); do
+  DISPLAY=":$disp" xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  sleep 0.1
+done
 DISPLAY=":$disp" "$@"
 rc=$?
 kill "$xpid" 2>/dev/null
