@@ -2,7 +2,8 @@
 // pictures and sounds, no game started, so the unnamed stage 0 fills the world with up to
 // 31 enemies fighting each other. After the battle has filled up, each second is measured on
 // its own: drawn frames, world updates, CPU per pass, and the share of the world update.
-// Prints the median and the worst second. Run under an X server, e.g.
+// Prints the median and the worst second, once with the camera where the title screen leaves
+// it and once kept on the fighting. Run under an X server, e.g.
 //   tests/e2e/with-xvfb.sh build/bench/bench_title_battle [seconds]
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "particles/ParticleEngine.h"
 #include "platform/Graphics.h"
 #include "platform/Input.h"
+#include "shell/Camera.h"
 #include "shell/Game.h"
 #include "shell/Shell.h"
 #include "world/TShip.h"
@@ -53,10 +55,15 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-}  // namespace
+// Keeps the camera on a living ship of the battle, as after a game when the camera stays
+// where the player's wreck is and the fighting comes by.
+void FollowTheBattle() {
+    auto followed = std::dynamic_pointer_cast<TShip>(cameraTarget);
+    if (followed && !followed->dead) return;
+    cameraTarget = TShip::All().First();
+}
 
-int main(int argc, char** argv) {
-    int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+int RunWorkload(const char* name, int seconds, bool follow) {
     char pattern[] = "/tmp/tavrik-bench-XXXXXX";
     fs::path folder = mkdtemp(pattern);
     fs::path game = fs::canonical("/proc/self/exe").parent_path() / "../game";
@@ -65,7 +72,7 @@ int main(int argc, char** argv) {
     fs::current_path(folder);
     std::ofstream("Options.ini") << "GFX X=1024\r\nGFX Y=768\r\nGFX Full=0\r\nGFX Camera Delay=0\r\n"
                                     "SoundEffectVolume=0\r\nMusicVolume=0\r\nOnlineHighscore=0\r\nPlayer=Bench\r\n";
-    StartAlarmTimer();
+    ResetProgramState();
     if (!StartUpGame()) {
         std::printf("no display\n");
         return 1;
@@ -74,7 +81,10 @@ int main(int argc, char** argv) {
     int fillStart = MilliClock();
     while (ShipCount() < 31 && MilliClock() - fillStart < 30000) RunMainLoopPass();
     int filledAfter = MilliClock() - fillStart;
-    for (int start = MilliClock(); MilliClock() - start < 10000;) RunMainLoopPass();
+    for (int start = MilliClock(); MilliClock() - start < 10000;) {
+        if (follow) FollowTheBattle();
+        RunMainLoopPass();
+    }
 
     std::vector<TSecond> perSecond;
     for (int s = 0; s < seconds; ++s) {
@@ -84,6 +94,7 @@ int main(int argc, char** argv) {
         double cpuBefore = CpuSeconds();
         int start = MilliClock();
         while (MilliClock() - start < 1000) {
+            if (follow) FollowTheBattle();
             RunMainLoopPass();
             ++second.passes;
         }
@@ -114,7 +125,7 @@ int main(int argc, char** argv) {
         worldMsPerUpdate += s.worldMs;
         totalUpdates += s.updates;
     }
-    std::printf("workload title_battle_windowed_1024x768 seconds=%d filled_to_31_ships_after_ms=%d\n", seconds, filledAfter);
+    std::printf("workload %s seconds=%d filled_to_31_ships_after_ms=%d\n", name, seconds, filledAfter);
     std::printf("  drawn_frames_per_second   median %.1f  worst %.1f\n", Median(drawn), worst(drawn));
     std::printf("  world_updates_per_second  median %.1f  worst %.1f\n", Median(updates), worst(updates));
     std::printf("  cpu_us_per_pass           median %.1f\n", Median(cpuPerPass));
@@ -127,4 +138,16 @@ int main(int argc, char** argv) {
     fs::current_path("/");
     fs::remove_all(folder);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 60;
+    StartAlarmTimer();
+    // The title screen as it starts: the camera on the world's origin, where the battle
+    // passes now and then.
+    if (RunWorkload("title_battle_windowed_1024x768_camera_at_origin", seconds, false)) return 1;
+    // The camera kept on the fighting: every explosion and bolt on screen.
+    return RunWorkload("title_battle_windowed_1024x768_camera_on_the_fighting", seconds, true);
 }
