@@ -8,6 +8,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/xf86vmode.h>
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -115,12 +118,23 @@ int Connect() {
     x.connectTried = 1;
     XSetErrorHandler(OnXError);
     XSetIOErrorHandler(OnIOError);
+    // The game's 1 ms alarm must not interrupt the connection handshake: Xlib gives up on
+    // an interrupted connect or read there. A pending alarm is delivered right after.
+    sigset_t alarm, previous;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm, &previous);
     x.display = XOpenDisplay(nullptr);
-    if (!x.display) return 0;
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!x.display) {
+        DebugNote("no connection to the X display");
+        return 0;
+    }
     XSetIOErrorExitHandler(x.display, OnIOExit, nullptr);
     x.screen = DefaultScreen(x.display);
     int errorBase = 0, eventBase = 0;
     x.glx = glXQueryExtension(x.display, &errorBase, &eventBase) ? 1 : 0;
+    if (!x.glx) DebugNote("the X display offers no GLX");
     if (x.glx) {
         const char* ext = glXQueryExtensionsString(x.display, x.screen);
         if (HasExtension(ext, "GLX_SGI_swap_control"))

@@ -31,7 +31,7 @@ run() {
     [ "$rc" = "0" ] || fail "exit code $rc when leaving game $attempt"
     attempt=$((attempt + 1))
     start_game
-    wait_window "Tavrik 0.91" >/dev/null || fail "no window in game $attempt"
+    wait_window "Tavrik 0.91" >/dev/null || fail "no window in game $attempt; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
     sleep 1
   done
   [ "$(wc -l <"$file")" -ge 2 ] || fail "no score recorded in $attempt games: the ship was not shot down; $(grep -c "ship destroyed" "$WORK/err.txt") ships destroyed in the last"
