@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Trimming.h"
@@ -25,13 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kWidth = 1024, kHeight = 768;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();

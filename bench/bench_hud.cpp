@@ -14,6 +14,7 @@
 #include <fstream>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "platform/DrawRecording.h"
 #include "platform/Input.h"
 #include "shell/Game.h"
@@ -68,15 +69,7 @@ void KeepSceneBusy() {
 int main(int argc, char** argv) {
     int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
     StartAlarmTimer();
-    char pattern[] = "/tmp/tavrik-bench-XXXXXX";
-    fs::path folder = mkdtemp(pattern);
-    fs::path game = fs::canonical("/proc/self/exe").parent_path() / "../game";
-    for (const char* assets : {"gfx", "sfx"}) {
-        if (fs::exists(game / assets)) fs::create_directory_symlink(fs::canonical(game / assets), folder / assets);
-    }
-    fs::current_path(folder);
-    std::ofstream("Options.ini") << "GFX X=1024\r\nGFX Y=768\r\nGFX Full=0\r\nGFX Camera Delay=0\r\n"
-                                    "SoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=Bench\r\n";
+    TBenchGameFolder folder;
     ResetProgramState();
     if (!StartUpGame()) {
         std::printf("hud: no display\n");
@@ -130,8 +123,6 @@ int main(int argc, char** argv) {
         }
     }
     ShutDownGame();
-    fs::current_path("/");
-    fs::remove_all(folder);
     if (samples.empty()) {
         std::printf("hud: no drawn frame\n");
         return 1;

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "BenchSupport.h"
 #include "platform/Graphics.h"
 #include "platform/Input.h"
 #include "platform/Trimming.h"
@@ -25,29 +26,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // Runs the game in a fresh folder for the given time and prints the figures; with
 // withPictures the folder links to the game's gfx and sfx. Gives the CPU milliseconds per
 // drawn frame (passes that do not draw cost little, so more of them say nothing), or a
 // negative number without a display.
 double RunWorkload(const char* name, bool withPictures, int seconds, bool trim) {
-    char pattern[] = "/tmp/tavrik-bench-XXXXXX";
-    fs::path folder = mkdtemp(pattern);
-    fs::path game = fs::canonical("/proc/self/exe").parent_path() / "../game";
-    if (withPictures) {
-        for (const char* assets : {"gfx", "sfx"}) {
-            if (fs::exists(game / assets)) fs::create_directory_symlink(fs::canonical(game / assets), folder / assets);
-        }
-    }
-    fs::current_path(folder);
-    std::ofstream("Options.ini") << "GFX X=1024\r\nGFX Y=768\r\nGFX Full=0\r\nGFX Camera Delay=0\r\n"
-                                    "SoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=Bench\r\n";
+    TBenchGameFolder folder(withPictures);
     ResetProgramState();
     SetTrimming(trim);
     if (!StartUpGame()) {
@@ -90,8 +74,6 @@ double RunWorkload(const char* name, bool withPictures, int seconds, bool trim) 
         std::printf("  filled_to_changed        %.2f\n", fill.filled / fill.changed);
     }
     ShutDownGame();
-    fs::current_path("/");
-    fs::remove_all(folder);
     return drawn > 0 ? cpu * 1e3 / drawn : 0.0;
 }
 

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "particles/ParticleEngine.h"
 #include "platform/Graphics.h"
 #include "platform/Input.h"
@@ -24,16 +25,7 @@
 #include "world/TShip.h"
 #include "world/TUniverse.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Ships in the world.
 int ShipCount() {
@@ -64,14 +56,7 @@ void FollowTheBattle() {
 }
 
 int RunWorkload(const char* name, int seconds, bool follow) {
-    char pattern[] = "/tmp/tavrik-bench-XXXXXX";
-    fs::path folder = mkdtemp(pattern);
-    fs::path game = fs::canonical("/proc/self/exe").parent_path() / "../game";
-    for (const char* assets : {"gfx", "sfx"})
-        if (fs::exists(game / assets)) fs::create_directory_symlink(fs::canonical(game / assets), folder / assets);
-    fs::current_path(folder);
-    std::ofstream("Options.ini") << "GFX X=1024\r\nGFX Y=768\r\nGFX Full=0\r\nGFX Camera Delay=0\r\n"
-                                    "SoundEffectVolume=0\r\nMusicVolume=0\r\nOnlineHighscore=0\r\nPlayer=Bench\r\n";
+    TBenchGameFolder folder(true, 0, 0);
     ResetProgramState();
     if (!StartUpGame()) {
         std::printf("no display\n");
@@ -135,8 +120,6 @@ int RunWorkload(const char* name, int seconds, bool follow) {
     std::printf("  world_update_share_of_cpu median %.1f%%\n", Median(worldShare));
     std::printf("  ships median %.0f  particles median %.0f\n", Median(ships), Median(particles));
     ShutDownGame();
-    fs::current_path("/");
-    fs::remove_all(folder);
     return 0;
 }
 

@@ -67,6 +67,15 @@ int WritePng(const char* path, XImage* image, int w, int h, unsigned solid) {
     return 0;
 }
 
+// The colours the tests look for.
+using ColourTest = bool (*)(int r, int g, int b);
+// Vividly green: laser bolts.
+bool IsGreen(int r, int g, int b) { return g >= 140 && g - r >= 60 && g >= b; }
+// The amber and orange of stage names and the "Start Game" greeting.
+bool IsAmber(int r, int g, int b) { return r >= 120 && r - g >= 30 && g >= r / 3 && b <= 60; }
+// Near white: the readouts' text.
+bool IsWhite(int r, int g, int b) { return r >= 230 && g >= 230 && b >= 230; }
+
 // Near-white pixels of the w x h area at x, y of a PNG file; -1 when it cannot be read.
 long WhiteInPng(const char* path, int x, int y, int w, int h) {
     png_image image{};
@@ -79,10 +88,25 @@ long WhiteInPng(const char* path, int x, int y, int w, int h) {
     for (int row = std::max(y, 0); row < std::min(y + h, int(image.height)); ++row) {
         for (int col = std::max(x, 0); col < std::min(x + w, int(image.width)); ++col) {
             const png_byte* p = &pixels[(size_t(row) * image.width + size_t(col)) * 3];
-            count += p[0] >= 230 && p[1] >= 230 && p[2] >= 230;
+            count += IsWhite(p[0], p[1], p[2]);
         }
     }
     return count;
+}
+
+// Prints how many pixels of the w x h area at x, y on the screen pass the test.
+int PrintCount(int x, int y, int w, int h, ColourTest test) {
+    XImage* image = Grab(x, y, w, h);
+    if (!image) return 1;
+    long count = 0;
+    for (int row = 0; row < h; ++row) {
+        for (int col = 0; col < w; ++col) {
+            unsigned c = Rgb(image, col, row);
+            count += test(int(c >> 16), int((c >> 8) & 255), int(c & 255));
+        }
+    }
+    std::printf("%ld\n", count);
+    return 0;
 }
 
 }  // namespace
@@ -152,50 +176,9 @@ int main(int argc, char** argv) {
         std::printf("none\n");
         return 0;
     }
-    if (mode == "green" && argc == 6) {
-        int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
-        XImage* image = Grab(std::atoi(argv[2]), std::atoi(argv[3]), w, h);
-        if (!image) return 1;
-        long count = 0;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                unsigned c = Rgb(image, x, y);
-                int r = int(c >> 16), g = int((c >> 8) & 255), b = int(c & 255);
-                count += g >= 140 && g - r >= 60 && g >= b;
-            }
-        }
-        std::printf("%ld\n", count);
-        return 0;
-    }
-    if (mode == "amber" && argc == 6) {
-        // Pixels of the amber and orange of stage names and the "Start Game" greeting.
-        int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
-        XImage* image = Grab(std::atoi(argv[2]), std::atoi(argv[3]), w, h);
-        if (!image) return 1;
-        long count = 0;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                unsigned c = Rgb(image, x, y);
-                int r = int(c >> 16), g = int((c >> 8) & 255), b = int(c & 255);
-                count += r >= 120 && r - g >= 30 && g >= r / 3 && b <= 60;
-            }
-        }
-        std::printf("%ld\n", count);
-        return 0;
-    }
-    if (mode == "white" && argc == 6) {
-        int w = std::atoi(argv[4]), h = std::atoi(argv[5]);
-        XImage* image = Grab(std::atoi(argv[2]), std::atoi(argv[3]), w, h);
-        if (!image) return 1;
-        long count = 0;
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
-                unsigned c = Rgb(image, x, y);
-                count += (c >> 16) >= 230 && ((c >> 8) & 255) >= 230 && (c & 255) >= 230;
-            }
-        }
-        std::printf("%ld\n", count);
-        return 0;
+    if ((mode == "green" || mode == "amber" || mode == "white") && argc == 6) {
+        ColourTest test = mode == "green" ? IsGreen : mode == "amber" ? IsAmber : IsWhite;
+        return PrintCount(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), test);
     }
     if (mode == "png" && argc == 3) {
         int w = DisplayWidth(display, 0), h = DisplayHeight(display, 0);
