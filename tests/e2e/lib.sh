@@ -63,3 +63,36 @@ wait_exit() {
   kill -9 "$GAME_PID" 2>/dev/null
   wait "$GAME_PID" 2>/dev/null
 }
+
+# quit_game: presses Escape and fails unless the game ends with code 0 within two seconds.
+quit_game() {
+  press Escape
+  wait_exit 2
+  [ "$rc" = "0" ] || fail "exit code $rc after Escape"
+}
+
+# wait_for_title: waits (up to 15 s) until start-up is over and the first title screen has
+# shown, which saves Highscore.txt.
+wait_for_title() {
+  for _ in $(seq 1 150); do
+    [ -s "$GAME/Highscore.txt" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_for_play: waits (up to 10 s) until a game's heads-up readouts show at the top left.
+wait_for_play() {
+  for _ in $(seq 1 100); do
+    [ "$("$XSHOT" white 5 55 220 120)" -gt 150 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# run_under_xvfb: runs the script's run function under an X server of its own.
+run_under_xvfb() {
+  export -f run options start_game wait_window press wait_exit fail quit_game wait_for_title wait_for_play
+  export GAME WORK XSHOT
+  "$E2E_DIR/with-xvfb.sh" bash -c run
+}

@@ -6,9 +6,9 @@ run() {
   options 640 480 0
   start_game
   wait_window "Tavrik 0.91" >/dev/null || fail "no window; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
-  sleep 2
+  wait_for_title || fail "no title screen; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
   press Return
-  sleep 0.5
+  wait_for_play || fail "no game after Enter"
   # Point to the right of the ship (it sits at the screen centre) and let it turn there.
   xdotool mousemove 600 240
   sleep 1
@@ -23,11 +23,7 @@ run() {
   during=$("$XSHOT" green 330 140 310 200)
   xdotool mouseup 1
   [ "$during" -gt $((before + 20)) ] || fail "no bolt seen right of the ship: $before green pixels before, $during while firing"
-  press Escape
-  wait_exit 2
-  [ "$rc" = "0" ] || fail "exit code $rc"
+  quit_game
   echo "PASS combat: scroll ($still2 -> $moving), bolts ($before -> $during green pixels)"
 }
-export -f run options start_game wait_window press wait_exit fail
-export GAME WORK XSHOT
-"$E2E_DIR/with-xvfb.sh" bash -c run
+run_under_xvfb

@@ -6,12 +6,13 @@ run() {
   options 640 480 0
   start_game
   wait_window "Tavrik 0.91" >/dev/null || fail "no window; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
-  sleep 2
+  wait_for_title || fail "no title screen; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
   # The readouts' area: Speed, HP, Kills, Points, auto-selection and time lines.
   area="5 55 220 120"
   title=$("$XSHOT" white $area)
   press Return
-  sleep 1
+  wait_for_play
+  sleep 0.3
   play=$("$XSHOT" white $area)
   [ "$play" -gt $((title + 150)) ] || fail "no readouts at the top left: $title white pixels on the title screen, $play in play"
   press Alt_L
@@ -24,11 +25,7 @@ run() {
   sleep 0.5
   saved=$("$XSHOT" white $area "$shot") || fail "screenshot $shot unreadable"
   [ $((saved * 4)) -lt "$play" ] || fail "the screenshot holds the readouts: $saved white pixels, the screen $play"
-  press Escape
-  wait_exit 2
-  [ "$rc" = "0" ] || fail "exit code $rc"
+  quit_game
   echo "PASS hud: readouts ($title -> $play white pixels), screenshot without them ($saved)"
 }
-export -f run options start_game wait_window press wait_exit fail
-export GAME WORK XSHOT
-"$E2E_DIR/with-xvfb.sh" bash -c run
+run_under_xvfb

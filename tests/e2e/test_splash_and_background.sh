@@ -19,12 +19,8 @@ run() {
   awk -v f="$nonblack" 'BEGIN { exit !(f > 0.2) }' || fail "background mostly black: $stats"
   [ "$distinct" -gt 50 ] || fail "background is flat: $stats"
   "$XSHOT" watch 8 8 10 C81E1E,1EC81E,1E1EC8 | grep -q none || fail "splash still showing after 3 s"
-  press Escape
-  wait_exit 2
-  [ "$rc" = "0" ] || fail "exit code $rc"
+  quit_game
   if grep -q "Image not found" "$WORK/out.txt"; then fail "missing images: $(grep 'not found' "$WORK/out.txt")"; fi
   echo "PASS splash ($seen) and background ($stats)"
 }
-export -f run options start_game wait_window press wait_exit fail
-export GAME WORK XSHOT
-"$E2E_DIR/with-xvfb.sh" bash -c run
+run_under_xvfb

@@ -7,12 +7,14 @@ run() {
   export TAVRIK_DEBUG=1
   start_game
   wait_window "Tavrik 0.91" >/dev/null || fail "no window; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
-  sleep 2
+  wait_for_title || fail "no title screen; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+  sleep 0.5
   idle=$("$XSHOT" amber 120 180 400 120)
   # The title screen's own battle has its enemies too: count the lines after Enter.
   before=$(wc -l <"$WORK/err.txt")
   press Return
-  sleep 1
+  wait_for_play || fail "no game after Enter"
+  sleep 0.7
   shown=$("$XSHOT" amber 120 180 400 120)
   [ "$shown" -gt $((idle + 200)) ] || fail "no announcement at the centre: $idle amber pixels before Enter, $shown after"
   after() { tail -n +"$((before + 1))" "$WORK/err.txt"; }
@@ -25,11 +27,7 @@ run() {
   sleep 5
   gone=$("$XSHOT" amber 120 180 400 120)
   [ "$gone" -lt "$shown" ] || fail "announcement did not fade: $shown then $gone amber pixels"
-  press Escape
-  wait_exit 2
-  [ "$rc" = "0" ] || fail "exit code $rc"
+  quit_game
   echo "PASS stages: announcement ($idle -> $shown -> $gone amber pixels), $(after | grep -c 'enemy arrives') enemies arrived in play"
 }
-export -f run options start_game wait_window press wait_exit fail
-export GAME WORK XSHOT
-"$E2E_DIR/with-xvfb.sh" bash -c run
+run_under_xvfb

@@ -29,6 +29,4 @@ run() {
   [ -z "$(ls -A "$WORK/elsewhere")" ] || fail "files written into the working folder: $(ls -A "$WORK/elsewhere")"
   echo "PASS start-up files"
 }
-export -f run options start_game wait_window press wait_exit fail
-export GAME WORK XSHOT
-"$E2E_DIR/with-xvfb.sh" bash -c run
+run_under_xvfb
