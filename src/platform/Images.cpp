@@ -303,8 +303,57 @@ void SetAutoCentreImages(int on) { gDefaults.autoCentre = on ? 1 : 0; }
 
 // ---- Text ----
 
+namespace {
+
+// A glyph quad as EmitQuad places it (same vertex arithmetic, so the same pixels), with
+// texture coordinates from 0 to uMax across and v0 to v1 down.
+inline void EmitGlyphQuad(const TDrawState& s, float uMax, float v0, float v1, float x, float y) {
+    const float right = TFont::kGlyphWidth, bottom = TFont::kGlyphHeight;
+    glTexCoord2f(0.0f, v0);
+    glVertex2f(x + 0.0f * s.ix + 0.0f * s.iy, y + 0.0f * s.jx + 0.0f * s.jy);
+    glTexCoord2f(uMax, v0);
+    glVertex2f(x + right * s.ix + 0.0f * s.iy, y + right * s.jx + 0.0f * s.jy);
+    glTexCoord2f(uMax, v1);
+    glVertex2f(x + right * s.ix + bottom * s.iy, y + right * s.jx + bottom * s.jy);
+    glTexCoord2f(0.0f, v1);
+    glVertex2f(x + 0.0f * s.ix + bottom * s.iy, y + 0.0f * s.jx + bottom * s.jy);
+}
+
+}  // namespace
+
 void DrawTextAt(const std::string& text, float x, float y) {
     if (drawRecordingOn && !text.empty()) RecordTextCall(text, x, y);
+    if (!GLActive() || text.empty()) return;
+    NoteScreenDrawn();
+    TFont& font = TFont::BuiltIn();
+    // The whole string comes from the atlas texture in one batch of quads: one bind and one
+    // glBegin per string rather than per character.
+    TImageFrame* tex = font.atlas->TextureFrame(0);
+    const TDrawState& s = DrawState();
+    float penX = x + s.originX + s.handleX * s.ix + s.handleY * s.iy;
+    float penY = y + s.originY + s.handleX * s.jx + s.handleY * s.jy;
+    // Texture coordinate of one atlas row (a power of two's inverse, so every cell edge is exact).
+    const float texelV = tex ? float(double(tex->vMax) / font.atlas->height) : 0.0f;
+    bool begun = false;
+    for (unsigned char c : text) {
+        int top = TFont::AtlasTop(c);
+        if (top < 0) continue;
+        if (tex) {
+            if (!begun) {
+                UseTexture(tex->name);
+                glBegin(GL_QUADS);
+                begun = true;
+            }
+            // Glyphs are placed by their top-left corner.
+            EmitGlyphQuad(s, tex->uMax, float(top) * texelV, float(top + TFont::kGlyphHeight) * texelV, penX, penY);
+        }
+        penX += TFont::kGlyphWidth * s.ix;
+        penY += TFont::kGlyphWidth * s.jx;
+    }
+    if (begun) glEnd();
+}
+
+void DrawTextGlyphByGlyph(const std::string& text, float x, float y) {
     if (!GLActive() || text.empty()) return;
     NoteScreenDrawn();
     TFont& font = TFont::BuiltIn();

@@ -86,5 +86,9 @@ std::shared_ptr<TPixmap> TexturePixels(const TPixmap& pixmap, int textureW, int 
 // to floor(pos) modulo size.
 int FirstTileStart(float pos, int size, int viewStart);
 
+// The text drawn one texture and one glBegin per character, from the glyph images: the
+// pixels DrawTextAt must give, for tests. Not recorded.
+void DrawTextGlyphByGlyph(const std::string& text, float x, float y);
+
 // Puts the loader defaults back to their start-up values.
 void ResetImages();

@@ -251,6 +251,25 @@ std::shared_ptr<TPixmap> TFont::SheetPixmap() {
     return sheet;
 }
 
+std::shared_ptr<TPixmap> TFont::AtlasPixmap() {
+    auto sheet = SheetPixmap();
+    auto atlas = std::make_shared<TPixmap>(kGlyphWidth, kGlyphCount * kAtlasCellHeight, 6);
+    const int rowBytes = kGlyphWidth * 4;
+    for (int glyph = 0; glyph < kGlyphCount; ++glyph) {
+        const int top = glyph * kAtlasCellHeight + 1;
+        for (int row = -1; row <= kGlyphHeight; ++row) {
+            int from = std::clamp(row, 0, kGlyphHeight - 1);
+            std::copy_n(sheet->Row(from) + glyph * rowBytes, rowBytes, atlas->Row(top + row));
+        }
+    }
+    return atlas;
+}
+
+int TFont::AtlasTop(int code) {
+    if (code < kFirstCode || code >= kFirstCode + kGlyphCount) return -1;
+    return (code - kFirstCode) * kAtlasCellHeight + 1;
+}
+
 TFont::TFont() {
     auto sheet = SheetPixmap();
     glyphs.reserve(kGlyphCount);
@@ -260,6 +279,7 @@ TFont::TFont() {
             std::copy_n(sheet->Row(row) + glyph * kGlyphWidth * 4, kGlyphWidth * 4, cell->Row(row));
         glyphs.push_back(LoadImageFile(cell, 0));
     }
+    atlas = LoadImageFile(AtlasPixmap(), 0);
 }
 
 const std::shared_ptr<TImage>* TFont::Glyph(int code) const {
