@@ -308,6 +308,8 @@ void FlipScreen(int sync) {
 
 // ---- State ----
 
+void SetDrawColorRGB(int rgb) { SetDrawColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255); }
+
 void SetDrawColor(int r, int gr, int b) {
     TDrawState& s = DrawState();
     s.colorRed = ClampByte(r);

@@ -69,6 +69,8 @@ constexpr int kBlendAlpha = 3;  // mixes by alpha
 constexpr int kBlendLight = 4;  // adds
 constexpr int kBlendShade = 5;  // multiplies
 void SetDrawColor(int r, int g, int b);
+// The drawing colour from one 0xRRGGBB value.
+void SetDrawColorRGB(int rgb);
 void SetDrawAlpha(float a);
 void SetBlendMode(int mode);
 int GetBlendMode();

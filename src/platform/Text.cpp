@@ -2,6 +2,8 @@
 
 #include <locale.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -110,6 +112,13 @@ int ParseInt(const std::string& text) {
     }
     if (negative) value = 0u - value;
     return static_cast<int32_t>(value);
+}
+
+int TruncatedInt(float value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483648.0f) return INT_MAX;
+    if (value <= -2147483648.0f) return INT_MIN;
+    return int(value);
 }
 
 float ParseFloat(const std::string& text) {

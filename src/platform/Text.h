@@ -21,5 +21,7 @@ std::string LowerText(const std::string& text);
 int ParseInt(const std::string& text);
 // A decimal float in the same manner (optional fraction and exponent); 0 without digits.
 float ParseFloat(const std::string& text);
+// A float truncated toward zero into an int; beyond the int range the nearest end, NaN 0.
+int TruncatedInt(float value);
 // A float as text in C's "%#.9g" form.
 std::string FloatText(float value);

@@ -2,12 +2,11 @@
 
 #include "platform/Graphics.h"
 #include "platform/Images.h"
+#include "platform/TFont.h"
 
 namespace {
 // Lines stand 12 px apart at scale 1, tighter than the 16 px font, as the title text wants.
 constexpr float kLineSpacing = 12.0f;
-// Width of one character of the built-in font.
-constexpr float kCharWidth = 8.0f;
 // The shadow sits this far right and down, times the scale.
 constexpr float kShadowOffset = 2.0f;
 // Drawing alphas of the shadow and the text.
@@ -37,8 +36,8 @@ void TTextfield::Draw() {
         if (line->empty()) return;  // an empty line only takes its height
         float left = 0.0f;
         if (align == kAlignLeft) left = x;
-        else if (align == kAlignCentre) left = x - scale * (0.5f * n * kCharWidth);
-        else if (align == kAlignRight) left = x - scale * (kCharWidth * n);
+        else if (align == kAlignCentre) left = x - scale * (0.5f * n * TFont::kGlyphWidth);
+        else if (align == kAlignRight) left = x - scale * (TFont::kGlyphWidth * n);
         SetDrawColor(0, 0, 0);
         SetDrawAlpha(kShadowAlpha);
         DrawTextAt(*line, left + kShadowOffset * scale, top + kShadowOffset * scale);

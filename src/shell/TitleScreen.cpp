@@ -1,10 +1,9 @@
 #include "shell/TitleScreen.h"
 
-#include <climits>
-#include <cmath>
 #include <string>
 
 #include "platform/StateResets.h"
+#include "platform/Text.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
 #include "shell/Music.h"
@@ -33,13 +32,6 @@ const char* const kCreditMusic = "More free music from our own generator at drif
 
 }  // namespace
 
-int WholePoints(float points) {
-    if (std::isnan(points)) return 0;
-    if (points >= 2147483648.0f) return INT_MAX;
-    if (points <= -2147483648.0f) return INT_MIN;
-    return int(points);
-}
-
 void BuildTitlePanel() {
     titlePanel = TTextfield::Create(gfxWidth / 2, kPanelTop, kPanelScale, kAlignCentre);
     TScore::FillText(titlePanel);
@@ -47,7 +39,7 @@ void BuildTitlePanel() {
     panel.AddLine("");
     // The score line and the online key line are always there (maybe empty), so the lines
     // below them stay in place.
-    panel.AddLine(player && player->dead ? "Your Score: " + std::to_string(WholePoints(player->points)) : "");
+    panel.AddLine(player && player->dead ? "Your Score: " + std::to_string(TruncatedInt(player->points)) : "");
     panel.AddLine("");
     panel.AddLine(kStartLine);
     panel.AddLine(onlineHighscore ? kOnlineLine : "");
@@ -67,7 +59,7 @@ void BuildTitlePanel() {
 
 void RecordFinishedGame() {
     TScore::ResetTable();
-    if (player && player->dead) TScore::Add(playerName, WholePoints(player->points), "", 0);
+    if (player && player->dead) TScore::Add(playerName, TruncatedInt(player->points), "", 0);
     TScore::SortAndTrim();
     TScore::Save();
 }

@@ -15,8 +15,5 @@ void BuildTitlePanel();
 // Reloads the highscore table, adds the score of a player's ship that was destroyed,
 // sorts, trims and saves the table.
 void RecordFinishedGame();
-// Truncates a ship's float points toward zero into an int (NaN gives 0, beyond the int
-// range the nearest end).
-int WholePoints(float points);
 // The panel dropped, as at start-up.
 void ResetTitleScreen();

@@ -15,12 +15,8 @@ std::array<std::shared_ptr<TLevel>, 20> levels;
 std::shared_ptr<TLevel> currentLevel;
 
 namespace {
-// The stage name's announcement: 5 s, double size, amber.
-constexpr int kStageNameDuration = 5000;
-constexpr float kStageNameScale = 2.0f;
+// Amber of the stage name's announcement.
 constexpr int kStageNameColour = 0xF4B800;
-// The enemy team.
-constexpr uint8_t kEnemyTeam = 1;
 }  // namespace
 
 std::shared_ptr<TLevel> TLevel::Create(const std::string& name, int enemyLimit) {
@@ -47,7 +43,7 @@ void TLevel::UpdateStage() {
 void TLevel::Start() {
     startTime = engineClock;
     DebugNote("stage started: " + name);
-    if (!name.empty()) TMessage::Create(name, kStageNameDuration, kStageNameScale, kStageNameColour);
+    if (!name.empty()) TMessage::Create(name, kMessageDuration, kMessageScale, kStageNameColour);
     // Only the stage's own conditions: an AND part is never armed.
     for (const auto& condition : conditions) condition->Arm();
 }
@@ -62,7 +58,7 @@ void TLevel::AddCondition(const std::shared_ptr<TCondition>& condition) { condit
 
 void TLevel::Check() {
     int count = 0;
-    TShip::All().ForEach([&](const std::shared_ptr<TShip>& ship) { count += ship->team == kEnemyTeam; });
+    TShip::All().ForEach([&](const std::shared_ptr<TShip>& ship) { count += ship->team == kTeamEnemy; });
     // During a game the enemies alive at once grow with the square root of the player's kills.
     if (count <= enemyLimit &&
         (!player || player->dead || float(count) < std::sqrt(float(player->kills)) + 1.0f)) {

@@ -84,7 +84,7 @@ void TMessage::Update() {
     }
 }
 
-void TMessage::SetColour(int rgb) { SetDrawColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255); }
+void TMessage::SetColour(int rgb) { SetDrawColorRGB(rgb); }
 
 void ResetMessages() {
     messageList = std::make_unique<TList<TMessage>>();

@@ -12,15 +12,11 @@
 #include "world/WorldMath.h"
 
 namespace {
-constexpr uint8_t kEnemyTeam = 1;
-constexpr uint8_t kBuddyTeam = 2;
 // New ships arrive from this far away, far outside the screen.
 constexpr float kArrivalDistance = 6000.0f;
 
 // The buddy's greeting.
 const char* const kBuddyText = "Here comes Buddy!";
-constexpr int kBuddyMessageMs = 5000;
-constexpr float kBuddyMessageScale = 2.0f;
 constexpr int kBuddyMessageColour = 0x0060F0;
 
 // Puts the ship kArrivalDistance from a point in a random direction.
@@ -54,7 +50,7 @@ void EquipShip(const std::shared_ptr<TShip>& ship, const TShipKind& entry) {
 
 std::shared_ptr<TShip> CreateEnemy(uint8_t kind) {
     std::shared_ptr<TShip> ship = TShip::Create();
-    ship->team = kEnemyTeam;
+    ship->team = kTeamEnemy;
     PlaceAround(*ship, cameraX, cameraY);
     // A number without an entry leaves the construction defaults: no name, picture or guns.
     const TShipKind* entry = FindShipKind(kind);
@@ -71,9 +67,9 @@ void AddBuddy() {
     // and one at a time: the player's allies are only ever the buddy.
     if (!PlayerAlive() || !player->linked.empty()) return;
     std::shared_ptr<TShip> ship = TShip::Create();
-    ship->team = kBuddyTeam;
+    ship->team = kTeamBuddy;
     PlaceAround(*ship, player->x, player->y);
     EquipShip(ship, ShipOfRole(TShipRole::Buddy));
     ship->Link(player);
-    TMessage::Create(kBuddyText, kBuddyMessageMs, kBuddyMessageScale, kBuddyMessageColour);
+    TMessage::Create(kBuddyText, kMessageDuration, kMessageScale, kBuddyMessageColour);
 }

@@ -41,8 +41,6 @@ constexpr int kGreen = 0x00FF00;
 constexpr int kRed = 0xFF0000;
 constexpr int kYellow = 0xFFFF00;
 
-void SetColour(int rgb) { SetDrawColor((rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255); }
-
 void SetWhite() { SetDrawColor(255, 255, 255); }
 
 // Whether the ship is aiming at the other.
@@ -135,12 +133,7 @@ void DrawShipLines(const std::string& title, const TShip& other, const std::stri
 
 }  // namespace
 
-std::string THud::IntText(float value) {
-    if (std::isnan(value)) return "0";
-    if (value >= 2147483647.0f) return std::to_string(INT_MAX);
-    if (value <= -2147483648.0f) return std::to_string(INT_MIN);
-    return std::to_string(int(value));
-}
+std::string THud::IntText(float value) { return std::to_string(TruncatedInt(value)); }
 
 void THud::Draw(TShip& ship) {
     const int w = gfxWidth, h = gfxHeight;
@@ -151,7 +144,7 @@ void THud::Draw(TShip& ship) {
     SetDrawScale(1.0f, 1.0f);
     SetDrawAlpha(1.0f);
     SetBlendMode(kBlendAlpha);
-    SetColour(kGreen);
+    SetDrawColorRGB(kGreen);
     DrawTextAt("HP: " + IntText(ship.hp), kReadoutLeft, 80.0f);
     SetWhite();
     DrawTextAt("Kills: " + std::to_string(ship.kills), kReadoutLeft, 95.0f);
@@ -213,31 +206,31 @@ void THud::DrawRadar(TShip& ship, float cx, float cy) {
         TGObject* o = object.get();
         if (auto* rocket = dynamic_cast<TRocket*>(o)) {
             // A one-pixel dash in the rocket's flight direction.
-            SetColour(rocket->launcher.get() == &ship ? kGreen : rocket->target.Is(&ship) ? kRed : kYellow);
+            SetDrawColorRGB(rocket->launcher.get() == &ship ? kGreen : rocket->target.Is(&ship) ? kRed : kYellow);
             DrawLineSegment(px, py, px + SinDeg(rocket->direction), py - CosDeg(rocket->direction), 1);
         } else if (auto* shot = dynamic_cast<TShot*>(o)) {
             std::shared_ptr<TShip> owner = shot->gun ? shot->gun->owner.Get() : nullptr;
             if (!owner) return;
             if (owner.get() == &ship || ship.IsLinked(owner.get())) {
-                SetColour(kGreen);
-            } else if (owner->team == 1) {
-                SetColour(kRed);
+                SetDrawColorRGB(kGreen);
+            } else if (owner->team == kTeamEnemy) {
+                SetDrawColorRGB(kRed);
             }
             PlotPoint(px, py);
         } else if (auto* other = dynamic_cast<TShip*>(o)) {
             if (ship.target.Is(other)) {
                 SetDrawAlpha(0.5f);
-                SetColour(Targets(*other, ship) ? kRed : kYellow);
+                SetDrawColorRGB(Targets(*other, ship) ? kRed : kYellow);
                 DrawEllipse(px - 2, py - 2, 4, 4);
                 SetDrawAlpha(1.0f);
                 SetWhite();
                 DrawEllipse(px - 1, py - 1, 2, 2);
             } else if (other == &ship) {
-                SetColour(kGreen);
-            } else if (other->team == 1) {
-                SetColour(Targets(*other, ship) ? kRed : kYellow);
-            } else if (other->team == 2) {
-                SetColour(kGreen);
+                SetDrawColorRGB(kGreen);
+            } else if (other->team == kTeamEnemy) {
+                SetDrawColorRGB(Targets(*other, ship) ? kRed : kYellow);
+            } else if (other->team == kTeamBuddy) {
+                SetDrawColorRGB(kGreen);
             }
             DrawRectangle(px - 1, py - 1, 2, 2);
         }

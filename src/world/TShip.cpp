@@ -120,7 +120,7 @@ void TShip::UpkeepTarget() {
         return;
     }
     std::shared_ptr<TShip> chosen;
-    if (team == 1) {
+    if (team == kTeamEnemy) {
         // The nearest candidate of any team; but if nobody at all chases the player's ship,
         // this enemy does.
         int chasers = 0;
@@ -135,7 +135,7 @@ void TShip::UpkeepTarget() {
             }
         });
         if (PlayerAlive() && chasers == 0) chosen = player;
-    } else if (team == 2) {
+    } else if (team == kTeamBuddy) {
         // The buddy defends the player: the chaser of the player nearest to the player's ship,
         // else any ship of another team nearest to it.
         float fromX = player ? player->x : x, fromY = player ? player->y : y;
@@ -381,7 +381,7 @@ void TShip::FireRocket() {
     auto self = std::static_pointer_cast<TShip>(shared_from_this());
     std::shared_ptr<TRocket> rocket = TRocket::Create(self, heading, speed + 100.0f, target.Get(), selectedRocket);
     // The buddy's rockets fly for the player: hits and kills are the player's.
-    if (team == 2 && player) rocket->launcher = player;
+    if (team == kTeamBuddy && player) rocket->launcher = player;
     PlaySoundAt(rocketFireSound, int(x), int(y));
 }
 

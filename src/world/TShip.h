@@ -14,6 +14,11 @@ class TGun;
 class TImage;
 class TParticleInfo;
 
+// Teams: who steers a ship and how its damage and kills are booked.
+constexpr uint8_t kTeamPlayer = 0;
+constexpr uint8_t kTeamEnemy = 1;
+constexpr uint8_t kTeamBuddy = 2;
+
 // Every ship of the game. The team decides who steers it (0 the player, 1 an enemy, 2 the
 // buddy) and how its damage and kills are booked. Ships live at the front of the world
 // list, so each tick updates them before the shots and rockets.
@@ -123,7 +128,7 @@ public:
     // Ships killed by this ship.
     int kills = 0;
     // 0 the player's ship, 1 enemy, 2 buddy.
-    uint8_t team = 0;
+    uint8_t team = kTeamPlayer;
     // Current target (not owning: a dead target reads as dead or gone).
     TObjectRef<TShip> target;
     // engineClock of the next rocket decision of a computer pilot; 0 = at once.
