@@ -18,6 +18,7 @@ run() {
   # circle it for minutes. So a game whose first enemy is heavy, or whose ship survives 75 s,
   # is left and started again (a new random seed), up to ten times.
   attempt=1
+  kinds=""
   while :; do
     press Return
     kind=""
@@ -30,6 +31,7 @@ run() {
       sleep 1
       waited=$((waited + 1))
     done
+    kinds="$kinds ${kind:-?}"
     [ "$(wc -l <"$file")" -lt 2 ] || break
     [ "$attempt" -lt 10 ] || break
     press Escape
@@ -40,7 +42,7 @@ run() {
     wait_window "Tavrik 0.91" >/dev/null || fail "no window in game $attempt; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
     sleep 1
   done
-  [ "$(wc -l <"$file")" -ge 2 ] || fail "no score recorded in $attempt games: the ship was not shot down; $(grep -c "ship destroyed" "$WORK/err.txt") ships destroyed in the last"
+  [ "$(wc -l <"$file")" -ge 2 ] || fail "no score recorded in $attempt games: the ship was not shot down; $(grep -c "ship destroyed" "$WORK/err.txt") ships destroyed in the last; first enemies of the games:$kinds"
   [ "$(wc -l <"$file")" -eq 2 ] || fail "more than one score: $(cat "$file")"
   [ "$(head -n 1 "$file")" = "$(printf 'Version: Tavrik 0.91\r')" ] || fail "version line: $(head -n 1 "$file" | od -c)"
   line=$(sed -n 2p "$file")
