@@ -15,8 +15,8 @@ run() {
     fail "the first title screen did not save the empty table: $(od -c "$file" 2>&1 | head -n 5)"
   # The light fighters of the first stage (kinds 1, 2, 4) usually shoot the idle ship down
   # within a minute; a heavy first enemy (3, 5, 6) turns too slowly to hit it often and may
-  # circle it for minutes. So a game whose first enemy is heavy, or whose ship survives 75 s,
-  # is left and started again (a new random seed), up to ten times.
+  # circle it for minutes. So a game whose first enemy is heavy (in the first six games), or
+  # whose ship survives 75 s, is left and started again (a new random seed), up to ten times.
   attempt=1
   kinds=""
   while :; do
@@ -27,7 +27,7 @@ run() {
       kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
       [ -n "$kind" ] || kind=$(awk '/^stage started: First Stage/ { on = 1; next }
                                      on && /^enemy arrives: kind/ { print $4; exit }' "$WORK/err.txt")
-      case "$kind" in 3|5|6) [ "$attempt" -lt 10 ] && break ;; esac
+      case "$kind" in 3|5|6) [ "$attempt" -le 6 ] && break ;; esac
       sleep 1
       waited=$((waited + 1))
     done
