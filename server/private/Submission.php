@@ -1,0 +1,91 @@
+<?php
+declare(strict_types=1);
+
+// One score sent by a game, checked field by field and against its MD5 signature before it is stored.
+final class Submission
+{
+    /** Longest name accepted, in bytes. */
+    public const MAX_NAME_BYTES = 64;
+    /** Smallest and largest points: the game's points are a 32-bit int. */
+    public const MIN_POINTS = -2147483648;
+    public const MAX_POINTS = 2147483647;
+    /** The game's date text, e.g. "07 Dec 2026/14:03:59". */
+    private const DATE_FORM = '~^(0[1-9]|[12][0-9]|3[01]) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) '
+        . '[0-9]{4}/([01][0-9]|2[0-3]):[0-5][0-9]:([0-5][0-9]|60)$~D';
+
+    /** Player name, Latin-1 bytes as the game sent them. */
+    public string $name;
+    /** Score. */
+    public int $points;
+    /** When the score was made, in the game's date form. */
+    public string $date;
+
+    /**
+     * Reads name, points, time and md5sum from the query. Returns the submission, or the reason
+     * for refusing it when a field is missing, malformed or the signature does not match any
+     * accepted version.
+     */
+    public static function FromQuery(array $query, array $versions): Submission|string
+    {
+        $name = $query['name'] ?? null;
+        $points = $query['points'] ?? null;
+        $date = $query['time'] ?? null;
+        $md5sum = $query['md5sum'] ?? null;
+        if (!is_string($name) || !self::IsValidName($name)) {
+            return 'bad name';
+        }
+        if (!is_string($points) || self::ParsePoints($points) === null) {
+            return 'bad points';
+        }
+        if (!is_string($date) || !self::IsValidDate($date)) {
+            return 'bad time';
+        }
+        if (!is_string($md5sum) || !self::IsSignedBy($name . $points . $date, $md5sum, $versions)) {
+            return 'bad checksum';
+        }
+        $submission = new Submission();
+        $submission->name = $name;
+        $submission->points = self::ParsePoints($points);
+        $submission->date = $date;
+        return $submission;
+    }
+
+    /**
+     * A name the fetch grammar can carry and the game stores unchanged: 1 to 64 bytes, no "|", "[",
+     * "]" or control bytes, and neither "=" nor outer spaces, which the game's table strips.
+     */
+    public static function IsValidName(string $name): bool
+    {
+        return $name !== '' && strlen($name) <= self::MAX_NAME_BYTES
+            && strpbrk($name, "|[]=") === false && trim($name, ' ') === $name
+            && !preg_match('/[\x00-\x1F\x7F]/', $name);
+    }
+
+    /** A date in the game's 20-character form. */
+    public static function IsValidDate(string $date): bool
+    {
+        return preg_match(self::DATE_FORM, $date) === 1;
+    }
+
+    /** The points of a plain decimal int32 text without leading zeros or "+", else null. */
+    public static function ParsePoints(string $text): ?int
+    {
+        if (!preg_match('/^(0|-?[1-9][0-9]{0,9})$/D', $text)) {
+            return null;
+        }
+        $value = (int) $text;
+        return $value >= self::MIN_POINTS && $value <= self::MAX_POINTS && (string) $value === $text
+            ? $value : null;
+    }
+
+    /** Whether md5sum is the MD5 of the fields followed by one of the accepted version texts. */
+    private static function IsSignedBy(string $fields, string $md5sum, array $versions): bool
+    {
+        foreach ($versions as $version) {
+            if (hash_equals(md5($fields . $version), $md5sum)) {
+                return true;
+            }
+        }
+        return false;
+    }
+}

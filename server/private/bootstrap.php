@@ -1,0 +1,27 @@
+<?php
+declare(strict_types=1);
+// Shared start of the three game scripts: loads the classes, keeps PHP's own messages out of the
+// replies (they could carry request text), and refuses requests the game never sends.
+
+require_once __DIR__ . '/ServerConfig.php';
+require_once __DIR__ . '/TextReply.php';
+require_once __DIR__ . '/Submission.php';
+require_once __DIR__ . '/ScoreStore.php';
+
+/** Longest query accepted; the game's longest, a 64-byte name fully percent-encoded, is under 400. */
+const MAX_QUERY_BYTES = 1024;
+
+ini_set('display_errors', '0');
+ini_set('log_errors', '1');
+set_exception_handler(function (Throwable $e): void {
+    error_log('tavrik highscore: ' . $e->getMessage());
+    TextReply::Refuse('server failure', 500);
+});
+
+$method = $_SERVER['REQUEST_METHOD'] ?? 'GET';
+if ($method !== 'GET' && $method !== 'HEAD') {
+    TextReply::Refuse('GET only', 405);
+}
+if (strlen($_SERVER['QUERY_STRING'] ?? '') > MAX_QUERY_BYTES) {
+    TextReply::Refuse('request too long', 414);
+}
