@@ -6,8 +6,9 @@ final class Submission
 {
     /** Longest name accepted, in bytes. */
     public const MAX_NAME_BYTES = 64;
-    /** Smallest and largest points: the game's points are a 32-bit int. */
+    /** Smallest points: the game's points are a 32-bit int. */
     public const MIN_POINTS = -2147483648;
+    /** Largest points. */
     public const MAX_POINTS = 2147483647;
     /** The game's date text, e.g. "07 Dec 2026/14:03:59". */
     private const DATE_FORM = '~^(0[1-9]|[12][0-9]|3[01]) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) '

@@ -6,8 +6,9 @@ declare(strict_types=1);
 
 require __DIR__ . '/../private/bootstrap.php';
 
-/** Scores sent when the game names no limit, and the most sent at once. */
+/** Scores sent when the game names no limit. */
 const DEFAULT_LIMIT = 10;
+/** The most scores sent at once. */
 const MAX_LIMIT = 100;
 
 $limit = $_GET['limit'] ?? '';
