@@ -34,8 +34,9 @@ private:
     int fd;
     // Longest wait for reply bytes in milliseconds.
     int timeoutMs;
-    // Whether SetDeadlineIn was called, and the time it set.
+    // Whether SetDeadlineIn was called.
     bool hasDeadline = false;
+    // The time SetDeadlineIn set.
     std::chrono::steady_clock::time_point deadline;
     // 1 once a wait ran out of time.
     int timedOut = 0;

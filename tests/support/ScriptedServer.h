@@ -97,6 +97,7 @@ private:
         return 1;
     }
 
+    // The accept loop: each connection's request read, kept and answered by the script.
     void Serve() {
         while (!stopping) {
             if (WaitReadable(listenFd) <= 0) continue;
@@ -123,10 +124,16 @@ private:
         }
     }
 
+    // Answers each connection.
     Script script;
+    // The listening socket, -1 when it could not be opened.
     int listenFd = -1;
+    // Set by the destructor: the scripts and the accept loop end.
     std::atomic<bool> stopping{false};
+    // Guards requests.
     std::mutex lock;
+    // Every request received, in order.
     std::vector<std::string> requests;
+    // Accepts and answers the connections one after another.
     std::thread worker;
 };
