@@ -159,13 +159,7 @@ TEST_F(OnlineHighscoreTest, MisbehavingServersFailWithinTheLimit) {
              }
          }},
         {"garbage", ScriptedServer::Reply(garbage)},
-        {"10 MB without a line end", ScriptedServer::Reply(kHeader + std::string(10 << 20, 'x') + "[OK]\r\n")},
-        {"10 MB of lines",
-         ScriptedServer::Reply(kHeader + [] {
-             std::string lines;
-             while (lines.size() < (10u << 20)) lines += "some line of text\r\n";
-             return lines + "[OK]\r\n";
-         }())},
+        {"10 MB", ScriptedServer::Reply(kHeader + std::string(10 << 20, 'x') + "\r\n[OK]\r\n")},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.what);
