@@ -168,7 +168,11 @@ TSocketStream::~TSocketStream() { Close(); }
 
 int TSocketStream::Read(void* buffer, int count) {
     if (fd < 0 || !buffer || count <= 0) return 0;
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (hasDeadline && Clock::now() >= deadline) {
+        Expire();
+        return 0;
+    }
+    auto until = WaitEnd();
     for (;;) {
         ssize_t n = recv(fd, buffer, static_cast<size_t>(count), 0);
         if (n > 0) return static_cast<int>(n);
@@ -176,16 +180,23 @@ int TSocketStream::Read(void* buffer, int count) {
         if (n == 0) return 0;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) break;
-        if (WaitFor(fd, POLLIN, deadline) == 0) break;
+        if (WaitFor(fd, POLLIN, until) == 0) {
+            Expire();
+            return 0;
+        }
     }
-    // A silent server or a broken connection: the stream is over.
+    // A broken connection: the stream is over.
     Close();
     return 0;
 }
 
 int TSocketStream::Write(const void* buffer, int count) {
     if (fd < 0 || !buffer || count <= 0) return 0;
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (hasDeadline && Clock::now() >= deadline) {
+        Expire();
+        return 0;
+    }
+    auto until = WaitEnd();
     const char* bytes = static_cast<const char*>(buffer);
     int done = 0;
     while (done < count) {
@@ -196,12 +207,30 @@ int TSocketStream::Write(const void* buffer, int count) {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && WaitFor(fd, POLLOUT, deadline) != 0)
-            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (WaitFor(fd, POLLOUT, until) != 0) continue;
+            Expire();
+            break;
+        }
         Close();
         break;
     }
     return done;
+}
+
+void TSocketStream::SetDeadlineIn(int ms) {
+    hasDeadline = true;
+    deadline = Clock::now() + std::chrono::milliseconds(ms > 0 ? ms : 0);
+}
+
+Clock::time_point TSocketStream::WaitEnd() const {
+    auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    return hasDeadline && deadline < until ? deadline : until;
+}
+
+void TSocketStream::Expire() {
+    timedOut = 1;
+    Close();
 }
 
 void TSocketStream::Close() {

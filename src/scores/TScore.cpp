@@ -55,16 +55,13 @@ void TScore::Add(const std::string& name, int points, const std::string& date, i
     });
     if (duplicate) return;
     auto entry = std::make_shared<TScore>();
-    // "=" removed first, then trimmed, so the stored name is both trimmed and free of "=".
-    entry->name = TrimText(ReplaceText(name, kSeparator, ""));
+    entry->name = StoredName(name);
     entry->points = points;
     entry->date = when;
     entry->sent = uint8_t(sent);
     entry->isNew = isNew;
     entry->link = table.Append(entry);
 }
-
-void TScore::SubmitAll() {}
 
 int TScore::Save() {
     if (highscoreFileLocked) return 0;
@@ -150,6 +147,11 @@ bool TScore::ParseLine(const std::string& line, TScore& fields, std::string& che
     fields.sent = uint8_t(ParseInt(line.substr(at[2] + 1, at[3] - at[2] - 1)));
     checksum = line.substr(at[3] + 1);
     return true;
+}
+
+std::string TScore::StoredName(const std::string& name) {
+    // "=" removed first, then trimmed, so the result is both trimmed and free of "=".
+    return TrimText(ReplaceText(name, kSeparator, ""));
 }
 
 std::string TScore::LineOf(const TScore& entry) {

@@ -24,8 +24,17 @@ public:
     // date becomes the current date and marks the entry new. The stored name has every "="
     // removed and is trimmed of characters up to 32 at both ends.
     static void Add(const std::string& name, int points, const std::string& date, int sent);
-    // Sends the unsent entries to the highscore server and fetches its best scores. The
-    // online exchange is not built yet: this does nothing.
+    // Asks the highscore server whether this version may take part; true if it may. A
+    // server that cannot be reached or does not answer in time switches onlineHighscore off.
+    static bool CheckVersion();
+    // Sends one score to the server under a status box; true if the server accepted it.
+    static bool Submit(const std::string& name, int points, const std::string& date);
+    // Adds the server's best limit scores to the table as sent, under a status box; false
+    // only when the request failed (no connection, no complete reply in time).
+    static bool Fetch(int limit);
+    // Submits every unsent entry (marking the accepted ones sent), fetches the server's top
+    // ten and saves the table. Once a request finds no server, or none answering in time,
+    // the remaining submissions and the fetch are skipped.
     static void SubmitAll();
     // Writes the version line and every entry, in table order, to Highscore.txt through a
     // temporary file renamed over it. 0 when nothing was written: the file could not be
@@ -45,6 +54,8 @@ public:
     // Splits a file line at its first four "=" into an entry's fields and the checksum
     // text; false when the line has fewer than four "=".
     static bool ParseLine(const std::string& line, TScore& fields, std::string& checksum);
+    // A name as the table stores it: every "=" removed, then trimmed.
+    static std::string StoredName(const std::string& name);
     // The file line of an entry (without its line end).
     static std::string LineOf(const TScore& entry);
     // The date of a score made now: "07 Dec 2026/14:03:59" in local time.

@@ -72,6 +72,7 @@ void DrawBackground() {
 int StartUpGame() {
     SetAppTitle(gameTitle);
     LoadOptions();
+    if (onlineHighscore) onlineHighscore = TScore::CheckVersion();
     if (!CheckGraphicsMode()) return 0;
     TMessage::InitMessages();
     SeedRandom(MilliClock());

@@ -1,0 +1,267 @@
+#include "scores/OnlineHighscore.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "Version.h"
+#include "platform/Files.h"
+#include "platform/Graphics.h"
+#include "platform/Images.h"
+#include "platform/StateResets.h"
+#include "platform/TSocketStream.h"
+#include "platform/Text.h"
+#include "scores/MD5.h"
+#include "scores/TScore.h"
+#include "shell/Shell.h"
+
+#ifndef TAVRIK_HIGHSCORE_HOST
+#define TAVRIK_HIGHSCORE_HOST "localhost"
+#endif
+
+const char* const kHighscoreHost = TAVRIK_HIGHSCORE_HOST;
+const char* const kHighscorePath = "tavrik/";
+
+namespace {
+
+// Where requests go and how long they may take; tests change them.
+std::string serverHost = kHighscoreHost;
+int serverPort = kHighscorePort;
+int requestLimitMs = kHighscoreRequestLimitMs;
+
+// The end of every request's first line.
+const char* const kRequestTail = "&vexpodbuffer=0 HTTP/1.0";
+// Reply markers.
+const std::string kTrueMarker = "[true]", kFalseMarker = "[false]", kOkMarker = "[OK]";
+const std::string kStartMarker = "[start]", kEndMarker = "[end]";
+// Status box texts.
+const char* const kSubmitStatus = "Send Highscores to Website...";
+const char* const kFetchStatus = "Get Highscores from Website...";
+// Status box: margin around the text, colours and the box's alpha.
+constexpr int kStatusMarginX = 20, kStatusMarginY = 10;
+constexpr float kStatusBoxAlpha = 0.7f;
+constexpr int kStatusTextColor = 0x0064FF;
+// Bytes taken from the socket at a time.
+constexpr int kReadChunkBytes = 4096;
+
+// How a request went.
+enum class Outcome {
+    NoConnection,  // the server could not be reached; nothing was sent
+    Failed,        // the time limit ran out, or the reply was too long
+    Replied,       // the reply was read to its end or to the deciding line
+};
+
+// Draws the box that tells the player a request runs, and shows it at once.
+void ShowStatus(const std::string& text) {
+    int w = TextWidthOf(text), h = TextHeightOf(text);
+    SetDrawAlpha(kStatusBoxAlpha);
+    SetDrawColor(0, 0, 0);
+    DrawRectangle(float(gfxWidth - w) / 2.0f - kStatusMarginX, float((gfxHeight - h) / 2 - kStatusMarginY),
+                  float(w + 2 * kStatusMarginX), float(h + 2 * kStatusMarginY));
+    SetDrawAlpha(1.0f);
+    SetDrawColorRGB(kStatusTextColor);
+    DrawTextAt(text, float(gfxWidth - w) / 2.0f, float((gfxHeight - h) / 2));
+    SetDrawColor(255, 255, 255);
+    FlipScreen(-1);
+}
+
+// Sends one request and hands each reply line (CR dropped, cut to its first
+// kMaxReplyLineBytes) to onLine until onLine returns true or the reply ends.
+Outcome Exchange(const std::string& requestLine, const std::function<bool(const std::string&)>& onLine) {
+    auto start = std::chrono::steady_clock::now();
+    std::shared_ptr<TSocketStream> socket = OpenTcpStream(serverHost, serverPort);
+    if (!socket) return Outcome::NoConnection;
+    auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    socket->SetDeadlineIn(requestLimitMs - int(spent.count()));
+
+    std::shared_ptr<TStream> stream = socket;
+    StreamWriteLine(stream, requestLine);
+    StreamWriteLine(stream, "Host: " + serverHost);
+    StreamWriteLine(stream, std::string("User-Agent: ") + kVersionText);
+    StreamWriteLine(stream, "Accept: */*");
+    StreamWriteLine(stream, "");
+
+    // Lines are split here rather than byte by byte through the stream: a long reply costs
+    // one read per chunk, not one per byte.
+    char chunk[kReadChunkBytes];
+    std::string line;
+    int total = 0;
+    for (;;) {
+        int count = stream->Read(chunk, kReadChunkBytes);
+        if (count <= 0) break;
+        total += count;
+        for (int i = 0; i < count; ++i) {
+            char c = chunk[i];
+            if (c == '\n' || c == '\0') {
+                if (onLine(line)) {
+                    StreamClose(stream);
+                    return Outcome::Replied;
+                }
+                line.clear();
+            } else if (c != '\r' && int(line.size()) < kMaxReplyLineBytes) {
+                line.push_back(c);
+            }
+        }
+        if (total > kMaxReplyBytes) {
+            StreamClose(stream);
+            return Outcome::Failed;
+        }
+    }
+    if (socket->TimedOut()) return Outcome::Failed;
+    // The last line may end with the reply instead of a line end.
+    if (!line.empty()) onLine(line);
+    StreamClose(stream);
+    return Outcome::Replied;
+}
+
+bool Contains(const std::string& text, const std::string& marker) { return text.find(marker) != std::string::npos; }
+
+// Submits one score; outcome tells whether the server was reached at all.
+bool SubmitScore(const std::string& name, int points, const std::string& date, Outcome& outcome) {
+    ShowStatus(kSubmitStatus);
+    bool accepted = false;
+    outcome = Exchange(SubmitRequestLine(name, points, date), [&](const std::string& line) {
+        accepted = Contains(line, kOkMarker);
+        return accepted;
+    });
+    return outcome == Outcome::Replied && accepted;
+}
+
+// Fetches the server's best limit scores into the table; outcome as for SubmitScore.
+bool FetchScores(int limit, Outcome& outcome) {
+    ShowStatus(kFetchStatus);
+    std::vector<TScore> records;
+    outcome = Exchange(FetchRequestLine(limit), [&](const std::string& line) {
+        ScanFetchLine(line, records, kMaxFetchRecords);
+        return int(records.size()) >= kMaxFetchRecords;
+    });
+    if (outcome != Outcome::Replied) return false;
+    for (const TScore& record : records) {
+        // Cleaned as Add stores it before Add's duplicate test, so a record fetched again
+        // matches its earlier copy. Without a date Add would stamp it new with today's.
+        std::string date = ReplaceText(record.date, "=", "");
+        if (date.empty()) continue;
+        TScore::Add(TScore::StoredName(record.name), record.points, date, 1);
+    }
+    return true;
+}
+
+}  // namespace
+
+void SetHighscoreServer(const std::string& host, int port) {
+    serverHost = host;
+    serverPort = port;
+}
+
+void SetHighscoreRequestLimitMs(int ms) { requestLimitMs = ms > 0 ? ms : kHighscoreRequestLimitMs; }
+
+void ResetOnlineHighscore() {
+    serverHost = kHighscoreHost;
+    serverPort = kHighscorePort;
+    requestLimitMs = kHighscoreRequestLimitMs;
+}
+
+std::string EscapeQueryValue(const std::string& value) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : value) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        bool plain = byte > ' ' && byte <= '~' && c != '&' && c != '#' && c != '%' && c != '+' && c != '=' && c != '?';
+        if (plain) {
+            out.push_back(c);
+        } else {
+            out.push_back('%');
+            out.push_back(hex[byte >> 4]);
+            out.push_back(hex[byte & 15]);
+        }
+    }
+    return out;
+}
+
+std::string VersionRequestLine() {
+    return std::string("GET /") + kHighscorePath + "checkversion.php?version=" + MD5Hex(kVersionText) + kRequestTail;
+}
+
+std::string SubmitRequestLine(const std::string& name, int points, const std::string& date) {
+    std::string pointsText = std::to_string(points);
+    // The checksum covers the values as they are, not as escaped.
+    std::string checksum = MD5Hex(name + pointsText + date + kVersionText);
+    return std::string("GET /") + kHighscorePath + "submit.php?name=" + EscapeQueryValue(name) +
+           "&points=" + pointsText + "&time=" + EscapeQueryValue(date) + "&md5sum=" + checksum + kRequestTail;
+}
+
+std::string FetchRequestLine(int limit) {
+    return std::string("GET /") + kHighscorePath + "get.php?limit=" + std::to_string(limit) + kRequestTail;
+}
+
+void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int maxRecords) {
+    size_t start = line.find(kStartMarker);
+    if (start == std::string::npos) return;
+    start += kStartMarker.size();
+    size_t end = line.find(kEndMarker, start);
+    if (end == std::string::npos) return;
+    std::string text = line.substr(start, end - start);
+    size_t at = 0;
+    while (at < text.size() && int(records.size()) < maxRecords) {
+        // The record's first character, its "[", is skipped.
+        size_t nameEnd = text.find('|', at + 1);
+        if (nameEnd == std::string::npos) break;
+        size_t pointsEnd = text.find('|', nameEnd + 1);
+        if (pointsEnd == std::string::npos) break;
+        size_t dateEnd = text.find(']', pointsEnd + 1);
+        if (dateEnd == std::string::npos) break;
+        TScore record;
+        record.name = text.substr(at + 1, nameEnd - at - 1);
+        record.points = ParseInt(text.substr(nameEnd + 1, pointsEnd - nameEnd - 1));
+        record.date = text.substr(pointsEnd + 1, dateEnd - pointsEnd - 1);
+        records.push_back(record);
+        at = dateEnd + 1;
+    }
+}
+
+bool TScore::CheckVersion() {
+    bool accepted = false;
+    Outcome outcome = Exchange(VersionRequestLine(), [&](const std::string& line) {
+        if (Contains(line, kTrueMarker)) {
+            accepted = true;
+            return true;
+        }
+        return Contains(line, kFalseMarker);
+    });
+    // A server that cannot be reached, or does not answer in time, is not asked again.
+    if (outcome != Outcome::Replied) onlineHighscore = 0;
+    return outcome == Outcome::Replied && accepted;
+}
+
+bool TScore::Submit(const std::string& name, int points, const std::string& date) {
+    Outcome outcome;
+    return SubmitScore(name, points, date, outcome);
+}
+
+bool TScore::Fetch(int limit) {
+    Outcome outcome;
+    return FetchScores(limit, outcome);
+}
+
+void TScore::SubmitAll() {
+    // After a request that found no server, or none answering in time, the rest would only
+    // wait as long again: they are left for the next update.
+    bool reachable = true;
+    if (scoreTable) {
+        scoreTable->ForEach([&](const std::shared_ptr<TScore>& entry) {
+            if (!reachable || entry->sent) return;
+            Outcome outcome;
+            entry->sent = SubmitScore(entry->name, entry->points, entry->date, outcome) ? 1 : 0;
+            reachable = outcome == Outcome::Replied;
+        });
+    }
+    if (reachable) {
+        Outcome outcome;
+        FetchScores(kSubmitAllFetchLimit, outcome);
+    }
+    Save();
+}
+
+namespace {
+const int stateResetRegistered = RegisterStateReset("online highscore", kResetRankScores + 1, &ResetOnlineHighscore);
+}  // namespace

@@ -1,0 +1,45 @@
+#pragma once
+// The online highscore exchange: the request lines the game sends to the highscore server,
+// the reading of its replies, and where the server is. TScore's CheckVersion, Submit, Fetch
+// and SubmitAll are built on this.
+#include <string>
+#include <vector>
+
+class TScore;
+
+// The server's host name, fixed when the game is built.
+extern const char* const kHighscoreHost;
+// The server's port.
+constexpr int kHighscorePort = 80;
+// Path under the server root where its three scripts live.
+extern const char* const kHighscorePath;
+// Longest a whole request may take, from the name lookup to the last reply byte; after it the
+// request counts as failed, so a silent or trickling server cannot hold the game.
+constexpr int kHighscoreRequestLimitMs = 10000;
+// Reply lines are cut to this many bytes; the rest of a longer line is dropped.
+constexpr int kMaxReplyLineBytes = 64 * 1024;
+// A reply longer than this is not read on: the request counts as failed.
+constexpr int kMaxReplyBytes = 1 << 20;
+// Records taken from one fetch reply at most; the rest is ignored.
+constexpr int kMaxFetchRecords = 300;
+// Entries asked for by SubmitAll's fetch.
+constexpr int kSubmitAllFetchLimit = 10;
+
+// Points the client at another server (tests use a loopback port).
+void SetHighscoreServer(const std::string& host, int port);
+// Sets the time limit of each request in milliseconds; ms <= 0 restores the default.
+void SetHighscoreRequestLimitMs(int ms);
+// The built-in server and time limit again.
+void ResetOnlineHighscore();
+
+// A query value as sent: the space and every byte that would change the query's meaning
+// ("&", "#", "%", "+", "=", "?", control bytes, bytes above 126) as %XX; the rest as is.
+std::string EscapeQueryValue(const std::string& value);
+// The first line of each request, without its line end.
+std::string VersionRequestLine();
+std::string SubmitRequestLine(const std::string& name, int points, const std::string& date);
+std::string FetchRequestLine(int limit);
+// Appends the records of one reply line: the text between its first "[start]" and the
+// next "[end]", read as "[" name "|" points "|" date "]" records one after another. A record
+// without its "|"s or its "]" ends the line; no more than maxRecords are kept in records.
+void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int maxRecords);
