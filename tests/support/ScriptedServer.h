@@ -16,17 +16,28 @@
 #include <thread>
 #include <vector>
 
-// A loopback port on which nothing listens.
-inline int ClosedLoopbackPort() {
+// A socket bound to a free loopback port, listening with the given backlog (0: bound only);
+// -1 when that fails. port receives the port.
+inline int BindLoopback(int backlog, int& port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        (backlog > 0 && listen(fd, backlog) != 0) ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+// A loopback port on which nothing listens.
+inline int ClosedLoopbackPort() {
     int port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
+    int fd = BindLoopback(0, port);
     if (fd >= 0) close(fd);
     return port;
 }
@@ -38,15 +49,8 @@ public:
     using Script = std::function<void(int fd, const std::string& request, const std::atomic<bool>& stopping)>;
 
     explicit ScriptedServer(Script script) : script(std::move(script)) {
-        listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (listenFd < 0 || bind(listenFd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            listen(listenFd, 8) != 0 || getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port = ntohs(address.sin_port);
+        listenFd = BindLoopback(8, port);
+        if (listenFd < 0) return;
         worker = std::thread([this] { Serve(); });
     }
     ~ScriptedServer() {

@@ -12,6 +12,7 @@
 
 #include "platform/Files.h"
 #include "platform/TSocketStream.h"
+#include "support/ScriptedServer.h"
 
 // Name lookups in this test program go through here: the name "slow-lookup.test" answers
 // 127.0.0.1 only after a long pause, like a resolver whose server does not reply. Every other
@@ -40,17 +41,7 @@ long MsSince(Clock::time_point start) {
 class Listener {
 public:
     Listener() {
-        fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            listen(fd, 4) != 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            Close();
-            return;
-        }
-        port = ntohs(address.sin_port);
+        fd = BindLoopback(4, port);
     }
     ~Listener() { Close(); }
     void Close() {
