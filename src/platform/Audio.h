@@ -39,9 +39,11 @@ std::shared_ptr<TAudioSample> LoadOggSample(TStream& stream);
 // is stopped and the channel is moved to the new voice (and returned).
 std::shared_ptr<TChannel> PlaySoundOn(const std::shared_ptr<TSound>& sound,
                                       const std::shared_ptr<TChannel>& channel = nullptr);
-// 1 while the channel's voice plays (including its short lead-in), else 0.
+// 1 while the channel's voice plays (including its short lead-in), else 0; a null channel
+// (no voice was free) reads as not playing.
 int ChannelIsPlaying(const std::shared_ptr<TChannel>& channel);
-// Volume 0 silent .. 1 full; stored as trunc(volume * 4096). Volumes above 1 play as 1.
+// Volume 0 silent .. 1 full; stored as trunc(volume * 4096). Volumes above 1 play as 1,
+// negative ones as 0; a null channel is left alone.
 void ChangeChannelVolume(const std::shared_ptr<TChannel>& channel, float volume);
 // Pan -1 full left .. 0 centre .. 1 full right.
 void ChangeChannelPan(const std::shared_ptr<TChannel>& channel, float pan);

@@ -18,6 +18,7 @@
 #include "platform/Input.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
+#include "shell/Music.h"
 #include "shell/Options.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
@@ -86,6 +87,7 @@ int StartUpGame() {
     CreateEffectCatalogue();
     CreateGunCatalogue();
     LoadShellAssets();
+    ChooseMusicTrack();
     CreateStageTable();
     frameTimer = CreateTickTimer(60);
     // The game clock and the first world update measure from the end of start-up.
@@ -133,6 +135,7 @@ void UpdateTickStatistics() {
 
 int RunMainLoopPass() {
     ClampPointer();
+    KeepMusicPlaying();
 
     int ticks = TimerTickCount(frameTimer);
     if (ticks > lastTick) {

@@ -1,10 +1,58 @@
 #include "shell/Music.h"
 
-#include "platform/StateResets.h"
+#include <vector>
 
+#include "platform/Audio.h"
+#include "platform/Files.h"
+#include "platform/Input.h"
+#include "platform/StateResets.h"
+#include "platform/Text.h"
+#include "shell/Shell.h"
+
+const std::string musicDir = "music";
+std::shared_ptr<TSound> musicSound;
+std::shared_ptr<TChannel> musicChannel;
 std::string musicTitle;
 
-void ResetMusic() { musicTitle.clear(); }
+namespace {
+
+// Only this exact spelling counts as a track: "OGG" or "Ogg" files are passed over.
+const std::string kTrackExtension = "ogg";
+
+// Whether a name listed in musicDir is a track: a regular file ending in ".ogg".
+bool IsTrack(const std::string& name) {
+    return PathKind(musicDir + "\\" + name) == 1 && PathExtension(name) == kTrackExtension;
+}
+
+}  // namespace
+
+void ChooseMusicTrack() {
+    if (!(musicVolume > 0.0f)) return;
+    // The tracks in the order the system lists them.
+    std::vector<std::string> tracks;
+    for (const std::string& name : ListDirectory(musicDir, 1)) {
+        if (IsTrack(name)) tracks.push_back(name);
+    }
+    if (tracks.empty()) return;
+    const std::string& name = tracks[size_t(RandomInt(1, int(tracks.size())) - 1)];
+    musicSound = LoadSoundFile(musicDir + "\\" + name, 0);
+    // A track that cannot be decoded is still named.
+    musicTitle = LeftText(name, FindText(name, ".") - 1);
+}
+
+void KeepMusicPlaying() {
+    if (!musicSound) return;
+    // A null channel (no voice was free last time) reads as not playing: try again.
+    if (ChannelIsPlaying(musicChannel)) return;
+    musicChannel = PlaySoundOn(musicSound);
+    ChangeChannelVolume(musicChannel, musicVolume);
+}
+
+void ResetMusic() {
+    musicSound.reset();
+    musicChannel.reset();
+    musicTitle.clear();
+}
 
 namespace {
 const int stateResetRegistered = RegisterStateReset("music", kResetRankShell + 4, &ResetMusic);

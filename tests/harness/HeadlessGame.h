@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "platform/Graphics.h"
@@ -59,6 +60,16 @@ public:
         SetHeadlessGraphics(1);
         UseFakeClock(startMs);
         if (!options.empty()) folder.Write("Options.ini", options);
+        started = StartUpGame();
+    }
+    // The same, with prepare putting more files into the folder before start-up.
+    HeadlessGame(const std::string& options, const std::function<void(const TempWorkingFolder&)>& prepare,
+                 int startMs = 100000) {
+        ResetProgramState();
+        SetHeadlessGraphics(1);
+        UseFakeClock(startMs);
+        folder.Write("Options.ini", options);
+        prepare(folder);
         started = StartUpGame();
     }
     ~HeadlessGame() {
