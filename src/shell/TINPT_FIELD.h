@@ -25,6 +25,7 @@ constexpr int kFieldMaxLength = 255;
 // and draws them all once per frame.
 class TINPT_FIELD {
 public:
+    // Fields are shared and may be derived from.
     virtual ~TINPT_FIELD() = default;
 
     // Drops pending key input, then makes a field at (x, y) of the size, with the caption
@@ -47,7 +48,9 @@ public:
     virtual void Draw();
     // The drawing colour from 0xRRGGBB.
     virtual void SetColour(int rgb);
+    // The text as edited.
     virtual std::string GetValue();
+    // The caption given at creation.
     virtual std::string GetCaption();
     // Takes the field out of inputFields.
     virtual void Remove();
