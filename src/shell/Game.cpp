@@ -72,7 +72,9 @@ void DrawBackground() {
 
 int StartUpGame() {
     SetAppTitle(gameTitle);
-    LoadOptions();
+    // Escape on the first start's options screen ends the program here, through the usual
+    // shutdown.
+    if (!LoadOptions()) return 0;
     if (onlineHighscore) onlineHighscore = TScore::CheckVersion();
     if (!CheckGraphicsMode()) return 0;
     TMessage::InitMessages();

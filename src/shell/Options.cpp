@@ -4,8 +4,13 @@
 
 #include "platform/Files.h"
 #include "platform/Graphics.h"
+#include "platform/Images.h"
 #include "platform/Input.h"
+#include "platform/StateResets.h"
+#include "platform/TImage.h"
+#include "platform/Text.h"
 #include "shell/Shell.h"
+#include "shell/TINPT_FIELD.h"
 
 const char* const optionsFileName = "Options.ini";
 
@@ -22,9 +27,6 @@ std::string ReadIniValue(const std::shared_ptr<TStream>& stream, const std::stri
     }
 }
 
-namespace {
-
-// Defaults of a first start.
 void SetDefaultOptions() {
     gfxWidth = DesktopModeWidth();
     gfxHeight = DesktopModeHeight();
@@ -36,14 +38,132 @@ void SetDefaultOptions() {
     playerName = "New Player";
 }
 
-int Percent(float volume) { return int(std::ceil(volume * 100.0f)); }
+namespace {
+
+// A volume as the whole percent the file and the screen show, rounded up.
+int Percent(float volume) { return TruncatedInt(std::ceil(volume * 100.0f)); }
+
+// One field of the options screen: place, size, caption and filter.
+struct TFieldPlace {
+    int x, y, width, height;
+    const char* label;
+    int filter;
+};
+
+// The seven fields, in screen and list order.
+constexpr TFieldPlace kFieldPlaces[kOptionsFieldCount] = {
+    {10, 50, 380, 40, "Player", 0},
+    {10, 100, 180, 40, "Resolution X", kFilterDigitsOnly},
+    {210, 100, 180, 40, "Resolution Y", kFilterDigitsOnly},
+    {10, 150, 180, 40, "Fullscreen 0/1", kFilterDigitsOnly},
+    {210, 150, 180, 40, "Online Highscore 0/1", kFilterDigitsOnly},
+    {10, 200, 180, 40, "Music Volume %", kFilterDigitsOnly},
+    {210, 200, 180, 40, "SFX Volume %", kFilterDigitsOnly},
+};
+// Indexes of the fields above.
+enum { kFieldPlayer, kFieldWidth, kFieldHeight, kFieldFull, kFieldOnline, kFieldMusic, kFieldSfx };
+
+// The options screen's state while it runs.
+std::array<std::shared_ptr<TINPT_FIELD>, kOptionsFieldCount> optionsFields;
+std::shared_ptr<TImage> optionsBackground;
+
+void ResetOptionsScreen() {
+    optionsFields = {};
+    optionsBackground.reset();
+    optionsScreenPass = &RunOptionsScreenPass;
+}
+
+const int stateResetRegistered =
+    RegisterStateReset("options screen", kResetRankShell + 1, &ResetOptionsScreen);
 
 }  // namespace
 
-void LoadOptions() {
+std::function<int()> optionsScreenPass = &RunOptionsScreenPass;
+
+int FieldNumber(const std::string& text) {
+    std::string t = TrimText(text);
+    size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        negative = t[i] == '-';
+        ++i;
+    }
+    int n = 0;
+    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
+        n = n * 10 + (t[i] - '0');
+        if (n > kMaxFieldNumber) n = kMaxFieldNumber;
+    }
+    return negative ? -n : n;
+}
+
+const std::array<std::shared_ptr<TINPT_FIELD>, kOptionsFieldCount>& OptionsFields() { return optionsFields; }
+
+int StartOptionsScreen() {
+    if (!OpenGraphicsMode(kOptionsScreenWidth, kOptionsScreenHeight, 0, 60, 0)) {
+        ShowNotice(GraphicsModeNotice(kOptionsScreenWidth, kOptionsScreenHeight), 0);
+        return 0;
+    }
+    optionsBackground = LoadImageFile("gfx\\OptionBG.png");
+    const std::string initial[kOptionsFieldCount] = {
+        playerName,
+        std::to_string(gfxWidth),
+        std::to_string(gfxHeight),
+        gfxDepth > 0 ? "1" : "0",
+        std::to_string(onlineHighscore),
+        std::to_string(Percent(musicVolume)),
+        std::to_string(Percent(sfxVolume)),
+    };
+    for (int i = 0; i < kOptionsFieldCount; ++i) {
+        const TFieldPlace& p = kFieldPlaces[i];
+        optionsFields[i] = TINPT_FIELD::Create(p.x, p.y, p.width, p.height, p.label, p.filter);
+        optionsFields[i]->SetValue(initial[i], 0, kFieldCentreText | kFieldShowCaption);
+    }
+    return 1;
+}
+
+int RunOptionsScreenPass() {
+    ClearScreen();
+    SetDrawAlpha(1.0f);
+    SetDrawColor(255, 255, 255);
+    DrawImageAt(optionsBackground, 0.0f, 0.0f, 0);
+    int editing = TINPT_FIELD::UpdateFields(PointerX(), PointerY(), MouseButtonHit(kMouseLeft));
+    // Enter while a field was edited only ended that editing, and its hit is gone.
+    int confirmed = editing == 0 && KeyWasHit(kKeyReturn);
+    if (KeyWasHit(kKeyEscape)) return kOptionsScreenQuit;
+    FlipScreen(-1);
+    return confirmed ? kOptionsScreenConfirmed : kOptionsScreenOpen;
+}
+
+void FinishOptionsScreen() {
+    auto text = [](int i) { return optionsFields[i] ? optionsFields[i]->GetValue() : std::string(); };
+    playerName = TrimText(text(kFieldPlayer));
+    gfxWidth = FieldNumber(text(kFieldWidth));
+    gfxHeight = FieldNumber(text(kFieldHeight));
+    // The switches take the low 8 bits, so 256 counts as 0.
+    gfxDepth = uint8_t(FieldNumber(text(kFieldFull))) > 0 ? 32 : 0;
+    onlineHighscore = uint8_t(FieldNumber(text(kFieldOnline))) > 0 ? 1 : 0;
+    musicVolume = float(FieldNumber(text(kFieldMusic))) / 100.0f;
+    sfxVolume = float(FieldNumber(text(kFieldSfx))) / 100.0f;
+    // The screen has no field for the camera mode: it keeps its default.
+    optionsBackground.reset();
+}
+
+int RunOptionsScreen() {
+    if (!StartOptionsScreen()) return 0;
+    for (;;) {
+        int state = optionsScreenPass();
+        if (state == kOptionsScreenQuit) return 0;
+        if (state == kOptionsScreenConfirmed) break;
+    }
+    FinishOptionsScreen();
+    return 1;
+}
+
+int LoadOptions() {
     std::shared_ptr<TStream> file = OpenReadStream(optionsFileName);
     if (!file) {
         SetDefaultOptions();
+        if (!RunOptionsScreen()) return 0;
         SaveOptions();
     } else {
         gfxWidth = ParseInt(ReadIniValue(file, "GFX X"));
@@ -55,9 +175,10 @@ void LoadOptions() {
         musicVolume = ParseFloat(ReadIniValue(file, "MusicVolume")) / 100.0f;
         onlineHighscore = uint8_t(ParseInt(ReadIniValue(file, "OnlineHighscore")));
         playerName = ReadIniValue(file, "Player");
+        StreamClose(file);
     }
     if (playerName.empty()) playerName = "Pilot";
-    StreamClose(file);
+    return 1;
 }
 
 std::string OptionsText() {

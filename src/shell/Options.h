@@ -1,15 +1,55 @@
 #pragma once
-// The settings file Options.ini: reading, writing, and opening the configured display.
+// The settings file Options.ini: reading, writing, the options screen of the first start,
+// and opening the configured display.
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
+class TINPT_FIELD;
 class TStream;
 
 // Name of the settings file in the working directory.
 extern const char* const optionsFileName;
 
-// Fills the settings from Options.ini; without the file, sets the defaults and writes it.
-void LoadOptions();
+// Size of the options screen's window.
+constexpr int kOptionsScreenWidth = 400;
+constexpr int kOptionsScreenHeight = 300;
+// Number of input fields on the options screen.
+constexpr int kOptionsFieldCount = 7;
+// Largest number a digit-only field stands for: longer numbers are held here instead of
+// wrapping. It is above any size a display opens, so such a size still gives the
+// display-mode notice, and small enough for every conversion of the settings.
+constexpr int kMaxFieldNumber = 99999;
+
+// What a pass of the options screen asks of its caller.
+constexpr int kOptionsScreenQuit = 0;       // Escape: end the program, nothing saved
+constexpr int kOptionsScreenOpen = 1;       // go on with the next pass
+constexpr int kOptionsScreenConfirmed = 2;  // Enter with no field being edited
+
+// Fills the settings from Options.ini; without the file, sets the defaults, runs the
+// options screen and writes the file. Returns 1 to go on, 0 when the player ended the
+// program on the options screen or its window could not be opened (nothing written).
+int LoadOptions();
+// The settings of a first start, before the options screen.
+void SetDefaultOptions();
+// The options screen until Enter (1) or Escape (0; 0 too when its window cannot be opened),
+// each pass run through optionsScreenPass. Confirmed, the settings hold the fields' values.
+int RunOptionsScreen();
+// Opens the 400 x 300 window with its background and the seven fields filled from the
+// settings; on failure shows the display-mode notice and returns 0.
+int StartOptionsScreen();
+// One frame of the options screen: fields updated and drawn, Enter and Escape tested.
+int RunOptionsScreenPass();
+// Reads the fields back into the settings.
+void FinishOptionsScreen();
+// The options screen's fields in screen order ("Player" first); null before it starts.
+const std::array<std::shared_ptr<TINPT_FIELD>, kOptionsFieldCount>& OptionsFields();
+// The pass RunOptionsScreen repeats: RunOptionsScreenPass, or a test's script around it.
+extern std::function<int()> optionsScreenPass;
+// The number a digit-only field's text stands for, read as ParseInt does but held within
+// -kMaxFieldNumber .. kMaxFieldNumber.
+int FieldNumber(const std::string& text);
 // The value of key: the text after "=" on the first line whose name matches exactly;
 // "0" when no line matches.
 std::string ReadIniValue(const std::shared_ptr<TStream>& stream, const std::string& key);

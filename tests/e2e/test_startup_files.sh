@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up files: the display-mode notice for an unusable Options.ini; a missing Options.ini
-# written with the defaults; a run from another working folder finds and writes its files
-# beside the executable.
+# written with the defaults when the options screen is confirmed at once; a run from another
+# working folder finds and writes its files beside the executable.
 source "$(dirname "$0")/lib.sh"
 run() {
   # "GFX X = 800" does not match the key "GFX X": width 0, the notice, exit code 0.
@@ -12,12 +12,16 @@ run() {
   printf 'graphicsmode not possible: 0 x 600, please change graphicsmode in Options.ini file\r\n' >"$WORK/expected.txt"
   cmp -s "$WORK/out.txt" "$WORK/expected.txt" || fail "notice was: $(od -c "$WORK/out.txt" | head)"
 
-  # No Options.ini, started from another folder: the defaults (the 1024 x 768 desktop,
-  # full screen) are written beside the executable, and its folders are made there.
+  # No Options.ini, started from another folder: the options screen confirmed at once writes
+  # the defaults (the 1024 x 768 desktop, full screen) beside the executable, and its folders
+  # are made there.
   rm -f "$GAME/Options.ini"
   mkdir -p "$WORK/elsewhere"
   start_game "$WORK/elsewhere"
   wait_window "Tavrik 0.91" >/dev/null || fail "no window on first start: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+  sleep 0.5
+  press Return
+  for _ in $(seq 1 100); do [ -d "$GAME/music" ] && break; sleep 0.1; done
   sleep 1
   press Escape
   wait_exit 5

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "harness/HeadlessGame.h"
+#include "harness/OptionsScreenScript.h"
 #include "platform/Files.h"
 #include "shell/Options.h"
 #include "shell/Shell.h"
@@ -82,16 +83,82 @@ TEST(Options, MissingPlayerLineGivesTheNameZero) {
     EXPECT_EQ(playerName, "0");
 }
 
-TEST(Options, MissingFileGetsDefaultsAndIsWritten) {
+TEST(Options, FirstStartConfirmedAtOnceWritesTheDefaults) {
     ResetProgramState();
     SetHeadlessGraphics(1);
     SetHeadlessDesktop(1024, 768);
     TempWorkingFolder folder;
-    LoadOptions();
+    OptionsScreenScript script;
+    script.Then([] {
+        EXPECT_EQ(GraphicsWidth(), 400);
+        EXPECT_EQ(GraphicsHeight(), 300);
+        std::vector<std::string> shown;
+        for (const auto& field : OptionsFields()) shown.push_back(field->GetCaption() + ":" + field->GetValue());
+        EXPECT_EQ(shown, (std::vector<std::string>{"Player:New Player", "Resolution X:1024", "Resolution Y:768",
+                                                   "Fullscreen 0/1:1", "Online Highscore 0/1:0",
+                                                   "Music Volume %:100", "SFX Volume %:70"}));
+    }).Enter();
+    EXPECT_EQ(LoadOptions(), 1);
+    EXPECT_EQ(script.passes, 2);
     EXPECT_EQ(folder.Read("Options.ini"),
               "GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\n"
               "MusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n");
     EXPECT_EQ(ListDirectory(".", 1), std::vector<std::string>{"Options.ini"});  // no temporary left
+    ResetProgramState();
+}
+
+TEST(Options, FirstStartSavesWhatWasTypedWithTheFieldsConversions) {
+    ResetProgramState();
+    SetHeadlessGraphics(1);
+    UseFakeClock(100000);  // the screen's frame pacing waits on the fake clock
+    TempWorkingFolder folder;
+    OptionsScreenScript script;
+    script.Replace(0, "  Ann Lee ")
+        .Replace(1, "99999999999")  // held at the largest field number, no wrap into range
+        .Replace(2, "0004294967776")  // read as ParseInt reads it, this would wrap to 480
+        .Replace(3, "256")          // low 8 bits 0: a window
+        .Replace(4, "7")
+        .Replace(5, "99999999999")
+        .Replace(6, "")
+        .Enter();
+    EXPECT_EQ(LoadOptions(), 1);
+    EXPECT_EQ(folder.Read("Options.ini"),
+              "GFX X=99999\r\nGFX Y=99999\r\nGFX Full=0\r\nGFX Camera Delay=0\r\nSoundEffectVolume=0\r\n"
+              "MusicVolume=99999\r\nOnlineHighscore=1\r\nPlayer=Ann Lee\r\n");
+    // Such a size is beyond any display: the mode notice, as for a hand-edited file.
+    EXPECT_EQ(playerName, "Ann Lee");
+    EXPECT_EQ(gfxWidth, 99999);
+
+    // A name of nothing but spaces is saved empty and read as "Pilot".
+    ResetProgramState();
+    SetHeadlessGraphics(1);
+    UseFakeClock(100000);
+    std::filesystem::remove(folder.path / "Options.ini");
+    OptionsScreenScript blank;
+    blank.Replace(0, "   ", 12).Enter();
+    EXPECT_EQ(LoadOptions(), 1);
+    EXPECT_EQ(playerName, "Pilot");
+    EXPECT_EQ(ReadIniValue(OpenReadStream("Options.ini"), "Player"), "");
+    ResetProgramState();
+}
+
+TEST(Options, EscapeOnTheScreenEndsStartUpAndWritesNothing) {
+    ResetProgramState();
+    SetHeadlessGraphics(1);
+    TempWorkingFolder folder;
+    {
+        // Escape wins over a confirming Enter of the same pass.
+        OptionsScreenScript script;
+        script.Click(20, 60).Type("x").Enter().Then([] {
+            ApplyKeyDown(kKeyReturn);
+            ApplyKeyDown(kKeyEscape);
+        });
+        EXPECT_EQ(StartUpGame(), 0);
+        EXPECT_EQ(script.passes, 4);
+    }
+    EXPECT_EQ(PathKind("Options.ini"), 0);
+    ShutDownGame();
+    EXPECT_EQ(CurrentGraphics(), nullptr);
     ResetProgramState();
 }
 
@@ -118,13 +185,17 @@ TEST(Options, UnwritableFileLeavesTheSettingsInMemory) {
     TempWorkingFolder folder;
     ASSERT_EQ(mkdir("Options.ini", 0755), 0);
     folder.Write("Options.ini/keep", "x");
-    LoadOptions();
+    SetHeadlessGraphics(1);
+    OptionsScreenScript script;
+    script.Enter();
+    EXPECT_EQ(LoadOptions(), 1);
     EXPECT_EQ(playerName, "New Player");
     gfxWidth = 320;
     EXPECT_EQ(SaveOptions(), 0);
     EXPECT_EQ(gfxWidth, 320);
     EXPECT_EQ(PathKind("Options.ini"), 2);
     EXPECT_EQ(ListDirectory(".", 1).size(), 1u);  // no temporary file left behind
+    ResetProgramState();
 }
 
 TEST(Options, ReplacesAnExistingFileWhole) {
