@@ -35,7 +35,8 @@ final class Submission
         if (!is_string($name) || !self::IsValidName($name)) {
             return 'bad name';
         }
-        if (!is_string($points) || self::ParsePoints($points) === null) {
+        $value = is_string($points) ? self::ParsePoints($points) : null;
+        if ($value === null) {
             return 'bad points';
         }
         if (!is_string($date) || !self::IsValidDate($date)) {
@@ -46,7 +47,7 @@ final class Submission
         }
         $submission = new Submission();
         $submission->name = $name;
-        $submission->points = self::ParsePoints($points);
+        $submission->points = $value;
         $submission->date = $date;
         return $submission;
     }

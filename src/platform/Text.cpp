@@ -3,6 +3,7 @@
 #include <locale.h>
 
 #include <climits>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -97,13 +98,24 @@ std::string LowerText(const std::string& text) {
     return out;
 }
 
-int ParseInt(const std::string& text) {
+namespace {
+
+// Skips leading white space and an optional sign; the index of the first digit.
+size_t SkipSign(const std::string& text, bool& negative) {
     size_t i = SkipSpace(text);
-    bool negative = false;
+    negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+}  // namespace
+
+int ParseInt(const std::string& text) {
+    bool negative = false;
+    size_t i = SkipSign(text, negative);
     // Unsigned arithmetic: digits beyond the int range wrap in 32 bits instead of overflowing.
     uint32_t value = 0;
     while (i < text.size() && IsDigit(text[i])) {
@@ -112,6 +124,17 @@ int ParseInt(const std::string& text) {
     }
     if (negative) value = 0u - value;
     return static_cast<int32_t>(value);
+}
+
+int ParseIntClamped(const std::string& text, int limit) {
+    bool negative = false;
+    size_t i = SkipSign(text, negative);
+    int value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        // Held at the limit before the next digit, so value * 10 + 9 stays far from overflow.
+        value = value > limit / 10 ? limit : std::min(limit, value * 10 + (text[i] - '0'));
+    }
+    return negative ? -value : value;
 }
 
 int TruncatedInt(float value) {

@@ -19,6 +19,9 @@ std::string ReplaceText(const std::string& text, const std::string& find, const 
 std::string LowerText(const std::string& text);
 // Leading white space and an optional sign skipped, digits up to the first non-digit; 0 without digits.
 int ParseInt(const std::string& text);
+// Read as ParseInt, but the digits' value held at limit (>= 0) instead of wrapping, so any
+// length of digits gives a number within -limit .. limit.
+int ParseIntClamped(const std::string& text, int limit);
 // A decimal float in the same manner (optional fraction and exponent); 0 without digits.
 float ParseFloat(const std::string& text);
 // A float truncated toward zero into an int; beyond the int range the nearest end, NaN 0.

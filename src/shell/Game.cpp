@@ -80,7 +80,7 @@ int StartUpGame() {
     TMessage::InitMessages();
     SeedRandom(MilliClock());
     if (PathKind("screenshots\\") == 0) MakeDirectory("screenshots\\", 0);
-    if (PathKind("music") == 0) MakeDirectory("music", 0);
+    if (PathKind(musicDir) == 0) MakeDirectory(musicDir, 0);
     universe = std::make_shared<TUniverse>();
     ShowSplash();
     SetParticleStats(0);

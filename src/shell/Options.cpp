@@ -43,6 +43,9 @@ namespace {
 // A volume as the whole percent the file and the screen show, rounded up.
 int Percent(float volume) { return TruncatedInt(std::ceil(volume * 100.0f)); }
 
+// The number a digit-only field's text stands for, held within the field's range.
+int FieldNumber(const std::string& text) { return ParseIntClamped(text, kMaxFieldNumber); }
+
 // One field of the options screen: place, size, caption and filter.
 struct TFieldPlace {
     int x, y, width, height;
@@ -79,22 +82,6 @@ const int stateResetRegistered =
 }  // namespace
 
 std::function<int()> optionsScreenPass = &RunOptionsScreenPass;
-
-int FieldNumber(const std::string& text) {
-    std::string t = TrimText(text);
-    size_t i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-        negative = t[i] == '-';
-        ++i;
-    }
-    int n = 0;
-    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-        n = n * 10 + (t[i] - '0');
-        if (n > kMaxFieldNumber) n = kMaxFieldNumber;
-    }
-    return negative ? -n : n;
-}
 
 const std::array<std::shared_ptr<TINPT_FIELD>, kOptionsFieldCount>& OptionsFields() { return optionsFields; }
 

@@ -47,9 +47,6 @@ void FinishOptionsScreen();
 const std::array<std::shared_ptr<TINPT_FIELD>, kOptionsFieldCount>& OptionsFields();
 // The pass RunOptionsScreen repeats: RunOptionsScreenPass, or a test's script around it.
 extern std::function<int()> optionsScreenPass;
-// The number a digit-only field's text stands for, read as ParseInt does but held within
-// -kMaxFieldNumber .. kMaxFieldNumber.
-int FieldNumber(const std::string& text);
 // The value of key: the text after "=" on the first line whose name matches exactly;
 // "0" when no line matches.
 std::string ReadIniValue(const std::shared_ptr<TStream>& stream, const std::string& key);
