@@ -11,7 +11,9 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <ctime>
@@ -33,6 +35,10 @@ namespace {
 // Mode flags of the video-mode extension (interlaced, double scan).
 constexpr unsigned kModeInterlace = 0x010;
 constexpr unsigned kModeDoubleScan = 0x020;
+
+// Tries at connecting to the X server, and the pause between two tries.
+constexpr int kConnectAttempts = 3;
+constexpr useconds_t kConnectRetryPauseUs = 100000;
 
 using SwapIntervalSGIProc = int (*)(int);
 using SwapIntervalMESAProc = int (*)(unsigned);
@@ -124,12 +130,19 @@ int Connect() {
     sigemptyset(&alarm);
     sigaddset(&alarm, SIGALRM);
     pthread_sigmask(SIG_BLOCK, &alarm, &previous);
-    x.display = XOpenDisplay(nullptr);
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (!x.display) {
-        DebugNote("no connection to the X display");
-        return 0;
+    // A server that is there now and then refuses a connection for a moment (seen about once
+    // in fifty starts under a busy Xvfb): a few tries, a short pause apart.
+    for (int attempt = 1; attempt <= kConnectAttempts; ++attempt) {
+        errno = 0;
+        x.display = XOpenDisplay(nullptr);
+        if (x.display) break;
+        DebugNote("no connection to the X display (try " + std::to_string(attempt) + "): " +
+                  (errno ? std::strerror(errno) : "no reason given"));
+        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY")) break;  // nothing to try again
+        if (attempt < kConnectAttempts) usleep(kConnectRetryPauseUs);
     }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (!x.display) return 0;
     XSetIOErrorExitHandler(x.display, OnIOExit, nullptr);
     x.screen = DefaultScreen(x.display);
     int errorBase = 0, eventBase = 0;

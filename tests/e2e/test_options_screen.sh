@@ -50,7 +50,7 @@ run() {
 
   # Typing into the fields, then Enter with no field being edited.
   start_game
-  id=$(wait_window "Tavrik 0.91") || fail "no options window the second time"
+  id=$(wait_window "Tavrik 0.91") || fail "no options window the second time: $(cat "$WORK/out.txt" "$WORK/err.txt")"
   sleep 0.5
   click "$id" 100 70        # "Player", holding "New Player"
   erase 12
