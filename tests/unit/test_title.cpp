@@ -17,6 +17,7 @@
 #include "scores/MD5.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
+#include "shell/Camera.h"
 #include "shell/Screenshots.h"
 #include "shell/TitleScreen.h"
 
