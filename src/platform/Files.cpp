@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 #include "platform/TFileStream.h"
@@ -18,6 +19,8 @@ namespace {
 constexpr size_t kMaxLineBytes = 1 << 20;
 // Paths longer than this are not resolved case-insensitively (each component recurses).
 constexpr size_t kMaxResolvePath = 4096;
+// Symbolic links followed in a row before a save gives up following them (a loop).
+constexpr int kMaxLinkHops = 40;
 
 std::string LowerAscii(std::string text) {
     for (char& c : text)
@@ -197,9 +200,38 @@ int RenameFile(const std::string& from, const std::string& to) {
 
 int DeleteFile(const std::string& path) { return unlink(NativePath(path).c_str()) == 0 ? 1 : 0; }
 
+namespace {
+
+// The file a path names once its symbolic links are followed: the link's target, so that a
+// save replaces the file the link points to and the link stays. A link to a missing file
+// gives that file's path (a save creates it). A chain that does not end within
+// kMaxLinkHops, or a link that cannot be read, gives the path itself.
+std::string FollowLinks(const std::string& path) {
+    std::string at = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info;
+        if (lstat(at.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return at;
+        char buffer[PATH_MAX];
+        ssize_t n = readlink(at.c_str(), buffer, sizeof buffer);
+        if (n <= 0 || size_t(n) >= sizeof buffer) return path;
+        std::string link(buffer, size_t(n));
+        if (link.front() != '/') {
+            // Relative to the folder holding the link.
+            size_t slash = at.rfind('/');
+            if (slash != std::string::npos) link = at.substr(0, slash + 1) + link;
+        }
+        if (link.size() > kMaxResolvePath) return path;
+        at = link;
+    }
+    return path;
+}
+
+}  // namespace
+
 int WriteFileAtomically(const std::string& path, const std::string& bytes) {
     std::string target = NativePath(path);
     if (target.empty() || target.back() == '/') return 0;
+    target = FollowLinks(target);
 
     // A fresh temporary beside the target, so the rename stays within one file system.
     static unsigned counter = 0;

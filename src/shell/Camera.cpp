@@ -6,6 +6,7 @@
 #include "platform/Audio.h"
 #include "shell/Shell.h"
 #include "world/TGObject.h"
+#include "world/TShip.h"
 #include "platform/StateResets.h"
 
 std::shared_ptr<TGObject> cameraTarget;
@@ -49,6 +50,17 @@ void UpdateCameraFocus() {
         default:
             break;
     }
+}
+
+void FollowTitleBattle() {
+    // After a game the camera stays on the wreck; during one it follows the player's ship.
+    if (player) return;
+    if (cameraTarget && !cameraTarget->dead) return;
+    std::shared_ptr<TShip> living;
+    TShip::All().ForEach([&](const std::shared_ptr<TShip>& ship) {
+        if (!living && !ship->dead) living = ship;
+    });
+    if (living) cameraTarget = living;
 }
 
 void UpdateCameraOrigin() {

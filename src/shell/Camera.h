@@ -12,6 +12,9 @@ extern float cameraX, cameraY;                  // world position of the screen'
 
 // Moves the focus per cameraMode: 0 on the target, 1 ahead along its motion, 2 smoothed ahead.
 void UpdateCameraFocus();
+// Before the first game: keeps the camera on a living ship of the title battle, the first in
+// the world list, and on the next one when it dies. Once a game has started it does nothing.
+void FollowTitleBattle();
 // cameraX/Y = focus minus half the screen (integer halves).
 void UpdateCameraOrigin();
 // Whether a world point lies on the screen, widened by margin pixels on every side.

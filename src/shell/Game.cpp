@@ -125,10 +125,17 @@ void ClampPointer() {
     }
 }
 
-// Tick statistics of one world update, from the game clock of the previous pass.
+// Longest world tick: a longer pause (a stall, a screenshot written during play) is played
+// as this much, so the game slows down instead of moving bolts through ships in one jump and
+// rockets far past their top speed.
+constexpr int kMaxTickMs = 50;
+
+// Tick statistics of one world update, from the game clock of the previous pass: the tick
+// length the world moves by, 1 to kMaxTickMs.
 void UpdateTickStatistics() {
     tickMs = int(uint32_t(engineClock) - uint32_t(lastTickClock));
-    if (tickMs == 0) tickMs = 1;
+    if (tickMs <= 0) tickMs = 1;
+    if (tickMs > kMaxTickMs) tickMs = kMaxTickMs;
     lastTickClock = engineClock;
     ticksPerSecond = 1000.0f / float(tickMs);
 }
@@ -161,6 +168,7 @@ int RunMainLoopPass() {
         drawFrame = 0;
     }
 
+    FollowTitleBattle();
     UpdateCameraFocus();
     UpdateCameraOrigin();
     SetParticleCamera(cameraX, cameraY);

@@ -87,7 +87,12 @@ const std::array<std::shared_ptr<TINPT_FIELD>, kOptionsFieldCount>& OptionsField
 
 int StartOptionsScreen() {
     if (!OpenGraphicsMode(kOptionsScreenWidth, kOptionsScreenHeight, 0, 60, 0)) {
-        ShowNotice(GraphicsModeNotice(kOptionsScreenWidth, kOptionsScreenHeight), 0);
+        // No display, or one that refuses even this small window. There is no Options.ini to
+        // change yet, and none is written, so the next start tries again.
+        ShowNotice("options screen not possible: no display could be opened for its " +
+                       std::to_string(kOptionsScreenWidth) + " x " + std::to_string(kOptionsScreenHeight) +
+                       " window",
+                   0);
         return 0;
     }
     optionsBackground = LoadImageFile("gfx\\OptionBG.png");

@@ -23,7 +23,8 @@ extern int lastTick;                         // tick count at the last world upd
 extern uint8_t drawFrame;                    // whether the current pass draws
 extern int drawInterval;                     // minimum ms between drawn frames
 extern int lastDrawTime;                     // clock value of the last drawn frame
-extern int tickMs;                           // ms between the last two world updates, >= 1
+extern int tickMs;                           // ms the last world update played: the time
+                                             // since the one before, held to 1..50
 extern float ticksPerSecond;                 // 1000 / tickMs
 extern int lastTickClock;                    // engineClock at the last world update
 extern float difficulty;                     // difficulty multiplier

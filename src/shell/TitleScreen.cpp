@@ -22,13 +22,14 @@ constexpr float kPanelScale = 1.0f;
 // The key lines.
 const char* const kStartLine = "<([])> ENTER = Start Game <([])>";
 const char* const kOnlineLine = ">> O = Update onlinehighscore <<";
-// The credits: studio, programmer, alias, forum, language, and where the music comes from.
-const char* const kCreditStudio = "A Driftlight Foundry production";
-const char* const kCreditProgrammer = "Programming: Oskar Vennholm";
-const char* const kCreditAlias = "alias Nullwake";
-const char* const kCreditForum = "Talk tactics in the pilots' forum at forum.driftlight-foundry.net";
+// The credits: the game, its makers, its own pictures and sounds, where the highscore server
+// comes from, the language, and where the music comes from.
+const char* const kCreditGame = ", a space shooter for Linux desktops";  // after the version text
+const char* const kCreditMakers = "Made by the Tavrik developers";
+const char* const kCreditAssets = "Pictures and sounds drawn by its own asset generator";
+const char* const kCreditServer = "Host a highscore server: server/README.md in the source";
 const char* const kCreditLanguage = "Written in C++";
-const char* const kCreditMusic = "More free music from our own generator at driftlight-foundry.net/music";
+const char* const kCreditMusic = "Music composed by the game's own generator at build time";
 
 }  // namespace
 
@@ -44,11 +45,11 @@ void BuildTitlePanel() {
     panel.AddLine(kStartLine);
     panel.AddLine(onlineHighscore ? kOnlineLine : "");
     panel.AddLine("");
-    panel.AddLine(kCreditStudio);
+    panel.AddLine(std::string(gameTitle) + kCreditGame);
     panel.AddLine("");
-    panel.AddLine(kCreditProgrammer);
-    panel.AddLine(kCreditAlias);
-    panel.AddLine(kCreditForum);
+    panel.AddLine(kCreditMakers);
+    panel.AddLine(kCreditAssets);
+    panel.AddLine(kCreditServer);
     panel.AddLine(kCreditLanguage);
     if (musicVolume > 0.0f) {
         panel.AddLine("");

@@ -91,12 +91,12 @@ const std::vector<ConditionRow>& Conditions() {
 
         {4, Kind::kKills, {5, 10, 15, 20, 25, 30}, kNoAnd, kNoNext,
          {"rocket0,1", "rocket1,5", "rocket2,3", "msg,Got reward", "msg,1+5+3 rockets"}},
-        {4, Kind::kTime, {kBonusExitMs}, 30, 5,
+        {4, Kind::kTime, {kBonusExitMs}, 30, 9,
          {"points,5", "rocket0,1", "rocket1,5", "rocket2,3", "msg,Got reward", "msg,1+5+3 rockets", "msg,5 points"}},
         {4, Kind::kTime, {kStageExitMs}, 15, 5, onward},
 
         {5, Kind::kKills, {10, 10, 10}, kNoAnd, kNoNext, {"rocket1,5", "rocket2,5", "msg,Got reward", "msg,0+5+5 rockets"}},
-        {5, Kind::kTime, {kBonusExitMs}, 20, 6,
+        {5, Kind::kTime, {kBonusExitMs}, 20, 10,
          {"points,5", "rocket1,5", "rocket2,5", "msg,Got reward", "msg,0+5+5 rockets", "msg,5 points"}},
         {5, Kind::kTime, {kStageExitMs}, 15, 6, gameEnd},
 

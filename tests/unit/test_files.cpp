@@ -334,6 +334,26 @@ TEST_F(FilesTest, AtomicWriteReplacesWholeFileAndKeepsMode) {
     EXPECT_EQ(names, (Lines{"Highscore.txt", "fresh.txt"}));
 }
 
+TEST_F(FilesTest, AtomicWriteThroughLinksWritesTheLastTargetAndKeepsTheLinks) {
+    // A chain of relative links: the file at its end is replaced, the links stay.
+    ASSERT_EQ(MakeDirectory(At("real"), 0), 1);
+    Put("real/Options.ini", "old");
+    ASSERT_EQ(symlink("real/Options.ini", At("middle").c_str()), 0);
+    ASSERT_EQ(symlink("middle", At("Options.ini").c_str()), 0);
+    EXPECT_EQ(WriteFileAtomically(At("Options.ini"), "new"), 1);
+    EXPECT_EQ(Get("real/Options.ini"), "new");
+    EXPECT_EQ(std::filesystem::read_symlink(At("Options.ini")), "middle");
+    EXPECT_EQ(ListDirectory(At("real"), 1), (Lines{"Options.ini"}));
+    // A link into a missing folder: nothing to write to, the link stays.
+    ASSERT_EQ(symlink("gone/file", At("dangling").c_str()), 0);
+    EXPECT_EQ(WriteFileAtomically(At("dangling"), "data"), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(At("dangling")));
+    // A loop of links leads nowhere: the file takes the link's place.
+    ASSERT_EQ(symlink("loop", At("loop").c_str()), 0);
+    EXPECT_EQ(WriteFileAtomically(At("loop"), "data"), 1);
+    EXPECT_EQ(Get("loop"), "data");
+}
+
 TEST_F(FilesTest, AtomicWriteFailureLeavesOldStateAndNoTemporary) {
     // The target is a non-empty directory: the rename must fail.
     ASSERT_EQ(MakeDirectory(At("target/inner"), 1), 1);

@@ -1,11 +1,16 @@
 // Stages as a player meets them: milestones paid once, timed exits to the bonus or the next
-// stage, re-armed milestones on a return, the enemy count rule, the title stage, and stage
-// clocks across the wrap of the uptime clock. Driven through the real main loop.
+// stage, re-armed milestones on a return, the enemy count rule, the title stage, stage clocks
+// across the wrap of the uptime clock, and a long game through every stage. Driven through
+// the real main loop.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "harness/CombatArena.h"
 #include "platform/Input.h"
@@ -236,4 +241,61 @@ TEST(Stages, StageTimesHoldAcrossTheWrapOfTheUptimeClock) {
     EXPECT_EQ(currentLevel->name, "First Stage");
     AtStageTime(game, 90001);
     EXPECT_EQ(currentLevel->name, "Second Stage");
+}
+
+TEST(Stages, APlayerWhoGetsBetterPassesEveryStageAndBothFinalStageExitsRaiseTheDifficulty) {
+    // One game of up to half an hour, 40 ms a pass. The first cycle is played by a modest
+    // player (12 kills in the first stage, then 15 in all), who leaves the Final Stage at
+    // 90 s; from then on a kill every second, so every later 89-second exit goes to the bonus
+    // stage. Kills are credited directly: the fights themselves are tested elsewhere.
+    constexpr int kStepMs = 40, kModestKillMs = 2000, kFastKillMs = 1000, kLimitMs = 30 * 60 * 1000;
+    StageArena game;
+    game.Pass();  // the title screen: its stages end on its first pass, the unnamed stage
+    game.Pass();  // begins on the second
+    struct Visit {
+        std::string name;
+        int seconds, kills;
+        float difficulty;
+    };
+    std::vector<Visit> visits = {{"(title)", 0, 0, difficulty}};
+    std::set<const TLevel*> reached = {currentLevel.get()};
+    StartPlaying(game);
+    int played = 0, sinceKill = 0;
+    const TLevel* last = nullptr;
+    while (played < kLimitMs) {
+        if (currentLevel.get() != last) {
+            last = currentLevel.get();
+            reached.insert(last);
+            visits.push_back({last->name, played / 1000, player->kills, difficulty});
+            if (difficulty > 2.0f && last == levels[1].get()) break;
+        }
+        bool modest = difficulty < 1.25f;
+        int cap = !modest ? INT_MAX : last == levels[1].get() ? 12 : 15;
+        sinceKill += kStepMs;
+        if (player->kills < cap && sinceKill >= (modest ? kModestKillMs : kFastKillMs)) {
+            ++player->kills;
+            sinceKill = 0;
+        }
+        // The buddy's rockets credit the player too: the modest player stays modest.
+        if (player->kills > cap) player->kills = cap;
+        player->hp = 100.0f;
+        game.Pass();
+        AdvanceFakeClock(kStepMs);
+        played += kStepMs;
+    }
+
+    std::printf("Stage sequence (stage, seconds into the game, kills, difficulty):\n");
+    std::vector<float> difficulties;
+    for (const Visit& v : visits) {
+        std::printf("  %-14s %5d s %4d kills  difficulty %.4g\n", v.name.c_str(), v.seconds, v.kills, v.difficulty);
+        if (difficulties.empty() || difficulties.back() != v.difficulty) difficulties.push_back(v.difficulty);
+    }
+    EXPECT_EQ(reached.size(), 11u);
+    for (size_t i = 0; i <= 10; ++i) EXPECT_TRUE(reached.count(levels[i].get())) << "never reached stage " << i;
+    EXPECT_EQ(difficulties, (std::vector<float>{1.0f, 1.5f, 2.25f}));
+    // Both ways out of the Final Stage were taken.
+    std::set<std::string> afterFinal;
+    for (size_t i = 1; i < visits.size(); ++i)
+        if (visits[i - 1].name == "Final Stage") afterFinal.insert(visits[i].name);
+    EXPECT_EQ(afterFinal, (std::set<std::string>{"Bonus Stage 1", "Bonus Stage 5"}));
 }

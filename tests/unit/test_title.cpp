@@ -2,6 +2,9 @@
 // and the loop entering the title screen when a game ends, driven headless.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <regex>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "scores/MD5.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
+#include "shell/Camera.h"
 #include "shell/Screenshots.h"
 #include "shell/TitleScreen.h"
 
@@ -202,4 +206,50 @@ TEST(TitleScreen, EnterPressedDuringPlayStartsTheNextGameOnTheFirstTitlePass) {
     EXPECT_TRUE(PlayerAlive());
     EXPECT_TRUE(Drew("Your Score: 77"));
     EXPECT_NE(game.folder.Read("Highscore.txt").find("Tester=77="), std::string::npos);
+}
+
+TEST(TitleScreen, ASymlinkedHighscoreFileStaysALinkAndItsTargetGetsTheFinishedGame) {
+    CombatArena game;
+    // The link points into a folder of its own, to a file that is not there yet.
+    ASSERT_EQ(mkdir("kept", 0755), 0);
+    ASSERT_EQ(symlink("kept/Highscore.txt", "Highscore.txt"), 0);
+    game.Pass();  // the first title screen saves the empty table
+    EXPECT_EQ(game.folder.Read("kept/Highscore.txt"), "Version: Tavrik 0.91\r\n");
+    game.Press(kKeyReturn);
+    game.Ticks(2);
+    ASSERT_TRUE(PlayerAlive());
+    player->points = 321.0f;
+    player->hp = 0.0f;
+    game.Ticks(2);
+    game.RunFor(20);
+    ASSERT_TRUE(player->dead);
+    struct stat link;
+    ASSERT_EQ(lstat("Highscore.txt", &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    EXPECT_NE(game.folder.Read("kept/Highscore.txt").find("\r\nTester=321="), std::string::npos);
+    EXPECT_EQ(ListDirectory("kept", 1), std::vector<std::string>{"Highscore.txt"});  // no temporary left
+}
+
+TEST(TitleScreen, BeforeTheFirstGameTheCameraFollowsTheTitleBattleAfterAGameTheWreck) {
+    CombatArena game;
+    auto older = CombatArena::Dummy("Ant", 5000.0f, 5000.0f);
+    auto first = CombatArena::Dummy("Ant", -3000.0f, 200.0f);  // new ships go to the list's front
+    game.Ticks(1, 16);
+    EXPECT_EQ(cameraTarget, first);
+    EXPECT_EQ(cameraX, -3000.0f - 320.0f);
+    first->hp = 0.0f;
+    game.Ticks(2, 16);
+    ASSERT_TRUE(first->dead);
+    EXPECT_EQ(cameraTarget, older);
+
+    game.Press(kKeyReturn);
+    game.Ticks(2, 16);
+    ASSERT_TRUE(PlayerAlive());
+    auto wreck = player;
+    wreck->hp = 0.0f;
+    game.Ticks(3, 16);
+    ASSERT_TRUE(wreck->dead);
+    CombatArena::Dummy("Ant", 100.0f, 100.0f);
+    game.Ticks(2, 16);
+    EXPECT_EQ(cameraTarget, wreck);
 }
