@@ -21,6 +21,7 @@
 
 const char* const kHighscoreHost = TAVRIK_HIGHSCORE_HOST;
 const char* const kHighscorePath = "tavrik/";
+const char* const kHighscoreServerKey = "Highscore Server";
 
 namespace {
 
@@ -28,6 +29,14 @@ namespace {
 std::string serverHost = kHighscoreHost;
 int serverPort = kHighscorePort;
 int requestLimitMs = kHighscoreRequestLimitMs;
+// The "Highscore Server" line's value as read, kept so a rewrite of the settings keeps it.
+bool serverSettingRead = false;
+std::string serverSetting;
+
+// Highest TCP port.
+constexpr int kMaxPort = 65535;
+// Bytes of a bad settings value quoted in the notice.
+constexpr int kMaxQuotedSettingBytes = 64;
 
 // The end of every request's first line.
 const char* const kRequestTail = "&vexpodbuffer=0 HTTP/1.0";
@@ -76,7 +85,7 @@ Outcome Exchange(const std::string& requestLine, const std::function<bool(const 
 
     std::shared_ptr<TStream> stream = socket;
     StreamWriteLine(stream, requestLine);
-    StreamWriteLine(stream, "Host: " + serverHost);
+    StreamWriteLine(stream, "Host: " + HighscoreHostHeader());
     StreamWriteLine(stream, std::string("User-Agent: ") + kVersionText);
     StreamWriteLine(stream, "Accept: */*");
     StreamWriteLine(stream, "");
@@ -153,12 +162,69 @@ void SetHighscoreServer(const std::string& host, int port) {
     serverPort = port;
 }
 
+bool ParseHighscoreServer(const std::string& text, std::string& host, int& port) {
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    size_t last = text.find_last_not_of(" \t");
+    std::string value = text.substr(first, last - first + 1);
+    size_t colon = value.find(':');
+    std::string name = value.substr(0, colon);
+    std::string rest = colon == std::string::npos ? "" : value.substr(colon);
+    if (name.empty() || int(name.size()) > kMaxHighscoreHostBytes) return false;
+    for (char c : name) {
+        bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                       c == '-' || c == '_';
+        if (!allowed) return false;
+    }
+    int number = kHighscorePort;
+    if (!rest.empty()) {
+        // ":" then one to five digits; nothing else may follow the host.
+        if (rest[0] != ':' || rest.size() < 2 || rest.size() > 6) return false;
+        number = 0;
+        for (size_t i = 1; i < rest.size(); ++i) {
+            if (rest[i] < '0' || rest[i] > '9') return false;
+            number = number * 10 + (rest[i] - '0');
+        }
+        if (number < 1 || number > kMaxPort) return false;
+    }
+    host = name;
+    port = number;
+    return true;
+}
+
+std::string UseHighscoreServerSetting(const std::string& value) {
+    serverSettingRead = true;
+    serverSetting = value;
+    std::string host;
+    int port = 0;
+    if (ParseHighscoreServer(value, host, port)) {
+        SetHighscoreServer(host, port);
+        return "";
+    }
+    std::string quoted = value.substr(0, kMaxQuotedSettingBytes);
+    for (char& c : quoted) {
+        if (static_cast<unsigned char>(c) < ' ') c = '?';
+    }
+    return std::string(kHighscoreServerKey) + " in Options.ini is not host or host:port: \"" + quoted +
+           "\", using " + kHighscoreHost + ":" + std::to_string(kHighscorePort);
+}
+
+bool HasHighscoreServerSetting() { return serverSettingRead; }
+
+const std::string& HighscoreServerSetting() { return serverSetting; }
+
+std::string HighscoreHostHeader() {
+    return serverPort == kHighscorePort ? serverHost : serverHost + ":" + std::to_string(serverPort);
+}
+
 void SetHighscoreRequestLimitMs(int ms) { requestLimitMs = ms > 0 ? ms : kHighscoreRequestLimitMs; }
 
 void ResetOnlineHighscore() {
     serverHost = kHighscoreHost;
     serverPort = kHighscorePort;
     requestLimitMs = kHighscoreRequestLimitMs;
+    serverSettingRead = false;
+    serverSetting.clear();
 }
 
 std::string EscapeQueryValue(const std::string& value) {
