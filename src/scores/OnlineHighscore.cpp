@@ -1,5 +1,6 @@
 #include "scores/OnlineHighscore.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -74,9 +75,28 @@ void ShowStatus(const std::string& text) {
     FlipScreen(-1);
 }
 
+using LineHandler = std::function<bool(const std::string&)>;
+
+bool Contains(const std::string& text, const std::string& marker) { return text.find(marker) != std::string::npos; }
+
+// Splits count bytes of a reply into lines, continuing the unfinished line; each complete line
+// (CR dropped, cut to kMaxReplyLineBytes) goes to onLine. True once onLine returned true.
+bool SplitReplyLines(const char* bytes, int count, std::string& line, const LineHandler& onLine) {
+    for (int i = 0; i < count; ++i) {
+        char c = bytes[i];
+        if (c == '\n' || c == '\0') {
+            if (onLine(line)) return true;
+            line.clear();
+        } else if (c != '\r' && int(line.size()) < kMaxReplyLineBytes) {
+            line.push_back(c);
+        }
+    }
+    return false;
+}
+
 // Sends one request and hands each reply line (CR dropped, cut to its first
 // kMaxReplyLineBytes) to onLine until onLine returns true or the reply ends.
-Outcome Exchange(const std::string& requestLine, const std::function<bool(const std::string&)>& onLine) {
+Outcome Exchange(const std::string& requestLine, const LineHandler& onLine) {
     auto start = std::chrono::steady_clock::now();
     std::shared_ptr<TSocketStream> socket = OpenTcpStream(serverHost, serverPort);
     if (!socket) return Outcome::NoConnection;
@@ -99,17 +119,9 @@ Outcome Exchange(const std::string& requestLine, const std::function<bool(const 
         int count = stream->Read(chunk, kReadChunkBytes);
         if (count <= 0) break;
         total += count;
-        for (int i = 0; i < count; ++i) {
-            char c = chunk[i];
-            if (c == '\n' || c == '\0') {
-                if (onLine(line)) {
-                    StreamClose(stream);
-                    return Outcome::Replied;
-                }
-                line.clear();
-            } else if (c != '\r' && int(line.size()) < kMaxReplyLineBytes) {
-                line.push_back(c);
-            }
+        if (SplitReplyLines(chunk, count, line, onLine)) {
+            StreamClose(stream);
+            return Outcome::Replied;
         }
         if (total > kMaxReplyBytes) {
             StreamClose(stream);
@@ -123,7 +135,25 @@ Outcome Exchange(const std::string& requestLine, const std::function<bool(const 
     return Outcome::Replied;
 }
 
-bool Contains(const std::string& text, const std::string& marker) { return text.find(marker) != std::string::npos; }
+// Reads a whole reply held in memory as Exchange reads it from the socket.
+void ReadWholeReply(const std::string& reply, const LineHandler& onLine) {
+    std::string line;
+    for (size_t at = 0; at < reply.size(); at += kReadChunkBytes) {
+        int count = int(std::min(reply.size() - at, size_t(kReadChunkBytes)));
+        if (SplitReplyLines(reply.data() + at, count, line, onLine)) return;
+        if (at + count > size_t(kMaxReplyBytes)) return;
+    }
+    if (!line.empty()) onLine(line);
+}
+
+// The version check's reading of one line: whether it decides, and how.
+bool VersionLine(const std::string& line, bool& accepted) {
+    if (Contains(line, kTrueMarker)) {
+        accepted = true;
+        return true;
+    }
+    return Contains(line, kFalseMarker);
+}
 
 // Submits one score; outcome tells whether the server was reached at all.
 bool SubmitScore(const std::string& name, int points, const std::string& date, Outcome& outcome) {
@@ -260,6 +290,27 @@ std::string FetchRequestLine(int limit) {
     return std::string("GET /") + kHighscorePath + "get.php?limit=" + std::to_string(limit) + kRequestTail;
 }
 
+bool ReadVersionReply(const std::string& reply) {
+    bool accepted = false;
+    ReadWholeReply(reply, [&](const std::string& line) { return VersionLine(line, accepted); });
+    return accepted;
+}
+
+bool ReadSubmitReply(const std::string& reply) {
+    bool accepted = false;
+    ReadWholeReply(reply, [&](const std::string& line) { return accepted = Contains(line, kOkMarker); });
+    return accepted;
+}
+
+std::vector<TScore> ReadFetchReply(const std::string& reply) {
+    std::vector<TScore> records;
+    ReadWholeReply(reply, [&](const std::string& line) {
+        ScanFetchLine(line, records, kMaxFetchRecords);
+        return int(records.size()) >= kMaxFetchRecords;
+    });
+    return records;
+}
+
 void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int maxRecords) {
     size_t start = line.find(kStartMarker);
     if (start == std::string::npos) return;
@@ -287,13 +338,7 @@ void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int ma
 
 bool TScore::CheckVersion() {
     bool accepted = false;
-    Outcome outcome = Exchange(VersionRequestLine(), [&](const std::string& line) {
-        if (Contains(line, kTrueMarker)) {
-            accepted = true;
-            return true;
-        }
-        return Contains(line, kFalseMarker);
-    });
+    Outcome outcome = Exchange(VersionRequestLine(), [&](const std::string& line) { return VersionLine(line, accepted); });
     // A server that cannot be reached, or does not answer in time, is not asked again.
     if (outcome != Outcome::Replied) onlineHighscore = 0;
     return outcome == Outcome::Replied && accepted;

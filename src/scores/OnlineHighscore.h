@@ -56,6 +56,12 @@ std::string EscapeQueryValue(const std::string& value);
 std::string VersionRequestLine();
 std::string SubmitRequestLine(const std::string& name, int points, const std::string& date);
 std::string FetchRequestLine(int limit);
+// Whole replies held in memory, read as the requests read them from the server: whether the
+// version check passes, whether a submission was accepted, and the records of a fetch. A reply
+// over kMaxReplyBytes reads as a failure.
+bool ReadVersionReply(const std::string& reply);
+bool ReadSubmitReply(const std::string& reply);
+std::vector<TScore> ReadFetchReply(const std::string& reply);
 // Appends the records of one reply line: the text between its first "[start]" and the
 // next "[end]", read as "[" name "|" points "|" date "]" records one after another. A record
 // without its "|"s or its "]" ends the line; no more than maxRecords are kept in records.
