@@ -43,8 +43,10 @@ final class ScoreStore
         }
         $store = new ScoreStore();
         $store->db = new PDO($config->dsn, $config->user ?: null, $config->password ?: null, [
-            // A SQLite file kept open across requests is not checkpointed and reopened each time.
-            PDO::ATTR_PERSISTENT => $sqlite,
+            // Each PHP worker keeps its connection across requests: a PostgreSQL connection costs a
+            // new server process, and a SQLite file kept open is not reopened and checkpointed
+            // each time. No request leaves a transaction open on it.
+            PDO::ATTR_PERSISTENT => true,
             PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION,
             PDO::ATTR_TIMEOUT => self::BUSY_TIMEOUT_SECONDS,
             PDO::ATTR_EMULATE_PREPARES => false,
