@@ -52,7 +52,8 @@ extern std::function<int()> optionsScreenPass;
 std::string ReadIniValue(const std::shared_ptr<TStream>& stream, const std::string& key);
 // The same line's value into value; false when no line matches.
 bool FindIniValue(const std::shared_ptr<TStream>& stream, const std::string& key, std::string& value);
-// Writes the eight settings lines (CR LF) through a temporary file renamed over Options.ini;
+// Writes the eight settings lines (CR LF), and the "Highscore Server" line when one was read,
+// through a temporary file renamed over Options.ini;
 // returns 0 when it cannot be written (the game goes on with the settings in memory).
 int SaveOptions();
 // The settings file's text for the current settings.
