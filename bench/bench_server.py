@@ -2,12 +2,15 @@
 """Highscore server throughput on loopback: 8 clients at once, each request its own connection as
 the game makes it. Prints submissions (each a new score) and fetches of the top ten per second
 against php -S (one process, then PHP_CLI_SERVER_WORKERS=8) and, when both are installed, nginx
-with PHP-FPM (8 children). Figures only; nothing is asserted."""
+with PHP-FPM (8 children), for each database named on the command line (sqlite, pgsql, mariadb;
+default all three; PostgreSQL and MariaDB run in temporary folders as in the tests). The request
+limits are off. Figures only; nothing is asserted."""
 import glob
 import os
 import shutil
 import signal
 import socket
+import subprocess
 import subprocess
 import sys
 import tempfile
@@ -15,7 +18,8 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', 'tests', 'server'))
-from php_server import SERVER_DIR, PhpServer, submit_target  # noqa: E402
+import php_server  # noqa: E402
+from php_server import NO_LIMITS, SERVER_DIR, PhpServer, database_by_name, stop_process, submit_target  # noqa: E402
 
 CLIENTS = 8
 SECONDS = 3.0
@@ -67,6 +71,10 @@ class NginxFpm:
             self.port = probe.getsockname()[1]
         f = self.folder
         as_root = os.geteuid() == 0
+        settings = dict(php_server.DATABASE.fresh(f), **NO_LIMITS)
+        subprocess.run(['php', os.path.join(SERVER_DIR, 'admin.php'), 'init'], env=dict(os.environ, **settings),
+                       check=True, stdout=subprocess.DEVNULL)
+        params = ''.join('      fastcgi_param %s "%s";\n' % item for item in settings.items())
         with open(os.path.join(f, 'fpm.conf'), 'w') as conf:
             conf.write(f'[global]\npid = {f}/fpm.pid\nerror_log = {f}/fpm.log\ndaemonize = no\n'
                        f'[tavrik]\nlisten = {f}/fpm.sock\npm = static\npm.max_children = {CLIENTS}\n'
@@ -88,8 +96,7 @@ http {{
     location ~ ^/tavrik/(checkversion|submit|get)\\.php$ {{
       include /etc/nginx/fastcgi_params;
       fastcgi_param SCRIPT_FILENAME $document_root$fastcgi_script_name;
-      fastcgi_param TAVRIK_DB_PATH {f}/scores.sqlite;
-      fastcgi_pass unix:{f}/fpm.sock;
+{params}      fastcgi_pass unix:{f}/fpm.sock;
     }}
     location / {{ return 404; }}
   }}
@@ -118,33 +125,41 @@ http {{
 
     def __exit__(self, *exc):
         for p in self.processes:
-            if p.poll() is None:
-                os.killpg(p.pid, signal.SIGTERM)
-                try:
-                    p.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    os.killpg(p.pid, signal.SIGKILL)
-                    p.wait()
+            stop_process(p, 5)
         shutil.rmtree(self.folder, ignore_errors=True)
 
     request = PhpServer.request
 
 
-def main():
-    print('%d clients, %.0f s per figure, one connection per request' % (CLIENTS, SECONDS))
+def bench(database):
     with PhpServer() as server:
-        report('php -S', server)
+        report('%s, php -S' % database, server)
     with PhpServer(workers=CLIENTS) as server:
-        report('php -S, %d workers' % CLIENTS, server)
+        report('%s, php -S, %d workers' % (database, CLIENTS), server)
     path = os.environ.get('PATH', '') + ':/usr/sbin:/sbin'
     nginx = shutil.which('nginx', path=path)
     fpm = shutil.which('php-fpm', path=path) or next(iter(sorted(glob.glob('/usr/sbin/php-fpm*'))), None)
     if nginx and fpm:
         with NginxFpm(nginx, fpm) as server:
-            report('nginx + PHP-FPM, %d children' % CLIENTS, server)
+            report('%s, nginx + PHP-FPM, %d children' % (database, CLIENTS), server)
     else:
-        print('nginx + PHP-FPM: skipped, %s not installed' % ' and '.join(
-            n for n, p in (('nginx', nginx), ('PHP-FPM', fpm)) if not p))
+        print('%s, nginx + PHP-FPM: skipped, %s not installed' % (database, ' and '.join(
+            n for n, p in (('nginx', nginx), ('PHP-FPM', fpm)) if not p)))
+
+
+def main():
+    print('%d clients, %.0f s per figure, one connection per request' % (CLIENTS, SECONDS))
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    for name in sys.argv[1:] or ['sqlite', 'pgsql', 'mariadb']:
+        try:
+            php_server.DATABASE = database_by_name(name).start()
+        except (OSError, IndexError, subprocess.SubprocessError, RuntimeError) as e:
+            print('%s: skipped, its server did not start (%s)' % (name, e))
+            continue
+        try:
+            bench(name)
+        finally:
+            php_server.DATABASE.stop()
 
 
 if __name__ == '__main__':

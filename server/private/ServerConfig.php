@@ -1,7 +1,8 @@
 <?php
 declare(strict_types=1);
 
-// The server's settings: where the scores are stored and which game versions may take part.
+// The server's settings: where the scores are stored, which game versions may take part and the
+// limits that keep one client from flooding the table.
 // Read from config.php beside this file; environment variables of the same meaning win.
 final class ServerConfig
 {
@@ -13,6 +14,14 @@ final class ServerConfig
     public string $password = '';
     /** Version texts whose games are accepted, e.g. "Tavrik 0.91". */
     public array $versions = [];
+    /** Submissions one client address may make in a minute; 0: no limit. */
+    public int $submissionsPerMinute = 20;
+    /** Fetches of the top list one client address may make in a minute; 0: no limit. */
+    public int $fetchesPerMinute = 120;
+    /** Scores kept per name, the best ones; 0: no limit. */
+    public int $scoresPerName = 10;
+    /** Scores kept in all, the best ones; 0: no limit. */
+    public int $maxScores = 100000;
 
     /** Reads config.php and the environment; an empty DSN means the SQLite file it names. */
     public static function Load(): ServerConfig
@@ -29,7 +38,18 @@ final class ServerConfig
         $versions = self::Setting('TAVRIK_VERSIONS', '');
         $list = $versions !== '' ? explode(',', $versions) : (array) ($file['versions'] ?? []);
         $config->versions = array_values(array_filter(array_map('strval', $list), fn ($v) => $v !== ''));
+        $config->submissionsPerMinute = self::Count('TAVRIK_SUBMISSIONS_PER_MINUTE', $file['submissions_per_minute'] ?? 20);
+        $config->fetchesPerMinute = self::Count('TAVRIK_FETCHES_PER_MINUTE', $file['fetches_per_minute'] ?? 120);
+        $config->scoresPerName = self::Count('TAVRIK_SCORES_PER_NAME', $file['scores_per_name'] ?? 10);
+        $config->maxScores = self::Count('TAVRIK_MAX_SCORES', $file['max_scores'] ?? 100000);
         return $config;
+    }
+
+    /** A count setting: a whole number from 0 up; anything else gives the fallback. */
+    private static function Count(string $key, mixed $fallback): int
+    {
+        $value = self::Setting($key, (string) $fallback);
+        return preg_match('/^[0-9]{1,9}$/D', $value) ? (int) $value : (int) $fallback;
     }
 
     /** One setting: the environment's value (or the FastCGI parameter's) if set, else the fallback. */

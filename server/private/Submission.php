@@ -4,8 +4,12 @@ declare(strict_types=1);
 // One score sent by a game, checked field by field and against its MD5 signature before it is stored.
 final class Submission
 {
-    /** Longest name accepted, in bytes. */
+    /** Longest name stored, in bytes; longer names are cut. */
     public const MAX_NAME_BYTES = 64;
+    /** Longest name accepted, in bytes: the game's name field holds 255 characters. */
+    public const MAX_SENT_NAME_BYTES = 255;
+    /** Stored for a name that is left empty once cleaned. */
+    private const NAME_OF_NOBODY = '?';
     /** Smallest points: the game's points are a 32-bit int. */
     public const MIN_POINTS = -2147483648;
     /** Largest points. */
@@ -14,7 +18,7 @@ final class Submission
     private const DATE_FORM = '~^(0[1-9]|[12][0-9]|3[01]) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) '
         . '[0-9]{4}/([01][0-9]|2[0-3]):[0-5][0-9]:([0-5][0-9]|60)$~D';
 
-    /** Player name, Latin-1 bytes as the game sent them. */
+    /** Player name as stored: Latin-1 bytes, cleaned by CleanName. */
     public string $name;
     /** Score. */
     public int $points;
@@ -32,7 +36,7 @@ final class Submission
         $points = $query['points'] ?? null;
         $date = $query['time'] ?? null;
         $md5sum = $query['md5sum'] ?? null;
-        if (!is_string($name) || !self::IsValidName($name)) {
+        if (!is_string($name) || $name === '' || strlen($name) > self::MAX_SENT_NAME_BYTES) {
             return 'bad name';
         }
         $value = is_string($points) ? self::ParsePoints($points) : null;
@@ -46,21 +50,27 @@ final class Submission
             return 'bad checksum';
         }
         $submission = new Submission();
-        $submission->name = $name;
+        $submission->name = self::CleanName($name);
         $submission->points = $value;
         $submission->date = $date;
         return $submission;
     }
 
     /**
-     * A name the fetch grammar can carry and the game stores unchanged: 1 to 64 bytes, no "|", "[",
-     * "]" or control bytes, and neither "=" nor outer spaces, which the game's table strips.
+     * The name as stored, so the fetch grammar holds: "|" becomes "/", "[" "(", "]" ")", control
+     * bytes are dropped, and it is cut at 64 bytes; a name with nothing left becomes "?".
      */
+    public static function CleanName(string $name): string
+    {
+        $name = strtr($name, '|[]', '/()');
+        $name = substr((string) preg_replace('/[\x00-\x1F\x7F]/', '', $name), 0, self::MAX_NAME_BYTES);
+        return $name === '' ? self::NAME_OF_NOBODY : $name;
+    }
+
+    /** A stored name the fetch grammar can carry: 1 to 64 bytes, no "|", "[", "]" or control bytes. */
     public static function IsValidName(string $name): bool
     {
-        return $name !== '' && strlen($name) <= self::MAX_NAME_BYTES
-            && strpbrk($name, "|[]=") === false && trim($name, ' ') === $name
-            && !preg_match('/[\x00-\x1F\x7F]/', $name);
+        return $name !== '' && strlen($name) <= self::MAX_NAME_BYTES && self::CleanName($name) === $name;
     }
 
     /** A date in the game's 20-character form. */

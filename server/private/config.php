@@ -1,15 +1,22 @@
 <?php
 // Settings of the highscore server. Environment variables override each entry:
-// TAVRIK_DB_DSN, TAVRIK_DB_PATH, TAVRIK_DB_USER, TAVRIK_DB_PASSWORD and TAVRIK_VERSIONS
-// (comma-separated). See server/README.md.
+// TAVRIK_DB_DSN, TAVRIK_DB_PATH, TAVRIK_DB_USER, TAVRIK_DB_PASSWORD, TAVRIK_VERSIONS
+// (comma-separated), TAVRIK_SUBMISSIONS_PER_MINUTE, TAVRIK_FETCHES_PER_MINUTE,
+// TAVRIK_SCORES_PER_NAME and TAVRIK_MAX_SCORES. See server/README.md.
 return [
     // PDO DSN, e.g. 'mysql:host=localhost;dbname=tavrik;charset=utf8mb4' or
     // 'pgsql:host=localhost;dbname=tavrik'. Empty: the SQLite file below.
     'dsn' => '',
-    // The SQLite database file, created with its folder on first use.
+    // The SQLite database file, created with its folder by "php server/admin.php init".
     'sqlite_path' => __DIR__ . '/data/scores.sqlite',
     'user' => '',
     'password' => '',
     // Games whose version text is listed here pass the version check and may submit.
     'versions' => ['Tavrik 0.91'],
+    // Requests one client address may make in a minute; beyond them: HTTP 429. 0: no limit.
+    'submissions_per_minute' => 20,
+    'fetches_per_minute' => 120,
+    // Scores kept per name and in all; the lowest go first. 0: no limit.
+    'scores_per_name' => 10,
+    'max_scores' => 100000,
 ];

@@ -2,7 +2,7 @@
 declare(strict_types=1);
 // The top list on one line: "[start]" then "[name|points|date]" for each of the best `limit`
 // scores, then "[end]". A missing limit means 10; others are clamped to 1..100; a limit that is
-// not a plain number is refused.
+// not a plain number is refused. HTTP 429 when the client fetched too often this minute.
 
 require __DIR__ . '/../private/bootstrap.php';
 
@@ -16,8 +16,13 @@ if (!is_string($limit) || ($limit !== '' && !preg_match('/^-?[0-9]{1,9}$/D', $li
     TextReply::Refuse('bad limit');
 }
 $limit = $limit === '' ? DEFAULT_LIMIT : max(1, min(MAX_LIMIT, (int) $limit));
+$config = ServerConfig::Load();
+$store = ScoreStore::Open($config);
+if (!$store->CountRequest(ClientAddress(), 'f', $config->fetchesPerMinute)) {
+    TextReply::Refuse('too many requests', 429);
+}
 $line = '[start]';
-foreach (ScoreStore::Open(ServerConfig::Load())->Top($limit) as [$name, $points, $date]) {
+foreach ($store->Top($limit) as [, $name, $points, $date]) {
     // Rows put into the database by other means must still fit the grammar the game parses.
     if (Submission::IsValidName($name) && Submission::IsValidDate($date)) {
         $line .= '[' . $name . '|' . $points . '|' . $date . ']';

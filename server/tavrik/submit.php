@@ -1,14 +1,19 @@
 <?php
 declare(strict_types=1);
-// Stores one signed score. "[OK]" when it is stored now or was stored before (a game resends a
-// score until it sees "[OK]"); "[ERROR] reason" without storing anything otherwise.
+// Stores one signed score. "[OK]" when it is stored now, was stored before (a game resends a
+// score until it sees "[OK]"), is below the limits or its name is banned; "[ERROR] reason"
+// without storing anything otherwise, and HTTP 429 when the client sent too many this minute.
 
 require __DIR__ . '/../private/bootstrap.php';
 
 $config = ServerConfig::Load();
+$store = ScoreStore::Open($config);
+if (!$store->CountRequest(ClientAddress(), 's', $config->submissionsPerMinute)) {
+    TextReply::Refuse('too many requests', 429);
+}
 $submission = Submission::FromQuery($_GET, $config->versions);
 if (is_string($submission)) {
     TextReply::Refuse($submission, $submission === 'bad checksum' ? 403 : 400);
 }
-ScoreStore::Open($config)->Add($submission->name, $submission->points, $submission->date);
+$store->Add($submission->name, $submission->points, $submission->date, $config->scoresPerName, $config->maxScores);
 TextReply::Send('[OK]');

@@ -1,5 +1,6 @@
 #include "scores/OnlineHighscore.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -21,6 +22,7 @@
 
 const char* const kHighscoreHost = TAVRIK_HIGHSCORE_HOST;
 const char* const kHighscorePath = "tavrik/";
+const char* const kHighscoreServerKey = "Highscore Server";
 
 namespace {
 
@@ -28,6 +30,14 @@ namespace {
 std::string serverHost = kHighscoreHost;
 int serverPort = kHighscorePort;
 int requestLimitMs = kHighscoreRequestLimitMs;
+// The "Highscore Server" line's value as read, kept so a rewrite of the settings keeps it.
+bool serverSettingRead = false;
+std::string serverSetting;
+
+// Highest TCP port.
+constexpr int kMaxPort = 65535;
+// Bytes of a bad settings value quoted in the notice.
+constexpr int kMaxQuotedSettingBytes = 64;
 
 // The end of every request's first line.
 const char* const kRequestTail = "&vexpodbuffer=0 HTTP/1.0";
@@ -65,9 +75,28 @@ void ShowStatus(const std::string& text) {
     FlipScreen(-1);
 }
 
+using LineHandler = std::function<bool(const std::string&)>;
+
+bool Contains(const std::string& text, const std::string& marker) { return text.find(marker) != std::string::npos; }
+
+// Splits count bytes of a reply into lines, continuing the unfinished line; each complete line
+// (CR dropped, cut to kMaxReplyLineBytes) goes to onLine. True once onLine returned true.
+bool SplitReplyLines(const char* bytes, int count, std::string& line, const LineHandler& onLine) {
+    for (int i = 0; i < count; ++i) {
+        char c = bytes[i];
+        if (c == '\n' || c == '\0') {
+            if (onLine(line)) return true;
+            line.clear();
+        } else if (c != '\r' && int(line.size()) < kMaxReplyLineBytes) {
+            line.push_back(c);
+        }
+    }
+    return false;
+}
+
 // Sends one request and hands each reply line (CR dropped, cut to its first
 // kMaxReplyLineBytes) to onLine until onLine returns true or the reply ends.
-Outcome Exchange(const std::string& requestLine, const std::function<bool(const std::string&)>& onLine) {
+Outcome Exchange(const std::string& requestLine, const LineHandler& onLine) {
     auto start = std::chrono::steady_clock::now();
     std::shared_ptr<TSocketStream> socket = OpenTcpStream(serverHost, serverPort);
     if (!socket) return Outcome::NoConnection;
@@ -76,7 +105,7 @@ Outcome Exchange(const std::string& requestLine, const std::function<bool(const 
 
     std::shared_ptr<TStream> stream = socket;
     StreamWriteLine(stream, requestLine);
-    StreamWriteLine(stream, "Host: " + serverHost);
+    StreamWriteLine(stream, "Host: " + HighscoreHostHeader());
     StreamWriteLine(stream, std::string("User-Agent: ") + kVersionText);
     StreamWriteLine(stream, "Accept: */*");
     StreamWriteLine(stream, "");
@@ -90,17 +119,9 @@ Outcome Exchange(const std::string& requestLine, const std::function<bool(const 
         int count = stream->Read(chunk, kReadChunkBytes);
         if (count <= 0) break;
         total += count;
-        for (int i = 0; i < count; ++i) {
-            char c = chunk[i];
-            if (c == '\n' || c == '\0') {
-                if (onLine(line)) {
-                    StreamClose(stream);
-                    return Outcome::Replied;
-                }
-                line.clear();
-            } else if (c != '\r' && int(line.size()) < kMaxReplyLineBytes) {
-                line.push_back(c);
-            }
+        if (SplitReplyLines(chunk, count, line, onLine)) {
+            StreamClose(stream);
+            return Outcome::Replied;
         }
         if (total > kMaxReplyBytes) {
             StreamClose(stream);
@@ -114,7 +135,25 @@ Outcome Exchange(const std::string& requestLine, const std::function<bool(const 
     return Outcome::Replied;
 }
 
-bool Contains(const std::string& text, const std::string& marker) { return text.find(marker) != std::string::npos; }
+// Reads a whole reply held in memory as Exchange reads it from the socket.
+void ReadWholeReply(const std::string& reply, const LineHandler& onLine) {
+    std::string line;
+    for (size_t at = 0; at < reply.size(); at += kReadChunkBytes) {
+        int count = int(std::min(reply.size() - at, size_t(kReadChunkBytes)));
+        if (SplitReplyLines(reply.data() + at, count, line, onLine)) return;
+        if (at + count > size_t(kMaxReplyBytes)) return;
+    }
+    if (!line.empty()) onLine(line);
+}
+
+// The version check's reading of one line: whether it decides, and how.
+bool VersionLine(const std::string& line, bool& accepted) {
+    if (Contains(line, kTrueMarker)) {
+        accepted = true;
+        return true;
+    }
+    return Contains(line, kFalseMarker);
+}
 
 // Submits one score; outcome tells whether the server was reached at all.
 bool SubmitScore(const std::string& name, int points, const std::string& date, Outcome& outcome) {
@@ -153,12 +192,69 @@ void SetHighscoreServer(const std::string& host, int port) {
     serverPort = port;
 }
 
+bool ParseHighscoreServer(const std::string& text, std::string& host, int& port) {
+    size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    size_t last = text.find_last_not_of(" \t");
+    std::string value = text.substr(first, last - first + 1);
+    size_t colon = value.find(':');
+    std::string name = value.substr(0, colon);
+    std::string rest = colon == std::string::npos ? "" : value.substr(colon);
+    if (name.empty() || int(name.size()) > kMaxHighscoreHostBytes) return false;
+    for (char c : name) {
+        bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                       c == '-' || c == '_';
+        if (!allowed) return false;
+    }
+    int number = kHighscorePort;
+    if (!rest.empty()) {
+        // ":" then one to five digits; nothing else may follow the host.
+        if (rest[0] != ':' || rest.size() < 2 || rest.size() > 6) return false;
+        number = 0;
+        for (size_t i = 1; i < rest.size(); ++i) {
+            if (rest[i] < '0' || rest[i] > '9') return false;
+            number = number * 10 + (rest[i] - '0');
+        }
+        if (number < 1 || number > kMaxPort) return false;
+    }
+    host = name;
+    port = number;
+    return true;
+}
+
+std::string UseHighscoreServerSetting(const std::string& value) {
+    serverSettingRead = true;
+    serverSetting = value;
+    std::string host;
+    int port = 0;
+    if (ParseHighscoreServer(value, host, port)) {
+        SetHighscoreServer(host, port);
+        return "";
+    }
+    std::string quoted = value.substr(0, kMaxQuotedSettingBytes);
+    for (char& c : quoted) {
+        if (static_cast<unsigned char>(c) < ' ') c = '?';
+    }
+    return std::string(kHighscoreServerKey) + " in Options.ini is not host or host:port: \"" + quoted +
+           "\", using " + kHighscoreHost + ":" + std::to_string(kHighscorePort);
+}
+
+bool HasHighscoreServerSetting() { return serverSettingRead; }
+
+const std::string& HighscoreServerSetting() { return serverSetting; }
+
+std::string HighscoreHostHeader() {
+    return serverPort == kHighscorePort ? serverHost : serverHost + ":" + std::to_string(serverPort);
+}
+
 void SetHighscoreRequestLimitMs(int ms) { requestLimitMs = ms > 0 ? ms : kHighscoreRequestLimitMs; }
 
 void ResetOnlineHighscore() {
     serverHost = kHighscoreHost;
     serverPort = kHighscorePort;
     requestLimitMs = kHighscoreRequestLimitMs;
+    serverSettingRead = false;
+    serverSetting.clear();
 }
 
 std::string EscapeQueryValue(const std::string& value) {
@@ -194,6 +290,27 @@ std::string FetchRequestLine(int limit) {
     return std::string("GET /") + kHighscorePath + "get.php?limit=" + std::to_string(limit) + kRequestTail;
 }
 
+bool ReadVersionReply(const std::string& reply) {
+    bool accepted = false;
+    ReadWholeReply(reply, [&](const std::string& line) { return VersionLine(line, accepted); });
+    return accepted;
+}
+
+bool ReadSubmitReply(const std::string& reply) {
+    bool accepted = false;
+    ReadWholeReply(reply, [&](const std::string& line) { return accepted = Contains(line, kOkMarker); });
+    return accepted;
+}
+
+std::vector<TScore> ReadFetchReply(const std::string& reply) {
+    std::vector<TScore> records;
+    ReadWholeReply(reply, [&](const std::string& line) {
+        ScanFetchLine(line, records, kMaxFetchRecords);
+        return int(records.size()) >= kMaxFetchRecords;
+    });
+    return records;
+}
+
 void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int maxRecords) {
     size_t start = line.find(kStartMarker);
     if (start == std::string::npos) return;
@@ -221,13 +338,7 @@ void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int ma
 
 bool TScore::CheckVersion() {
     bool accepted = false;
-    Outcome outcome = Exchange(VersionRequestLine(), [&](const std::string& line) {
-        if (Contains(line, kTrueMarker)) {
-            accepted = true;
-            return true;
-        }
-        return Contains(line, kFalseMarker);
-    });
+    Outcome outcome = Exchange(VersionRequestLine(), [&](const std::string& line) { return VersionLine(line, accepted); });
     // A server that cannot be reached, or does not answer in time, is not asked again.
     if (outcome != Outcome::Replied) onlineHighscore = 0;
     return outcome == Outcome::Replied && accepted;

@@ -25,8 +25,25 @@ constexpr int kMaxFetchRecords = 300;
 // Entries asked for by SubmitAll's fetch.
 constexpr int kSubmitAllFetchLimit = 10;
 
+// The settings line that names another server: "Highscore Server=host" or "host:port".
+extern const char* const kHighscoreServerKey;
+// Longest host name taken from that line.
+constexpr int kMaxHighscoreHostBytes = 253;
+
 // Points the client at another server (tests use a loopback port).
 void SetHighscoreServer(const std::string& host, int port);
+// Reads "host" or "host:port" (spaces around it ignored; the host a name or IPv4 address);
+// false for an empty host, a port outside 1..65535 or any other text.
+bool ParseHighscoreServer(const std::string& text, std::string& host, int& port);
+// Takes the value of the settings line: the server it names is used and the value is kept
+// for rewrites of the settings file. Returns a notice for the player when the value cannot
+// be read; then the built-in server stays in use.
+std::string UseHighscoreServerSetting(const std::string& value);
+// Whether the settings file carried the line, and its value as read.
+bool HasHighscoreServerSetting();
+const std::string& HighscoreServerSetting();
+// The Host header's value: the host, and the port when it is not 80.
+std::string HighscoreHostHeader();
 // Sets the time limit of each request in milliseconds; ms <= 0 restores the default.
 void SetHighscoreRequestLimitMs(int ms);
 // The built-in server and time limit again.
@@ -39,6 +56,12 @@ std::string EscapeQueryValue(const std::string& value);
 std::string VersionRequestLine();
 std::string SubmitRequestLine(const std::string& name, int points, const std::string& date);
 std::string FetchRequestLine(int limit);
+// Whole replies held in memory, read as the requests read them from the server: whether the
+// version check passes, whether a submission was accepted, and the records of a fetch. A reply
+// over kMaxReplyBytes reads as a failure.
+bool ReadVersionReply(const std::string& reply);
+bool ReadSubmitReply(const std::string& reply);
+std::vector<TScore> ReadFetchReply(const std::string& reply);
 // Appends the records of one reply line: the text between its first "[start]" and the
 // next "[end]", read as "[" name "|" points "|" date "]" records one after another. A record
 // without its "|"s or its "]" ends the line; no more than maxRecords are kept in records.

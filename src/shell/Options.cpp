@@ -9,22 +9,30 @@
 #include "platform/StateResets.h"
 #include "platform/TImage.h"
 #include "platform/Text.h"
+#include "scores/OnlineHighscore.h"
 #include "shell/Shell.h"
 #include "shell/TINPT_FIELD.h"
 
 const char* const optionsFileName = "Options.ini";
 
-std::string ReadIniValue(const std::shared_ptr<TStream>& stream, const std::string& key) {
-    if (!stream) return "0";
+bool FindIniValue(const std::shared_ptr<TStream>& stream, const std::string& key, std::string& value) {
+    if (!stream) return false;
     StreamSeek(stream, 0);
     for (;;) {
         std::string line = StreamReadLine(stream);
         int p = FindText(line, "=");
-        std::string value = MidText(line, p + 1);
         std::string name = LeftText(line, p - 1);
-        if (name == key) return value;
-        if (StreamAtEnd(stream)) return "0";
+        if (name == key) {
+            value = MidText(line, p + 1);
+            return true;
+        }
+        if (StreamAtEnd(stream)) return false;
     }
+}
+
+std::string ReadIniValue(const std::shared_ptr<TStream>& stream, const std::string& key) {
+    std::string value;
+    return FindIniValue(stream, key, value) ? value : "0";
 }
 
 void SetDefaultOptions() {
@@ -167,6 +175,11 @@ int LoadOptions() {
         musicVolume = ParseFloat(ReadIniValue(file, "MusicVolume")) / 100.0f;
         onlineHighscore = uint8_t(ParseInt(ReadIniValue(file, "OnlineHighscore")));
         playerName = ReadIniValue(file, "Player");
+        std::string server;
+        if (FindIniValue(file, kHighscoreServerKey, server)) {
+            std::string notice = UseHighscoreServerSetting(server);
+            if (!notice.empty()) ShowNotice(notice, 0);
+        }
         StreamClose(file);
     }
     if (playerName.empty()) playerName = "Pilot";
@@ -184,6 +197,8 @@ std::string OptionsText() {
     line("MusicVolume=" + std::to_string(Percent(musicVolume)));
     line("OnlineHighscore=" + std::to_string(onlineHighscore));
     line("Player=" + playerName);
+    // Written only by the player; a rewrite keeps it as it was read.
+    if (HasHighscoreServerSetting()) line(std::string(kHighscoreServerKey) + "=" + HighscoreServerSetting());
     return text;
 }
 

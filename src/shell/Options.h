@@ -50,7 +50,10 @@ extern std::function<int()> optionsScreenPass;
 // The value of key: the text after "=" on the first line whose name matches exactly;
 // "0" when no line matches.
 std::string ReadIniValue(const std::shared_ptr<TStream>& stream, const std::string& key);
-// Writes the eight settings lines (CR LF) through a temporary file renamed over Options.ini;
+// The same line's value into value; false when no line matches.
+bool FindIniValue(const std::shared_ptr<TStream>& stream, const std::string& key, std::string& value);
+// Writes the eight settings lines (CR LF), and the "Highscore Server" line when one was read,
+// through a temporary file renamed over Options.ini;
 // returns 0 when it cannot be written (the game goes on with the settings in memory).
 int SaveOptions();
 // The settings file's text for the current settings.

@@ -1,12 +1,26 @@
-"""The highscore server over real HTTP, asked exactly as the game asks it."""
+"""The highscore server over real HTTP, asked exactly as the game asks it, on the database named
+by the first argument or TAVRIK_TEST_DB: sqlite (default), pgsql or mariadb. PostgreSQL and
+MariaDB are started here in temporary folders and removed at the end."""
 import os
+import signal
 import sys
+import threading
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
+import php_server  # noqa: E402
 from php_server import PhpServer, VERSION, md5, parse_top_list, submit_target  # noqa: E402
 
 DATE = b'07 Dec 2026/14:03:59'
+
+
+def setUpModule():
+    php_server.DATABASE = php_server.database_by_name(os.environ.get('TAVRIK_TEST_DB', 'sqlite')).start()
+
+
+def tearDownModule():
+    php_server.DATABASE.stop()
 
 
 def body(reply: bytes) -> bytes:
@@ -64,9 +78,7 @@ class SharedServer(unittest.TestCase):
             self.assertIn((name, 7000 + i, DATE), fetched)
 
     def test_malformed_fields_are_refused_even_when_signed(self):
-        refused = [(b'', 1, DATE), (b'N' * 65, 1, DATE), (b'A|B', 1, DATE), (b'[A', 1, DATE),
-                   (b'A]', 1, DATE), (b'A\rB', 1, DATE), (b'A\nB', 1, DATE), (b'A\x01', 1, DATE),
-                   (b'A=B', 1, DATE), (b' Ace', 1, DATE), (b'Ace ', 1, DATE),
+        refused = [(b'', 1, DATE), (b'N' * 256, 1, DATE),
                    (b'Bad', 1, b''), (b'Bad', 1, b'7 Dec 2026/14:03:59'), (b'Bad', 1, b'07 Dec 2026 14:03:59'),
                    (b'Bad', 1, b'07 Dez 2026/14:03:59'), (b'Bad', 1, DATE + b']'), (b'Bad', 1, b'07 Dec 2026/24:00:00')]
         for name, points, date in refused:
@@ -77,6 +89,7 @@ class SharedServer(unittest.TestCase):
             target = (b'/tavrik/submit.php?name=Bad&points=' + points.replace(b'+', b'%2B').replace(b' ', b'%20')
                       + b'&time=07%20Dec%202026/14:03:59&md5sum=' + checksum + b'&vexpodbuffer=0')
             self.assertNotIn(b'[OK]', self.server.request(target), points)
+        self.assertNotIn(b'[OK]', self.server.request(submit_target(b'Bad', 1, DATE).replace(b'&time=', b'&time[]=')))
         array_name = submit_target(b'Bad', 1, DATE).replace(b'name=', b'name[]=')
         self.assertNotIn(b'[OK]', self.server.request(array_name))
         self.assertNotIn(b'[OK]', self.server.request(submit_target(b'Bad', 1, DATE) + b'&pad=' + b'x' * 2000))
@@ -86,10 +99,19 @@ class SharedServer(unittest.TestCase):
         self.assertIn(b'[OK]', self.submit(b'Edge', 2147483647))
         self.assertIn(b'[OK]', self.submit(b'Edge', -2147483648))
 
+    def test_every_name_the_game_sends_is_stored_cleaned(self):
+        sent = {b'A|B[c]': b'A/B(c)', b'\x01Tab\tbed\x7f\r\n': b'Tabbed', b'x' * 255: b'x' * 64,
+                b'\x02\x03': b'?', b' Ace = 1 ': b' Ace = 1 ', b'|' * 70 + b'tail': b'/' * 64}
+        for i, name in enumerate(sent):
+            self.assertIn(b'[OK]', self.submit(name, 8100 + i), name)
+        fetched = self.top()
+        for i, stored in enumerate(sent.values()):
+            self.assertIn((stored, 8100 + i, DATE), fetched)
+
     def test_private_files_are_not_served(self):
         self.submit(b'Someone', 1)
         for path in (b'/private/config.php', b'/private/data/scores.sqlite', b'/private/ScoreStore.php',
-                     b'/router.php', b'/tavrik/../private/config.php'):
+                     b'/router.php', b'/admin.php', b'/tavrik/../private/config.php'):
             reply = self.server.request(path)
             self.assertTrue(reply.startswith(b'HTTP/1.') and b' 404 ' in reply.split(b'\r\n', 1)[0], path)
             self.assertNotIn(b'SQLite', reply)
@@ -126,5 +148,107 @@ class TopList(unittest.TestCase):
             self.assertEqual(body(empty.request(b'/tavrik/get.php?limit=10&vexpodbuffer=0')), b'[start][end]\n')
 
 
+class Limits(unittest.TestCase):
+    """Request limits per address, scores kept per name and in all, and the first requests on a
+    fresh database."""
+
+    def test_rate_limits_answer_429_without_ok(self):
+        # Requests are counted per calendar minute: start early in one, so all fall into it.
+        if time.time() % 60 > 50:
+            time.sleep(61 - time.time() % 60)
+        with PhpServer(settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '3', 'TAVRIK_FETCHES_PER_MINUTE': '4'}) as server:
+            replies = [server.request(submit_target(b'Quick', n, DATE)) for n in range(4)]
+            self.assertTrue(all(b'[OK]' in r for r in replies[:3]), replies)
+            self.assertTrue(replies[3].startswith(b'HTTP/1.1 429 ') or replies[3].startswith(b'HTTP/1.0 429 '), replies[3])
+            self.assertNotIn(b'[OK]', replies[3])
+            # Refused submissions count too, so forging cannot go faster.
+            fetches = [server.request(b'/tavrik/get.php?limit=10&vexpodbuffer=0') for _ in range(5)]
+            self.assertTrue(all(b'[start]' in r for r in fetches[:4]))
+            self.assertIn(b' 429 ', fetches[4].split(b'\r\n', 1)[0])
+            self.assertNotIn(b'[start]', fetches[4])
+            self.assertEqual(len(parse_top_list(fetches[0])), 3)
+
+    def test_best_scores_are_kept_per_name_and_in_all(self):
+        with PhpServer(settings={'TAVRIK_SCORES_PER_NAME': '3', 'TAVRIK_MAX_SCORES': '5'}) as server:
+            for points in (50, 10, 40, 20, 30, 60):
+                self.assertIn(b'[OK]', server.request(submit_target(b'Greedy', points, DATE)))
+            # A low score of a full name is acknowledged, so the game stops resending it.
+            self.assertIn(b'[OK]', server.request(submit_target(b'Greedy', 1, DATE)))
+            self.assertEqual([r[1] for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))], [60, 50, 40])
+            for name, points in ((b'B', 45), (b'C', 5), (b'D', 55)):
+                server.request(submit_target(name, points, DATE))
+            top = [(r[0], r[1]) for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))]
+            self.assertEqual(top, [(b'Greedy', 60), (b'D', 55), (b'Greedy', 50), (b'B', 45), (b'Greedy', 40)])
+
+    def test_concurrent_first_submissions_on_a_fresh_database(self):
+        with PhpServer(workers=16, settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '20'}) as server:
+            replies = [None] * 16
+            start = threading.Barrier(16)
+
+            def send(i):
+                start.wait()
+                replies[i] = server.request(submit_target(b'Racer %d' % i, 100 + i, DATE))
+            threads = [threading.Thread(target=send, args=(i,)) for i in range(16)]
+            for t in threads:
+                t.start()
+            for t in threads:
+                t.join()
+            failed = [r for r in replies if b'[OK]' not in r]
+            self.assertFalse(failed, server.server_log())
+            self.assertEqual(len(parse_top_list(server.request(b'/tavrik/get.php?limit=100'))), 16)
+
+    def test_missing_schema_is_a_clean_error(self):
+        with PhpServer(init=False) as server:
+            for target in (submit_target(b'Early', 1, DATE), b'/tavrik/get.php?limit=10'):
+                reply = server.request(target)
+                self.assertIn(b' 503 ', reply.split(b'\r\n', 1)[0], reply)
+                self.assertTrue(reply.endswith(b'\r\n\r\n[ERROR] database not initialised\n'), reply)
+            self.assertIn(b'[true]', server.request(b'/tavrik/checkversion.php?version=' + md5(VERSION).encode()))
+            self.assertNotEqual(server.admin('list').returncode, 0)
+            self.assertEqual(server.admin('init').returncode, 0)
+            self.assertNotEqual(server.admin('init').returncode, 0, 'a second init refuses')
+            self.assertIn(b'[OK]', server.request(submit_target(b'Early', 1, DATE)))
+
+
+class Admin(unittest.TestCase):
+    """php server/admin.php against the server's database."""
+
+    def test_list_delete_ban_unban_prune(self):
+        with PhpServer(settings={'TAVRIK_SCORES_PER_NAME': '0'}) as server:
+            for name, points in ((b'Ann', 300), (b'Cheat|er', 999999), (b'Bob', 200), (b'Bob', 100)):
+                self.assertIn(b'[OK]', server.request(submit_target(name, points, DATE)))
+            listed = server.admin('list').stdout.decode().splitlines()
+            self.assertEqual([line.split(' ', 2)[2] for line in listed],
+                             ['Cheat/er ' + DATE.decode(), 'Ann ' + DATE.decode(), 'Bob ' + DATE.decode(),
+                              'Bob ' + DATE.decode()])
+            self.assertEqual([int(line.split()[1]) for line in listed], [999999, 300, 200, 100])
+            self.assertEqual(len(server.admin('list', '2').stdout.splitlines()), 2)
+
+            # Banned by the name as sent or as listed; its scores go, its next ones are dropped.
+            self.assertEqual(server.admin('ban', 'Cheat|er').returncode, 0)
+            self.assertIn(b'[OK]', server.request(submit_target(b'Cheat|er', 888888, b'08 Dec 2026/09:00:00')))
+            self.assertIn(b'[OK]', server.request(submit_target(b'Cheat/er', 777777, DATE)))
+            self.assertEqual([r[0] for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))],
+                             [b'Ann', b'Bob', b'Bob'])
+            self.assertEqual(server.admin('unban', 'Cheat/er').returncode, 0)
+            self.assertNotEqual(server.admin('unban', 'Cheat/er').returncode, 0)
+            self.assertIn(b'[OK]', server.request(submit_target(b'Cheat/er', 5, DATE)))
+
+            bob_id = [line.split()[0] for line in server.admin('list').stdout.decode().splitlines() if ' 100 ' in line][0]
+            self.assertEqual(server.admin('delete', bob_id).returncode, 0)
+            self.assertNotEqual(server.admin('delete', bob_id).returncode, 0)
+            self.assertEqual([r[1] for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))], [300, 200, 5])
+
+            server.env.update(TAVRIK_MAX_SCORES='2')
+            self.assertEqual(server.admin('prune').returncode, 0)
+            self.assertEqual([r[1] for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))], [300, 200])
+            for wrong in (('delete',), ('delete', 'x'), ('list', '0'), ('frobnicate',), ('ban', 'a', 'b')):
+                self.assertEqual(server.admin(*wrong).returncode, 2, wrong)
+
+
 if __name__ == '__main__':
+    if len(sys.argv) > 1 and not sys.argv[1].startswith('-'):
+        os.environ['TAVRIK_TEST_DB'] = sys.argv.pop(1)
+    # A test run's timeout ends it with SIGTERM: the database servers are still stopped.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     unittest.main(verbosity=2)

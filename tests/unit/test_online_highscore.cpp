@@ -9,6 +9,7 @@
 #include "platform/DrawRecording.h"
 #include "scores/OnlineHighscore.h"
 #include "scores/TScore.h"
+#include "shell/Options.h"
 #include "shell/Shell.h"
 #include "support/ScriptedServer.h"
 
@@ -65,7 +66,9 @@ TEST_F(OnlineHighscoreTest, RequestsAreSentByteForByte) {
     EXPECT_TRUE(TScore::Submit("Ace & Co", 4200, "07 Dec 2026/14:03:59"));
     EXPECT_TRUE(TScore::Fetch(10));
 
-    const std::string rest = "&vexpodbuffer=0 HTTP/1.0\r\nHost: 127.0.0.1\r\nUser-Agent: Tavrik 0.91\r\nAccept: */*\r\n\r\n";
+    // The Host header names the port, as it is not 80.
+    const std::string rest = "&vexpodbuffer=0 HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.port) +
+                             "\r\nUser-Agent: Tavrik 0.91\r\nAccept: */*\r\n\r\n";
     std::vector<std::string> requests = server.Requests();
     ASSERT_EQ(requests.size(), 3u);
     // The version parameter is the MD5 of "Tavrik 0.91".
@@ -79,6 +82,45 @@ TEST_F(OnlineHighscoreTest, RequestsAreSentByteForByte) {
     // Bytes that would change the query's meaning are escaped; the rest goes as it is.
     EXPECT_EQ(EscapeQueryValue("a#b%c+d=e?f\x01\x7f\xe9 /:-_.~(x)!"),
               "a%23b%25c%2Bd%3De%3Ff%01%7F%E9%20/:-_.~(x)!");
+}
+
+TEST_F(OnlineHighscoreTest, SettingsLineNamesTheServerAndIsKeptOnRewrite) {
+    ScriptedServer server(ByScript(kHeader + "[true]\r\n", kHeader + "[OK]\r\n", kHeader + "[start][end]\r\n"));
+    const std::string line = "Highscore Server=127.0.0.1:" + std::to_string(server.port);
+    folder.Write("Options.ini", "GFX X=640\r\nPlayer=Ann\r\n" + line + "\r\n");
+    LoadOptions();
+    EXPECT_TRUE(TScore::CheckVersion());
+    EXPECT_TRUE(TScore::Submit("Ann", 5, "07 Dec 2026/14:03:59"));
+    std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const std::string& request : requests)
+        EXPECT_NE(request.find("\r\nHost: 127.0.0.1:" + std::to_string(server.port) + "\r\n"), std::string::npos);
+    // The game never adds the line, but writing the settings keeps it as read.
+    EXPECT_NE(OptionsText().find("\r\n" + line + "\r\n"), std::string::npos);
+
+    std::string host;
+    int port = 0;
+    for (const char* good : {"scores.example.org", " 192.168.1.10:8080 ", "lan-box_1:1", "h:65535"})
+        EXPECT_TRUE(ParseHighscoreServer(good, host, port)) << good;
+    EXPECT_EQ(host, "h");
+    EXPECT_EQ(port, 65535);
+    ResetProgramState();
+    for (const char* bad : {"", "  ", ":8080", "h:0", "h:65536", "h:", "h:80x", "h:-1", "h:8080:1", "a b", "h/x",
+                            "http://h", "h:0000080", "\x01"}) {
+        EXPECT_NE(UseHighscoreServerSetting(bad), "") << bad;
+        EXPECT_EQ(HighscoreHostHeader(), kHighscoreHost) << bad;  // the built-in server, port 80
+    }
+    // A bad line is kept too, and gives a notice at start-up.
+    ResetProgramState();
+    folder.Write("Options.ini", "Player=Ann\r\nHighscore Server=:99\r\n");
+    testing::internal::CaptureStdout();
+    LoadOptions();
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Highscore Server"), std::string::npos);
+    EXPECT_NE(OptionsText().find("\r\nHighscore Server=:99\r\n"), std::string::npos);
+    ResetProgramState();
+    folder.Write("Options.ini", "Player=Ann\r\n");
+    LoadOptions();
+    EXPECT_EQ(OptionsText().find("Highscore Server"), std::string::npos);
 }
 
 TEST_F(OnlineHighscoreTest, VersionCheckTakesTheFirstDecidingLine) {
