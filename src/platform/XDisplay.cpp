@@ -244,7 +244,9 @@ void TXWindowCloser::operator()(TXWindow* window) const {
         XF86VidModeSwitchToMode(d, x.screen, x.modes[0]);
         XF86VidModeSetViewPort(d, x.screen, 0, 0);
     }
-    XFlush(d);
+    // Wait until the server has handled the destroy, so the window is gone for every client
+    // once closing returns (a flush alone left it briefly visible on a busy server).
+    XSync(d, False);
 }
 
 int NativeDisplayReady() {
