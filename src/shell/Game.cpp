@@ -217,7 +217,8 @@ int RunMainLoopPass() {
             }
         }
         DrawShellOverlays();
-        TMessage::DrawMessages();
+        // Paused, the messages (centred like the pause panel) wait unseen.
+        if (!gamePaused) TMessage::DrawMessages();
         FlipScreen(-1);
     }
 

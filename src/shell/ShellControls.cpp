@@ -52,7 +52,7 @@ struct TPauseKey {
 constexpr TPauseKey kPauseKeys[] = {
     {TAction::Pause, "resume"},
     {TAction::FullScreen, "full screen"},
-    {TAction::Mute, "sound on/off"},
+    {TAction::Mute, "sound "},
     {TAction::FrameRate, "frame rate"},
 };
 // The quit line under the bound keys.
@@ -104,7 +104,7 @@ void DrawFrameRate() {
 // Counts a drawn frame and its work since the pass began.
 void CountFrame() {
     SteadyClock::time_point now = SteadyClock::now();
-    if (periodFrames == 0 && periodWorkMs == 0.0 && periodStart == SteadyClock::time_point{}) periodStart = now;
+    if (periodStart == SteadyClock::time_point{}) periodStart = now;
     ++periodFrames;
     periodWorkMs += std::chrono::duration<double, std::milli>(now - passStart).count();
     int64_t elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(now - periodStart).count();
@@ -194,8 +194,13 @@ std::string FrameRateText() {
 int PauseKeyLineCount() { return int(std::size(kPauseKeys)) + 1; }
 
 std::string PauseKeyLine(int index) {
-    if (index >= 0 && index < int(std::size(kPauseKeys)))
-        return keyBindings.Describe(kPauseKeys[index].action) + "  " + kPauseKeys[index].what;
+    if (index >= 0 && index < int(std::size(kPauseKeys))) {
+        const TPauseKey& key = kPauseKeys[index];
+        std::string line = keyBindings.Describe(key.action) + "  " + key.what;
+        // The sound line says what the key gives, since no message shows while paused.
+        if (key.action == TAction::Mute) line += AudioMixer().Muted() ? "on" : "off";
+        return line;
+    }
     return kQuitLine;
 }
 
