@@ -29,6 +29,7 @@ struct TXWindow {
     int overrideRedirect = 0;       // 1 while no window manager handles the window
     int modeSwitched = 0;           // 1 when the desktop mode must be restored
     int grabbed = 0;                // 1 when keyboard and pointer are grabbed
+    int pointerFreed = 0;           // 1 while the pointer grab is let go (cursor shown)
     int swapInterval = -1;          // the last swap interval set (-1: not yet)
 };
 
@@ -577,11 +578,21 @@ void NativeHidePointer(TXWindow* window) {
         XFreePixmap(d, blank);
     }
     XDefineCursor(d, window->window, x.emptyCursor);
+    if (window->grabbed && window->pointerFreed) {
+        XGrabPointer(d, window->window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                     GrabModeAsync, GrabModeAsync, window->window, None, CurrentTime);
+        window->pointerFreed = 0;
+    }
     XFlush(d);
 }
 
 void NativeShowPointer(TXWindow* window) {
     if (!window || !x.display) return;
+    // A shown pointer may leave the window: a full-screen grab lets it go until hidden again.
+    if (window->grabbed && !window->pointerFreed) {
+        XUngrabPointer(x.display, CurrentTime);
+        window->pointerFreed = 1;
+    }
     XUndefineCursor(x.display, window->window);
     XFlush(x.display);
 }
@@ -600,6 +611,7 @@ int NativeResizeWindow(TXWindow* window, int width, int height, int fullScreen) 
         XUngrabPointer(d, CurrentTime);
         XUngrabKeyboard(d, CurrentTime);
         window->grabbed = 0;
+        window->pointerFreed = 0;
     }
     const int manager = WindowManagerTakesFullScreen();
     if (manager && !window->overrideRedirect) {

@@ -145,7 +145,7 @@ int RunMainLoopPass() {
     KeepMusicPlaying();
     UpdateShellControls();
 
-    // Paused, nothing of the game moves: no world update, no stage, no camera.
+    // Paused, nothing of the game moves: no world update, no stage, no camera motion.
     int ticks = TimerTickCount(frameTimer);
     if (ticks > lastTick && !gamePaused) {
         lastTick = ticks;
@@ -168,10 +168,9 @@ int RunMainLoopPass() {
         drawFrame = 0;
     }
 
-    if (!gamePaused) {
-        UpdateCameraFocus();
-        UpdateCameraOrigin();
-    }
+    // The origin follows the focus, so a size switched while paused keeps the focus centred.
+    if (!gamePaused) UpdateCameraFocus();
+    UpdateCameraOrigin();
     SetParticleCamera(cameraX, cameraY);
     TMessage::UpdateMessages();
 
