@@ -14,12 +14,12 @@ packages=(
 case "${1:-play}" in
   play) ;;
   # GoogleTest, XTest for pressing keys, the X servers the tests start, xvidtune (in
-  # x11-xserver-utils) to read the video mode, SDL2 for the sprite benchmark's comparison, and
+  # x11-xserver-utils) to read the video mode, SDL2 for the sprite benchmark's comparison,
   # PHP with SQLite, PostgreSQL and MariaDB (each test run starts its own database servers) and
-  # Python for the highscore server's tests and benchmark.
+  # Python for the highscore server's tests and benchmark, and openbox as a real window manager.
   test) packages+=(libgtest-dev libxtst-dev xvfb xdotool xserver-xorg-core xserver-xorg-video-dummy
                    x11-xserver-utils libsdl2-dev php-cli php-sqlite3 python3
-                   postgresql mariadb-server php-pgsql php-mysql) ;;
+                   postgresql mariadb-server php-pgsql php-mysql openbox) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   *) echo "usage: $0 [play|test|fuzz]" >&2; exit 2 ;;
 esac

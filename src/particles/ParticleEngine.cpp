@@ -27,6 +27,13 @@ int viewWidth = 0, viewHeight = 0;
 int drawnCount = 0;
 uint8_t showParticleStats = 0;
 uint8_t engineReady = 0;
+uint8_t particleClockHeld = 0;
+
+namespace {
+// Milliseconds the clock has stood still in all, and when the current hold began.
+int heldTotalMs = 0;
+int heldSince = 0;
+}  // namespace
 
 // The shell's flag: whether the current loop pass draws.
 extern uint8_t drawFrame;
@@ -56,8 +63,20 @@ void InitParticleEngine() {
     engineReady = 1;
 }
 
+void HoldParticleClock(int hold) {
+    if (hold && !particleClockHeld) {
+        particleClockHeld = 1;
+        heldSince = MilliClock();
+    } else if (!hold && particleClockHeld) {
+        particleClockHeld = 0;
+        heldTotalMs = int(uint32_t(heldTotalMs) + (uint32_t(MilliClock()) - uint32_t(heldSince)));
+    }
+}
+
 void StepParticleClock() {
-    int now = MilliClock();
+    if (particleClockHeld) return;
+    // The time held is left out, so the clock goes on from where it stood.
+    int now = int(uint32_t(MilliClock()) - uint32_t(heldTotalMs));
     // Difference taken in 32-bit wrap-around arithmetic; a clock that went backwards (or
     // did not move) counts as a 1 ms step, a stall as at most 50 ms.
     int dt = int(uint32_t(now) - uint32_t(engineClock));
@@ -103,6 +122,8 @@ void ResetParticleEngine() {
     drawnCount = 0;
     showParticleStats = 0;
     engineReady = 0;
+    particleClockHeld = 0;
+    heldTotalMs = heldSince = 0;
 }
 
 namespace {

@@ -22,6 +22,7 @@ extern int viewWidth, viewHeight;    // size of the visible area
 extern int drawnCount;               // particles drawn in the current UpdateParticles
 extern uint8_t showParticleStats;    // draw the statistics line
 extern uint8_t engineReady;          // the engine has been initialised
+extern uint8_t particleClockHeld;    // the clock stands still and particles only draw
 
 void SetParticleStats(uint8_t show);
 void SetParticleGravity(float gx, float gy);
@@ -31,8 +32,12 @@ void SetParticleCamera(float x, float y);
 void UpdateParticles();
 // A new empty particle list; the engine is ready.
 void InitParticleEngine();
-// Advances engineClock to now; the step counts at least 1 ms and at most 50 ms.
+// Advances engineClock to now, less the time it was held; the step counts at least 1 ms
+// and at most 50 ms. Does nothing while the clock is held.
 void StepParticleClock();
+// Holds (1) or releases (0) the clock: while held, engineClock stands still and the
+// particles are drawn where they are; released, the clock goes on as if no time had passed.
+void HoldParticleClock(int hold);
 // Number of live particles.
 int ParticleCount();
 // The engine back to its start-up values (types and particles dropped).

@@ -30,6 +30,10 @@ float TParticle::GetPosition(int axis) const {
 }
 
 void TParticle::Update() {
+    if (particleClockHeld) {
+        if (drawFrame) Draw();
+        return;
+    }
     life[0] += frameMs;
     if (life[0] > life[1]) {
         Remove();

@@ -231,6 +231,29 @@ void CloseGraphicsMode() {
     ForgetCaches();
 }
 
+int ResizeGraphicsMode(int width, int height, int fullScreen) {
+    TGraphics* gfx = g.current.get();
+    if (!gfx || width < 1 || height < 1) return 0;
+    fullScreen = fullScreen ? 1 : 0;
+    if (g.headless) {
+        if (fullScreen && (width != g.headlessWidth || height != g.headlessHeight)) return 0;
+    } else if (!gfx->native || !NativeResizeWindow(gfx->native.get(), width, height, fullScreen)) {
+        return 0;
+    }
+    gfx->width = width;
+    gfx->height = height;
+    gfx->fullScreen = fullScreen;
+    gfx->state.viewportW = width;
+    gfx->state.viewportH = height;
+    // Projection and viewport for the new size; the drawing state itself stays.
+    MakeCurrent(g.current);
+    return 1;
+}
+
+int GraphicsFullScreen() {
+    return g.current ? g.current->fullScreen : 0;
+}
+
 TGraphics* CurrentGraphics() {
     return g.current.get();
 }
@@ -506,6 +529,10 @@ void WarpWindowPointer(int x, int y) {
 
 void HideWindowPointer() {
     if (g.current && g.current->native) NativeHidePointer(g.current->native.get());
+}
+
+void ShowWindowPointer() {
+    if (g.current && g.current->native) NativeShowPointer(g.current->native.get());
 }
 
 // ---- Headless graphics ----

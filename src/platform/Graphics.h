@@ -42,6 +42,12 @@ void SetAppTitle(const std::string& title);
 std::shared_ptr<TGraphics> OpenGraphicsMode(int width, int height, int depth, int hz, int flags);
 // Closes the open graphics, restoring the desktop mode after full screen.
 void CloseGraphicsMode();
+// Gives the open graphics a new size in place, as a window (fullScreen 0) or borderless
+// full screen (1), keeping its context and textures; the view is laid out for the new
+// size. Returns 0, changing nothing, when no graphics is open or the size is refused.
+int ResizeGraphicsMode(int width, int height, int fullScreen);
+// 1 when the open graphics is full screen.
+int GraphicsFullScreen();
 // The open graphics, or null.
 TGraphics* CurrentGraphics();
 // Size of the open graphics (0 when none).
@@ -110,6 +116,8 @@ void PumpWindowEvents();
 void WarpWindowPointer(int x, int y);
 // Gives the window an empty cursor.
 void HideWindowPointer();
+// Gives the window the default cursor.
+void ShowWindowPointer();
 
 // ---- Headless graphics, for tests and soaks ----
 // While on, OpenGraphicsMode succeeds without a display (windowed, or full screen at the

@@ -34,6 +34,7 @@ struct InputState {
     int pointerX = 0;
     int pointerY = 0;
     int wheel = 0;
+    int focusLost = 0;
 };
 
 InputState input;
@@ -155,6 +156,20 @@ void MovePointer(int x, int y) { WarpWindowPointer(x, y); }
 
 void HidePointer() { HideWindowPointer(); }
 
+void ShowPointer() { ShowWindowPointer(); }
+
+int FocusWasLost() {
+    AutoPoll();
+    int lost = input.focusLost;
+    input.focusLost = 0;
+    return lost;
+}
+
+void ClearInputHits() {
+    std::fill(std::begin(input.keyHits), std::end(input.keyHits), 0);
+    std::fill(std::begin(input.mouseHits), std::end(input.mouseHits), 0);
+}
+
 void ShowNotice(const std::string& text, int) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fwrite("\r\n", 1, 2, stdout);
@@ -219,7 +234,13 @@ void ApplyWheel(int step) {
     input.wheel += step;
 }
 
+void ApplyFocusLost() {
+    if (!EventsApply()) return;
+    ++input.focusLost;
+}
+
 void ClearInputState() {
+    input.focusLost = 0;
     std::fill(std::begin(input.keyDown), std::end(input.keyDown), 0);
     std::fill(std::begin(input.keyHits), std::end(input.keyHits), 0);
     std::fill(std::begin(input.mouseDown), std::end(input.mouseDown), 0);

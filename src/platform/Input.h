@@ -58,6 +58,13 @@ int MouseWheel();
 void MovePointer(int x, int y);
 // Replaces the window's cursor by an empty one.
 void HidePointer();
+// Gives the window the desktop's usual cursor back.
+void ShowPointer();
+// Times the window lost the focus (another window took it, or it was iconified) since the
+// last call; resets the count.
+int FocusWasLost();
+// Clears the counted key and button hits; keys and buttons held stay held.
+void ClearInputHits();
 // Writes text and CR LF to standard output and flushes.
 void ShowNotice(const std::string& text, int serious);
 // A developer's note on standard error; silent unless TAVRIK_DEBUG=1 is in the environment.
@@ -75,6 +82,7 @@ void ApplyMouseDown(int button);
 void ApplyMouseUp(int button);
 void ApplyPointerMoved(int x, int y);
 void ApplyWheel(int step);
+void ApplyFocusLost();
 // Clears keys and mouse state (graphics opening or closing does this).
 void ClearInputState();
 // Turns polling of window events on read on or off (on by default).

@@ -42,6 +42,7 @@ TMixer::TMixer() {
 }
 
 void TMixer::Reset() {
+    muted_.store(0);
     for (int slot = 0; slot < kSlots; ++slot) {
         Voice& v = voices_[slot];
         v.status.store(kFree);
@@ -255,8 +256,14 @@ void TMixer::MixBlock(int16_t* out, int nowMs) {
         }
     }
 
+    // Muted, the voices still advance (music goes on where it is) but nothing is heard.
+    const bool muted = muted_.load(std::memory_order_relaxed) != 0;
     for (int i = 0; i < 2 * kBlockFrames; ++i) {
-        out[i] = static_cast<int16_t>(std::clamp(accum_[i] >> 4, -32768, 32767));
+        out[i] = muted ? 0 : static_cast<int16_t>(std::clamp(accum_[i] >> 4, -32768, 32767));
         accum_[i] = 0;
     }
 }
+
+void TMixer::SetMuted(int on) { muted_.store(on ? 1 : 0, std::memory_order_relaxed); }
+
+int TMixer::Muted() const { return muted_.load(std::memory_order_relaxed); }

@@ -47,6 +47,9 @@ public:
     int FreeSlots() const;
     // Forgets every voice. Only while no thread is mixing.
     void Reset();
+    // Muted, mixed blocks are silent while every voice goes on playing.
+    void SetMuted(int on);
+    int Muted() const;
 
     // ---- mixing thread ----
     // Mixes the next block into out (2 * kBlockFrames values, left/right interleaved),
@@ -102,4 +105,5 @@ private:
 
     std::vector<int> active_;                        // slots being mixed (mixing thread)
     std::array<int32_t, 2 * kBlockFrames> accum_{};  // 32-bit accumulator of one block
+    std::atomic<int> muted_{0};                      // 1: blocks are mixed silent
 };

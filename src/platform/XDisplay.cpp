@@ -5,6 +5,7 @@
 
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/xf86vmode.h>
 
@@ -24,9 +25,11 @@ struct TXWindow {
     Window window = 0;              // the drawable
     Colormap colormap = 0;          // own colormap for the GL visual
     GLXContext context = nullptr;   // the OpenGL context
-    int fullScreen = 0;             // 1 for an override-redirect full-screen window
+    int fullScreen = 0;             // 1 while the window covers the screen
+    int overrideRedirect = 0;       // 1 while no window manager handles the window
     int modeSwitched = 0;           // 1 when the desktop mode must be restored
     int grabbed = 0;                // 1 when keyboard and pointer are grabbed
+    int pointerFreed = 0;           // 1 while the pointer grab is let go (cursor shown)
     int swapInterval = -1;          // the last swap interval set (-1: not yet)
 };
 
@@ -217,6 +220,102 @@ int GrabInput(Window window) {
     return 0;
 }
 
+// Everything the game reads from its window.
+constexpr long kInputMask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                            PointerMotionMask | StructureNotifyMask | FocusChangeMask;
+
+// Longest wait for the window manager or the server to carry out a size change.
+constexpr long kResizeWaitMs = 2000;
+
+// A window manager should keep the window where and as large as it was asked for.
+void SetFixedSizeHints(Window window, int width, int height) {
+    XSizeHints* hints = XAllocSizeHints();
+    if (!hints) return;
+    hints->flags = PPosition | PMinSize | PMaxSize;
+    hints->x = 0;
+    hints->y = 0;
+    hints->min_width = hints->max_width = width;
+    hints->min_height = hints->max_height = height;
+    XSetWMNormalHints(x.display, window, hints);
+    XFree(hints);
+}
+
+// 1 when a window manager runs that takes full-screen requests (_NET_WM_STATE_FULLSCREEN).
+int WindowManagerTakesFullScreen() {
+    Display* d = x.display;
+    Window root = RootWindow(d, x.screen);
+    Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
+    Atom supported = XInternAtom(d, "_NET_SUPPORTED", True);
+    Atom fullScreen = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", True);
+    if (check == None || supported == None || fullScreen == None) return 0;
+    auto readProperty = [d](Window window, Atom name, Atom type, long length, unsigned long& count) {
+        Atom actualType = None;
+        int format = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        count = 0;
+        x.lastError = 0;
+        int status = XGetWindowProperty(d, window, name, 0, length, False, type, &actualType, &format,
+                                        &count, &after, &data);
+        XSync(d, False);
+        if (status != Success || x.lastError || actualType != type || format != 32) {
+            if (data) XFree(data);
+            count = 0;
+            return static_cast<unsigned char*>(nullptr);
+        }
+        return data;
+    };
+    unsigned long count = 0;
+    unsigned char* data = readProperty(root, check, XA_WINDOW, 1, count);
+    if (!data) return 0;
+    Window wm = count ? static_cast<Window>(reinterpret_cast<unsigned long*>(data)[0]) : 0;
+    XFree(data);
+    if (!wm) return 0;
+    // A manager that has gone leaves a stale check window behind; a live one names itself.
+    data = readProperty(wm, check, XA_WINDOW, 1, count);
+    if (!data) return 0;
+    XFree(data);
+    data = readProperty(root, supported, XA_ATOM, 4096, count);
+    if (!data) return 0;
+    int found = 0;
+    for (unsigned long i = 0; i < count; ++i)
+        if (reinterpret_cast<unsigned long*>(data)[i] == fullScreen) found = 1;
+    XFree(data);
+    return found;
+}
+
+// Asks the window manager to add (1) or remove (0) the full-screen state.
+void RequestFullScreenState(Window window, int on) {
+    Display* d = x.display;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(d, "_NET_WM_STATE", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = on ? 1 : 0;
+    event.xclient.data.l[1] = static_cast<long>(XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False));
+    event.xclient.data.l[2] = 0;
+    event.xclient.data.l[3] = 1;  // a normal application asks
+    XSendEvent(d, RootWindow(d, x.screen), False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
+    XFlush(d);
+}
+
+// Waits (bounded) until the window has been given that size.
+void WaitForSize(Window window, int width, int height) {
+    long start = MonotonicMs();
+    do {
+        Window root = 0;
+        int px = 0, py = 0;
+        unsigned w = 0, h = 0, border = 0, depth = 0;
+        if (XGetGeometry(x.display, window, &root, &px, &py, &w, &h, &border, &depth) &&
+            static_cast<int>(w) == width && static_cast<int>(h) == height)
+            return;
+        usleep(5000);
+    } while (MonotonicMs() - start < kResizeWaitMs);
+    DebugNote("the window did not take the size " + std::to_string(width) + " x " + std::to_string(height));
+}
+
 void SetSwapInterval(int interval) {
     int done = 0;
     if (x.swapIntervalSGI) done = x.swapIntervalSGI(interval) == 0;
@@ -321,6 +420,7 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
 
     TXWindowPtr w(std::make_unique<TXWindow>().release());
     w->fullScreen = fullScreen;
+    w->overrideRedirect = fullScreen;
     x.lastError = 0;
     w->context = glXCreateContext(d, visual, nullptr, True);
     XSync(d, False);
@@ -352,30 +452,16 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
     if (!w->window || x.lastError) return Refused("window not created");
 
     XStoreName(d, w->window, title.c_str());
-    if (!fullScreen) {
-        // A window manager should keep it where and as large as it was asked for.
-        XSizeHints* hints = XAllocSizeHints();
-        if (hints) {
-            hints->flags = PPosition | PMinSize | PMaxSize;
-            hints->x = 0;
-            hints->y = 0;
-            hints->min_width = hints->max_width = width;
-            hints->min_height = hints->max_height = height;
-            XSetWMNormalHints(d, w->window, hints);
-            XFree(hints);
-        }
-    }
+    if (!fullScreen) SetFixedSizeHints(w->window, width, height);
     XMapRaised(d, w->window);
 
-    const long inputMask = KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                           ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
     if (!fullScreen) {
         if (!glXMakeCurrent(d, w->window, w->context)) return Refused("OpenGL context not made current");
         WaitUntilMapped(w->window);
-        XSelectInput(d, w->window, inputMask);
+        XSelectInput(d, w->window, kInputMask);
     } else {
         WaitUntilMapped(w->window);
-        XSelectInput(d, w->window, inputMask);
+        XSelectInput(d, w->window, kInputMask);
         XWarpPointer(d, None, w->window, 0, 0, 0, 0, width / 2, height / 2);
         w->grabbed = GrabInput(w->window);
         if (!glXMakeCurrent(d, w->window, w->context)) return Refused("OpenGL context not made current");
@@ -456,6 +542,17 @@ void NativePumpEvents(TXWindow* window) {
         case MotionNotify:
             ApplyPointerMoved(event.xmotion.x, event.xmotion.y);
             break;
+        case FocusOut:
+            // Another window took the keyboard. Focus that only follows a grab (a window
+            // manager's key binding) or moves inside the window or with the pointer is not
+            // a loss.
+            if ((event.xfocus.mode == NotifyNormal || event.xfocus.mode == NotifyWhileGrabbed) &&
+                event.xfocus.detail != NotifyInferior && event.xfocus.detail != NotifyPointer)
+                ApplyFocusLost();
+            break;
+        case UnmapNotify:
+            ApplyFocusLost();  // iconified
+            break;
         default:
             break;
         }
@@ -483,5 +580,80 @@ void NativeHidePointer(TXWindow* window) {
         XFreePixmap(d, blank);
     }
     XDefineCursor(d, window->window, x.emptyCursor);
+    if (window->grabbed && window->pointerFreed) {
+        XGrabPointer(d, window->window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                     GrabModeAsync, GrabModeAsync, window->window, None, CurrentTime);
+        window->pointerFreed = 0;
+    }
     XFlush(d);
+}
+
+void NativeShowPointer(TXWindow* window) {
+    if (!window || !x.display) return;
+    // A shown pointer may leave the window: a full-screen grab lets it go until hidden again.
+    if (window->grabbed && !window->pointerFreed) {
+        XUngrabPointer(x.display, CurrentTime);
+        window->pointerFreed = 1;
+    }
+    XUndefineCursor(x.display, window->window);
+    XFlush(x.display);
+}
+
+int NativeResizeWindow(TXWindow* window, int width, int height, int fullScreen) {
+    Display* d = x.display;
+    if (!window || !d || width < 1 || height < 1 || width > 32767 || height > 32767) return 0;
+    // Full screen is borderless at the desktop's size, never a mode switch: a mode switched
+    // at opening is left first.
+    if (window->modeSwitched && x.modeCount > 0) {
+        XF86VidModeSwitchToMode(d, x.screen, x.modes[0]);
+        XF86VidModeSetViewPort(d, x.screen, 0, 0);
+        window->modeSwitched = 0;
+    }
+    if (window->grabbed) {
+        XUngrabPointer(d, CurrentTime);
+        XUngrabKeyboard(d, CurrentTime);
+        window->grabbed = 0;
+        window->pointerFreed = 0;
+    }
+    const int manager = WindowManagerTakesFullScreen();
+    if (manager && !window->overrideRedirect) {
+        // The window manager places and sizes the window.
+        if (fullScreen) {
+            XSizeHints* hints = XAllocSizeHints();
+            if (hints) {
+                hints->flags = PPosition;
+                XSetWMNormalHints(d, window->window, hints);
+                XFree(hints);
+            }
+            RequestFullScreenState(window->window, 1);
+        } else {
+            RequestFullScreenState(window->window, 0);
+            SetFixedSizeHints(window->window, width, height);
+            XMoveResizeWindow(d, window->window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height));
+        }
+    } else {
+        // Without a manager (or leaving an unmanaged window): an unmapped window takes the new
+        // override-redirect setting, then comes back at its new place and size.
+        const int overrideRedirect = fullScreen && !manager;
+        XUnmapWindow(d, window->window);
+        XSetWindowAttributes attr{};
+        attr.override_redirect = overrideRedirect ? True : False;
+        XChangeWindowAttributes(d, window->window, CWOverrideRedirect, &attr);
+        if (!fullScreen) SetFixedSizeHints(window->window, width, height);
+        XMoveResizeWindow(d, window->window, 0, 0, static_cast<unsigned>(width),
+                          static_cast<unsigned>(height));
+        XMapRaised(d, window->window);
+        WaitUntilMapped(window->window);
+        // The unmapping above is the game's own, not an iconifying.
+        XEvent unmapped;
+        while (XCheckTypedWindowEvent(d, window->window, UnmapNotify, &unmapped)) {
+        }
+        window->overrideRedirect = overrideRedirect;
+        if (fullScreen && manager) RequestFullScreenState(window->window, 1);
+    }
+    WaitForSize(window->window, width, height);
+    window->fullScreen = fullScreen;
+    XSync(d, False);
+    return 1;
 }

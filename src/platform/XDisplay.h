@@ -34,3 +34,8 @@ void NativePumpEvents(TXWindow* window);
 void NativeWarpPointer(TXWindow* window, int x, int y);
 // Gives the window the empty cursor (made once per run).
 void NativeHidePointer(TXWindow* window);
+// Gives the window the default cursor back.
+void NativeShowPointer(TXWindow* window);
+// Makes the window width x height in place: borderless over the whole screen (fullScreen 1)
+// or an ordinary window at 0, 0. Leaves a video mode switched at opening first. 1 on success.
+int NativeResizeWindow(TXWindow* window, int width, int height, int fullScreen);

@@ -19,11 +19,13 @@
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/Music.h"
+#include "shell/KeyBindings.h"
 #include "shell/Options.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
 #include "shell/Screenshots.h"
 #include "shell/Shell.h"
+#include "shell/ShellControls.h"
 #include "shell/TitleScreen.h"
 #include "stages/StageTable.h"
 #include "stages/TLevel.h"
@@ -75,6 +77,7 @@ int StartUpGame() {
     // Escape on the first start's options screen ends the program here, through the usual
     // shutdown.
     if (!LoadOptions()) return 0;
+    LoadKeyBindings();
     if (onlineHighscore) onlineHighscore = TScore::CheckVersion();
     if (!CheckGraphicsMode()) return 0;
     TMessage::InitMessages();
@@ -143,11 +146,15 @@ void UpdateTickStatistics() {
 }  // namespace
 
 int RunMainLoopPass() {
-    ClampPointer();
+    BeginPassTiming();
+    // Paused, the pointer is free to leave the window.
+    if (!gamePaused) ClampPointer();
     KeepMusicPlaying();
+    UpdateShellControls();
 
+    // Paused, nothing of the game moves: no world update, no stage, no camera motion.
     int ticks = TimerTickCount(frameTimer);
-    if (ticks > lastTick) {
+    if (ticks > lastTick && !gamePaused) {
         lastTick = ticks;
         UpdateTickStatistics();
         ++worldUpdates;
@@ -156,7 +163,7 @@ int RunMainLoopPass() {
         worldUpdateNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(
                                 std::chrono::steady_clock::now() - updateStart).count();
     }
-    TLevel::UpdateStage();
+    if (!gamePaused) TLevel::UpdateStage();
 
     // Draw gate, in wrap-around arithmetic so an uptime past 2^31 ms does not stop drawing.
     int now = MilliClock();
@@ -168,8 +175,11 @@ int RunMainLoopPass() {
         drawFrame = 0;
     }
 
-    FollowTitleBattle();
-    UpdateCameraFocus();
+    // The origin follows the focus, so a size switched while paused keeps the focus centred.
+    if (!gamePaused) {
+        FollowTitleBattle();
+        UpdateCameraFocus();
+    }
     UpdateCameraOrigin();
     SetParticleCamera(cameraX, cameraY);
     TMessage::UpdateMessages();
@@ -192,7 +202,7 @@ int RunMainLoopPass() {
         SetDrawRotation(0.0f);
         SetDrawColor(255, 255, 255);
         if (PlayerAlive()) {
-            DrawImageAt(cursorImage, mouseX, mouseY, 0);
+            if (!gamePaused) DrawImageAt(cursorImage, mouseX, mouseY, 0);
             player->DrawHUD();
         } else {
             // The title screen, after a game the game-over screen. Entering it records the
@@ -208,14 +218,16 @@ int RunMainLoopPass() {
             // Keys pressed during play were not tested then and count here.
             if (KeyWasHit(kKeyReturn)) StartGame();
             // The title's screenshot holds its text and logo.
-            if (KeyWasHit(kKeyLeftAlt)) TakeScreenshot();
+            if (ActionWasHit(TAction::Screenshot)) TakeScreenshot();
             if (KeyWasHit(kKeyO) && onlineHighscore) {
                 TScore::SubmitAll();
                 TScore::SortAndTrim();
                 BuildTitlePanel();
             }
         }
-        TMessage::DrawMessages();
+        DrawShellOverlays();
+        // Paused, the messages (centred like the pause panel) wait unseen.
+        if (!gamePaused) TMessage::DrawMessages();
         FlipScreen(-1);
     }
 

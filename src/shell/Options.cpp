@@ -1,5 +1,6 @@
 #include "shell/Options.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/Files.h"
@@ -14,6 +15,11 @@
 #include "shell/TINPT_FIELD.h"
 
 const char* const optionsFileName = "Options.ini";
+
+namespace {
+// Largest Options.ini whose "GFX Full" line is rewritten in place.
+constexpr int64_t kMaxOptionsFileBytes = 1 << 20;
+}  // namespace
 
 bool FindIniValue(const std::shared_ptr<TStream>& stream, const std::string& key, std::string& value) {
     if (!stream) return false;
@@ -203,6 +209,46 @@ std::string OptionsText() {
 }
 
 int SaveOptions() { return WriteFileAtomically(optionsFileName, OptionsText()); }
+
+std::string WithFullScreenLine(const std::string& text, int fullScreen) {
+    const std::string key = "GFX Full";
+    const std::string value = fullScreen ? "1" : "0";
+    // The line the reader takes: the first whose name before "=" is exactly the key.
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        size_t lineEnd = end == std::string::npos ? text.size() : end;
+        size_t contentEnd = lineEnd > start && text[lineEnd - 1] == '\r' ? lineEnd - 1 : lineEnd;
+        size_t equals = size_t(std::find(text.begin() + long(start), text.begin() + long(contentEnd), '=') - text.begin());
+        if (equals < contentEnd && equals - start == key.size() && text.compare(start, key.size(), key) == 0)
+            return text.substr(0, equals + 1) + value + text.substr(contentEnd);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    std::string out = text;
+    if (!out.empty() && out.back() != '\n') out += "\r\n";
+    return out + key + "=" + value + "\r\n";
+}
+
+int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight) {
+    std::shared_ptr<TStream> file = OpenReadStream(optionsFileName);
+    if (!file) {
+        // Gone while the game ran: written anew from the settings, with the window's size.
+        int width = gfxWidth, height = gfxHeight, depth = gfxDepth;
+        gfxWidth = windowWidth;
+        gfxHeight = windowHeight;
+        gfxDepth = fullScreen ? 32 : 0;
+        int saved = SaveOptions();
+        gfxWidth = width;
+        gfxHeight = height;
+        gfxDepth = depth;
+        return saved;
+    }
+    std::string text;
+    bool whole = StreamReadAll(file, text, kMaxOptionsFileBytes);
+    StreamClose(file);
+    if (!whole) return 0;  // never cut a file down to what was read of it
+    return WriteFileAtomically(optionsFileName, WithFullScreenLine(text, fullScreen));
+}
 
 std::string GraphicsModeNotice(int width, int height) {
     return "graphicsmode not possible: " + std::to_string(width) + " x " + std::to_string(height) +

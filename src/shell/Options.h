@@ -58,6 +58,12 @@ bool FindIniValue(const std::shared_ptr<TStream>& stream, const std::string& key
 int SaveOptions();
 // The settings file's text for the current settings.
 std::string OptionsText();
+// The text of a settings file with its first "GFX Full" line saying fullScreen (1 or 0);
+// every other byte stays. A file without that line gets one at its end.
+std::string WithFullScreenLine(const std::string& text, int fullScreen);
+// Writes the full-screen choice into Options.ini the same safe way SaveOptions writes;
+// a missing file is written whole, with the window size given. 0 when it cannot be written.
+int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight);
 // Opens the configured display; on failure shows the mode notice and returns 0.
 int CheckGraphicsMode();
 // The notice shown when the configured mode cannot be opened.

@@ -11,6 +11,7 @@
 #include "platform/StateResets.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
+#include "shell/KeyBindings.h"
 #include "shell/Screenshots.h"
 #include "shell/Shell.h"
 #include "world/TGun.h"
@@ -174,24 +175,22 @@ void TShip::TurnTowards(float wanted) {
 
 void TShip::SteerByPlayer() {
     float wanted = ATan2Deg(float(PointerX()) - (x - cameraX), (y - cameraY) - float(PointerY()));
-    if (KeyIsDown(kKeySpace)) wanted = heading;
+    if (ActionIsDown(TAction::HoldHeading)) wanted = heading;
     TurnTowards(wanted);
     if (autoSelectRockets) AutoSelectRocket();
-    // Both are read every tick so neither press stays counted for later.
-    int dropKey = KeyWasHit(kKeyN);
-    int dropButton = MouseButtonHit(kMouseMiddle);
-    if (dropKey || dropButton) target.Reset();
-    if (KeyIsDown(kKeyW) || KeyIsDown(kKeyUp)) Thrust(1.0f);
-    if (KeyIsDown(kKeyDown) || KeyIsDown(kKeyS)) Thrust(-0.5f);
-    if (KeyIsDown(kKeyA)) Strafe(-90.0f);
-    if (KeyIsDown(kKeyD)) Strafe(90.0f);
-    if (KeyWasHit(kKeyLeftAlt)) RequestScreenshot();
-    if (KeyWasHit(kKeyR)) autoSelectRockets = autoSelectRockets ? 0 : 1;
-    if (KeyWasHit(kKey1)) selectedRocket = 0;
-    if (KeyWasHit(kKey2)) selectedRocket = 1;
-    if (KeyWasHit(kKey3)) selectedRocket = 2;
-    if (MouseButtonDown(kMouseLeft)) FireGuns();
-    if (MouseButtonHit(kMouseRight)) FireRocket();
+    // Every input of an action is read, so no press stays counted for later.
+    if (ActionWasHit(TAction::DropTarget)) target.Reset();
+    if (ActionIsDown(TAction::Thrust)) Thrust(1.0f);
+    if (ActionIsDown(TAction::Reverse)) Thrust(-0.5f);
+    if (ActionIsDown(TAction::StrafeLeft)) Strafe(-90.0f);
+    if (ActionIsDown(TAction::StrafeRight)) Strafe(90.0f);
+    if (ActionWasHit(TAction::Screenshot)) RequestScreenshot();
+    if (ActionWasHit(TAction::AutoSelect)) autoSelectRockets = autoSelectRockets ? 0 : 1;
+    if (ActionWasHit(TAction::Rocket1)) selectedRocket = 0;
+    if (ActionWasHit(TAction::Rocket2)) selectedRocket = 1;
+    if (ActionWasHit(TAction::Rocket3)) selectedRocket = 2;
+    if (ActionIsDown(TAction::FireGuns)) FireGuns();
+    if (ActionWasHit(TAction::FireRocket)) FireRocket();
 }
 
 void TShip::SteerToTarget(bool instantTurn) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Full screen end to end under an Xorg server with the dummy driver: the game switches
-# the video mode to the size in Options.ini, Escape ends it with exit code 0 and the
-# desktop mode is back; a size the display does not have gives a notice and exit code 0.
+# the video mode to the size in Options.ini, F11 leaves it for a window with the desktop
+# mode back, Escape ends it with exit code 0; a size the display does not have gives a notice and exit code 0.
 # Usage: test_fullscreen.sh GAME_FOLDER
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -51,6 +51,15 @@ done
 [ $switched = 1 ] || { kill "$pid" 2>/dev/null; fail "the mode did not switch to 800x600 (it is $(current_mode))"; }
 sleep 1  # let start-up reach the main loop
 kill -0 "$pid" 2>/dev/null || fail "the game ended before Escape"
+# F11 leaves the switched mode for an 800 x 600 window on the desktop, and "GFX Full" follows.
+xdotool key F11
+for ((i = 0; i < 50; i++)); do
+    [ "$(current_mode)" = 1024x768 ] && grep -q $'^GFX Full=0\r$' "$tmp/game/Options.ini" && break
+    sleep 0.1
+done
+[ "$(current_mode)" = 1024x768 ] || fail "F11 did not bring the desktop mode back (it is $(current_mode))"
+grep -q $'^GFX Full=0\r$' "$tmp/game/Options.ini" || fail "GFX Full is not 0 after F11"
+grep -q $'^GFX X=800\r$' "$tmp/game/Options.ini" || fail "F11 changed the window size in Options.ini"
 ended=0
 for ((i = 0; i < 10; i++)); do
     xdotool key Escape
@@ -69,4 +78,4 @@ wait_exit "$pid" 30 || { kill "$pid"; fail "the game did not end after an imposs
 grep -q "graphicsmode not possible: 1234 x 567, please change graphicsmode in Options.ini file" \
     "$tmp/out.txt" || fail "no notice about the impossible mode"
 [ "$(current_mode)" = 1024x768 ] || fail "the mode changed to $(current_mode)"
-echo "fullscreen: switched to 800x600 and back, impossible mode refused"
+echo "fullscreen: switched to 800x600, F11 back to a window, impossible mode refused"

@@ -1,0 +1,84 @@
+#pragma once
+// The player's actions and the keys and mouse buttons bound to them: today's keys by
+// default, replaced action by action from the optional Keys.ini beside Options.ini. The
+// player's controls and the shell read input through the actions, never by key code.
+#include <array>
+#include <string>
+#include <vector>
+
+// Everything a player can bind.
+enum class TAction {
+    Thrust,
+    Reverse,
+    StrafeLeft,
+    StrafeRight,
+    HoldHeading,
+    FireGuns,
+    FireRocket,
+    DropTarget,
+    AutoSelect,
+    Rocket1,
+    Rocket2,
+    Rocket3,
+    Screenshot,
+    Pause,
+    FullScreen,
+    Mute,
+    FrameRate,
+};
+constexpr int kActionCount = int(TAction::FrameRate) + 1;
+
+// Kinds of input an action can be bound to.
+enum class TInputKind { Key, MouseButton };
+
+// One key or button, with the name the player knows it by.
+struct TInputBinding {
+    TInputKind kind = TInputKind::Key;
+    int code = 0;       // the game's key code, or the mouse button 1..3
+    std::string name;   // as shown to the player, e.g. "W", "Up", "Mouse1"
+    bool operator==(const TInputBinding& other) const { return kind == other.kind && code == other.code; }
+};
+
+// Name of the bindings file, beside the settings file.
+extern const char* const keysFileName;
+// Longest Keys.ini that is read; the rest of a longer file is ignored.
+constexpr int kMaxKeysFileBytes = 64 * 1024;
+
+class KeyBindings {
+public:
+    // Today's keys.
+    KeyBindings();
+
+    // The action's name as Keys.ini writes it ("Thrust"); "" for a value out of range.
+    static std::string ActionName(TAction action);
+    // The key or button a name stands for: X keysym names in any case ("w", "Up", "space",
+    // "Alt_L", "F11", "KP_1") and Mouse1..Mouse3. False when the name means nothing here.
+    static bool ParseInput(const std::string& name, TInputBinding& out);
+
+    // Applies the lines of a Keys.ini text: each listed action gets the keys of its line.
+    // Returns one notice for each line that cannot be read (those lines change nothing).
+    std::vector<std::string> Apply(const std::string& text);
+
+    const std::vector<TInputBinding>& Inputs(TAction action) const;
+    // The keys of an action as the player reads them, e.g. "P / Pause".
+    std::string Describe(TAction action) const;
+
+private:
+    std::array<std::vector<TInputBinding>, kActionCount> inputs_;
+};
+
+// The bindings in force.
+extern KeyBindings keyBindings;
+
+// Presses of any input of the action since their last reads (every input is read, so no
+// press is left counted for later).
+int ActionWasHit(TAction action);
+// 1 while any input of the action is held.
+int ActionIsDown(TAction action);
+// Where Keys.ini is: the folder of Options.ini.
+std::string KeysFilePath();
+// Today's keys, then Keys.ini when there is one, each unreadable line told on standard
+// output. Once at start-up.
+void LoadKeyBindings();
+// Back to today's keys.
+void ResetKeyBindings();

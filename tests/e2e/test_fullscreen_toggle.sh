@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# F11 at run time, under plain Xvfb and once more under openbox: the window becomes
+# borderless full screen at the desktop size (1024 x 768) and back to its configured
+# 640 x 480, on the title screen and during a game, and Options.ini's "GFX Full" line
+# follows while every other line, one the game never writes included, stays byte for byte.
+source "$(dirname "$0")/lib.sh"
+
+# The settings with a line the game does not know.
+settings() {
+  printf 'GFX X=640\r\nGFX Y=480\r\nGFX Full=%s\r\nGFX Camera Delay=0\r\nSoundEffectVolume=0\r\nMusicVolume=0\r\nOnlineHighscore=0\r\nPlayer=Tester\r\nHighscore Server=scores.example:8080\r\n' "$1"
+}
+
+# wait_size ID WxH: waits (up to 5 s) until the window has that size.
+wait_size() {
+  local geometry=""
+  for _ in $(seq 1 50); do
+    geometry=$(xdotool getwindowgeometry "$1" 2>/dev/null | awk '/Geometry/ {print $2}')
+    [ "$geometry" = "$2" ] && return 0
+    sleep 0.1
+  done
+  fail "window is $geometry, not $2 ($3); output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+}
+
+# wait_settings FULL: waits (up to 5 s) until Options.ini is the settings with that choice.
+wait_settings() {
+  for _ in $(seq 1 50); do
+    cmp -s "$GAME/Options.ini" <(settings "$1") && return 0
+    sleep 0.1
+  done
+  fail "Options.ini is not the settings with GFX Full=$1: $(od -c "$GAME/Options.ini" | head -20)"
+}
+
+run() {
+  settings 0 >"$GAME/Options.ini"
+  start_game
+  id=$(wait_window "Tavrik 0.91") || fail "no window; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+  wait_for_title || fail "no title screen"
+  wait_size "$id" 640x480 "at start"
+  press F11
+  wait_size "$id" 1024x768 "after F11 on the title"
+  wait_settings 1
+  press Return  # a game starts full screen, and goes on after the switch back
+  sleep 1
+  press F11
+  wait_size "$id" 640x480 "after F11 in play"
+  wait_settings 0
+  kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended"
+  quit_game
+  echo "PASS F11 there and back ($MANAGER)"
+}
+
+# Under openbox: the window manager is asked for the full-screen state.
+run_with_openbox() {
+  openbox --sm-disable >/dev/null 2>&1 &
+  local wm=$!
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+  xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+  run
+  local status=$?
+  kill "$wm" 2>/dev/null
+  wait "$wm" 2>/dev/null
+  return $status
+}
+
+export -f settings wait_size wait_settings run_with_openbox
+export MANAGER="no window manager"
+run_under_xvfb || exit 1
+if ! command -v openbox >/dev/null; then
+  fail "openbox is not installed (scripts/deps.sh test installs it)"
+fi
+export MANAGER=openbox
+"$E2E_DIR/with-xvfb.sh" bash -c run_with_openbox
