@@ -18,6 +18,7 @@
 #include "platform/Input.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
+#include "shell/GamePaths.h"
 #include "shell/Music.h"
 #include "shell/Options.h"
 #include "scores/TScore.h"
@@ -31,17 +32,6 @@
 #include "world/TGunInfo.h"
 #include "world/TShip.h"
 #include "world/TUniverse.h"
-
-int ChangeToExecutableFolder() {
-    char path[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return 0;
-    std::string exe(path, size_t(n));
-    size_t slash = exe.rfind('/');
-    if (slash == std::string::npos) return 0;
-    std::string folder = slash == 0 ? "/" : exe.substr(0, slash);
-    return chdir(folder.c_str()) == 0 ? 1 : 0;
-}
 
 namespace {
 
@@ -79,8 +69,7 @@ int StartUpGame() {
     if (!CheckGraphicsMode()) return 0;
     TMessage::InitMessages();
     SeedRandom(MilliClock());
-    if (PathKind("screenshots\\") == 0) MakeDirectory("screenshots\\", 0);
-    if (PathKind(musicDir) == 0) MakeDirectory(musicDir, 0);
+    GamePaths::MakeStartFolders();
     universe = std::make_shared<TUniverse>();
     ShowSplash();
     SetParticleStats(0);
@@ -219,7 +208,8 @@ void ShutDownGame() { CloseGraphicsMode(); }
 void ResetProgramState() { RunStateResets(); }
 
 int RunGame(int, char**) {
-    ChangeToExecutableFolder();
+    GamePaths::SetUp();
+    DebugNote("folders: " + GamePaths::Describe());
     StartAlarmTimer();
     if (StartUpGame()) {
         while (RunMainLoopPass()) {

@@ -9,6 +9,7 @@
 #include "platform/StateResets.h"
 #include "platform/TImage.h"
 #include "platform/Text.h"
+#include "shell/GamePaths.h"
 #include "shell/Shell.h"
 #include "shell/TINPT_FIELD.h"
 
@@ -147,7 +148,7 @@ int RunOptionsScreen() {
 }
 
 int LoadOptions() {
-    std::shared_ptr<TStream> file = OpenReadStream(optionsFileName);
+    std::shared_ptr<TStream> file = OpenReadStream(GamePaths::SettingsFolder() + optionsFileName);
     if (!file) {
         SetDefaultOptions();
         if (!RunOptionsScreen()) return 0;
@@ -182,7 +183,10 @@ std::string OptionsText() {
     return text;
 }
 
-int SaveOptions() { return WriteFileAtomically(optionsFileName, OptionsText()); }
+int SaveOptions() {
+    GamePaths::MakeFolder(GamePaths::SettingsFolder());
+    return WriteFileAtomically(GamePaths::SettingsFolder() + optionsFileName, OptionsText());
+}
 
 std::string GraphicsModeNotice(int width, int height) {
     return "graphicsmode not possible: " + std::to_string(width) + " x " + std::to_string(height) +
