@@ -3,6 +3,7 @@
 #   scripts/deps.sh        what building and playing the game needs
 #   scripts/deps.sh test   that, and what the tests and benchmarks need
 #   scripts/deps.sh fuzz   that, and clang with its libFuzzer runtime
+#   scripts/deps.sh package  that, and what scripts/package.sh needs to build the .deb
 set -euo pipefail
 # The compiler, CMake and the libraries the game and its asset generator build against,
 # and Mesa's drivers (software rendering where no GPU driver is installed).
@@ -15,11 +16,14 @@ case "${1:-play}" in
   play) ;;
   # GoogleTest, XTest for pressing keys, the X servers the tests start, xvidtune (in
   # x11-xserver-utils) to read the video mode, SDL2 for the sprite benchmark's comparison, and
-  # PHP with SQLite and Python for the highscore server's tests and benchmark.
+  # PHP with SQLite and Python for the highscore server's tests and benchmark, and the
+  # validators of the installed desktop entry and metadata.
   test) packages+=(libgtest-dev libxtst-dev xvfb xdotool xserver-xorg-core xserver-xorg-video-dummy
-                   x11-xserver-utils libsdl2-dev php-cli php-sqlite3 python3) ;;
+                   x11-xserver-utils libsdl2-dev php-cli php-sqlite3 python3 desktop-file-utils appstream) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
-  *) echo "usage: $0 [play|test|fuzz]" >&2; exit 2 ;;
+  # dpkg-shlibdeps for the package's Depends, lintian to check the package.
+  package) packages+=(dpkg-dev lintian) ;;
+  *) echo "usage: $0 [play|test|fuzz|package]" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -10,8 +10,8 @@ namespace {
 
 // The game's folder name inside the user's XDG folders.
 const std::string kUserFolderName = "tavrik/";
-// The data folder of an installation, from the executable's folder (<prefix>/games).
-const std::string kInstalledDataFromExe = "/../share/games/tavrik";
+// The data folder of an installation, under the prefix (the executable is in <prefix>/games).
+const std::string kInstalledDataFolder = "/share/games/tavrik";
 // Defaults of the XDG folders, under the home folder.
 const std::string kDefaultConfigHome = "/.config";
 const std::string kDefaultDataHome = "/.local/share";
@@ -55,7 +55,8 @@ int GamePaths::SetUp() {
     }
     // A read-only copy of the game folder still reads its data there; an installation reads
     // it from the share folder beside its games folder.
-    const std::string dataFolder = holdsData ? exeFolder : exeFolder + kInstalledDataFromExe;
+    const std::string prefix = exeFolder.substr(0, exeFolder.rfind('/'));
+    const std::string dataFolder = holdsData ? exeFolder : prefix + kInstalledDataFolder;
     return UseInstalled(dataFolder, XdgHome("XDG_CONFIG_HOME", kDefaultConfigHome),
                         XdgHome("XDG_DATA_HOME", kDefaultDataHome));
 }
