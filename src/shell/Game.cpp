@@ -2,10 +2,7 @@
 
 #include "platform/StateResets.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <climits>
 #include <cstdint>
 #include <string>
 

@@ -21,13 +21,14 @@ const std::string kDataMarker = "/gfx";
 // The portable layout's folders, relative to the working directory (the executable's folder).
 const std::string kPortableScreenshots = "screenshots\\";
 
+// The layout in use; the portable one until SetUp or UseInstalled chooses.
 struct Folders {
-    int installed = 0;
-    std::string data;
-    std::string settings;
-    std::string scores;
-    std::string screenshots = kPortableScreenshots;
-    std::string userMusic;
+    int installed = 0;                               // 1 in the installed layout
+    std::string data;                                // the working directory as chosen; "" before
+    std::string settings;                            // Options.ini and the other settings files
+    std::string scores;                              // Highscore.txt
+    std::string screenshots = kPortableScreenshots;  // pic<n>.png
+    std::string userMusic;                           // the player's own tracks; "" when portable
 };
 Folders folders;
 
