@@ -3,6 +3,7 @@
 #   scripts/deps.sh        what building and playing the game needs
 #   scripts/deps.sh test   that, and what the tests and benchmarks need
 #   scripts/deps.sh fuzz   that, and clang with its libFuzzer runtime
+#   scripts/deps.sh package  that, and what scripts/package.sh needs to build the .deb
 set -euo pipefail
 # The compiler, CMake and the libraries the game and its asset generator build against,
 # and Mesa's drivers (software rendering where no GPU driver is installed).
@@ -16,12 +17,15 @@ case "${1:-play}" in
   # GoogleTest, XTest for pressing keys, the X servers the tests start, xvidtune (in
   # x11-xserver-utils) to read the video mode, SDL2 for the sprite benchmark's comparison,
   # PHP with SQLite, PostgreSQL and MariaDB (each test run starts its own database servers) and
-  # Python for the highscore server's tests and benchmark, and openbox as a real window manager.
+  # Python for the highscore server's tests and benchmark, openbox as a real window manager,
+  # and the validators of the installed desktop entry and metadata.
   test) packages+=(libgtest-dev libxtst-dev xvfb xdotool xserver-xorg-core xserver-xorg-video-dummy
                    x11-xserver-utils libsdl2-dev php-cli php-sqlite3 python3
-                   postgresql mariadb-server php-pgsql php-mysql openbox) ;;
+                   postgresql mariadb-server php-pgsql php-mysql openbox desktop-file-utils appstream) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
-  *) echo "usage: $0 [play|test|fuzz]" >&2; exit 2 ;;
+  # dpkg-shlibdeps for the package's Depends, lintian to check the package.
+  package) packages+=(dpkg-dev lintian) ;;
+  *) echo "usage: $0 [play|test|fuzz|package]" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,8 @@
 
 // Draws a ship; false if it has no design or a mount is off its hull.
 bool DrawShip(const TShipKind& ship, Canvas& out);
+// The same at scale times the picture's size (the icons).
+bool DrawShipScaled(const TShipKind& ship, float scale, Canvas& out);
 // Draws a gun's turret (pivot at (width / 2, pivotY), barrel up).
 Canvas DrawTurret(const TAssetGun& gun);
 // Draws a gun's shot (pointing up, rear end on the bottom row).
@@ -25,6 +27,9 @@ bool WriteSound(const TAssetSound& sound, const std::string& file);
 // Composes and encodes the music track; false on failure.
 bool WriteMusic(const std::string& file);
 
+// Writes the desktop icons, iconDir/<size>x<size>/apps/tavrik.png for every size of the
+// icon theme, the player's ship on deep space. Returns the number of failures.
+int GenerateIcons(const std::string& iconDir);
 // Generates every file into gameDir (gfx/, sfx/, music/) and, when sheetPath is not
 // empty, the review sheet. Returns the number of failures.
 int GenerateAll(const std::string& gameDir, const std::string& sheetPath);

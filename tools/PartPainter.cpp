@@ -91,6 +91,21 @@ float Seam(V2 p, float size, float& tint, uint32_t seed) {
 }
 } // namespace
 
+void PartPainter::Scale(float k) {
+    w = std::max(1, static_cast<int>(std::lround(w * k)));
+    h = std::max(1, static_cast<int>(std::lround(h * k)));
+    for (TPart& part : parts) {
+        for (V2& corner : part.poly) corner = corner * k;
+        part.a = part.a * k;
+        part.b = part.b * k;
+        part.r *= k;
+        part.height *= k;
+        part.bevel *= k;
+        part.plates *= k;
+        part.soft *= k;
+    }
+}
+
 Canvas PartPainter::Render() const {
     const size_t n = static_cast<size_t>(w) * h;
     std::vector<float> cov(n, 0), hei(n, 0), glo(n, 0);

@@ -51,6 +51,9 @@ public:
     static float Distance(const TPart& part, V2 p);
     // Coverage of the solid parts at p, before lighting (for checking mounts).
     float SolidCoverage(V2 p) const;
+    // Scales the picture and every part by k (heights too, so the relief keeps its look); for
+    // drawing a design larger or smaller than the game's picture, as the icons do.
+    void Scale(float k);
     // Renders every part, lit; the origin of the parts is the picture centre.
     Canvas Render() const;
 };

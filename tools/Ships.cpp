@@ -336,7 +336,9 @@ const std::map<std::string_view, std::function<void(PartPainter&)>>& Designs() {
 }
 } // namespace
 
-bool DrawShip(const TShipKind& ship, Canvas& out) {
+bool DrawShip(const TShipKind& ship, Canvas& out) { return DrawShipScaled(ship, 1.0f, out); }
+
+bool DrawShipScaled(const TShipKind& ship, float scale, Canvas& out) {
     PartPainter s(ship.width, ship.height);
     auto it = Designs().find(ship.image);
     if (it == Designs().end()) return false;
@@ -359,6 +361,7 @@ bool DrawShip(const TShipKind& ship, Canvas& out) {
         ring.alpha = 0.85f;
         s.Ellipse(p, {r - 1.5f, r - 1.5f}, false, Hex(0x70767E), 0, 0).mode = TPart::Decal;
     }
+    if (scale != 1.0f) s.Scale(scale);
     out = s.Render();
     return ok;
 }

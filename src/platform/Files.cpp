@@ -2,13 +2,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/TFileStream.h"
 
@@ -181,6 +184,42 @@ int MakeDirectory(const std::string& path, int recurse) {
     if (KindOfNative(native) != 2) mkdir(native.c_str(), 01777);
     return KindOfNative(native) == 2 ? 1 : 0;
 }
+
+std::string ExecutableFolder() {
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return "";
+    std::string exe(path, size_t(n));
+    size_t slash = exe.rfind('/');
+    if (slash == std::string::npos) return "";
+    return slash == 0 ? "/" : exe.substr(0, slash);
+}
+
+int FolderIsWritable(const std::string& path) {
+    std::string native = NativePath(path);
+    return KindOfNative(native) == 2 && access(native.c_str(), W_OK | X_OK) == 0 ? 1 : 0;
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home && *home) return home;
+    const passwd* entry = getpwuid(getuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "";
+}
+
+int MakeUserDirectory(const std::string& path) {
+    std::string native = NativePath(path);
+    if (native.empty()) return 0;
+    constexpr mode_t kPrivateFolderMode = 0700;
+    for (size_t slash = native.find('/', 1); slash != std::string::npos; slash = native.find('/', slash + 1)) {
+        std::string prefix = native.substr(0, slash);
+        if (KindOfNative(prefix) == 0) mkdir(prefix.c_str(), kPrivateFolderMode);
+    }
+    if (KindOfNative(native) == 0) mkdir(native.c_str(), kPrivateFolderMode);
+    return KindOfNative(native) == 2 ? 1 : 0;
+}
+
+int ChangeDirectory(const std::string& path) { return chdir(NativePath(path).c_str()) == 0 ? 1 : 0; }
 
 std::vector<std::string> ListDirectory(const std::string& path, int skipDots) {
     return ListNative(NativePath(path), skipDots == 1);

@@ -48,6 +48,17 @@ std::string PathExtension(const std::string& path);
 int RenameFile(const std::string& from, const std::string& to);
 // Deletes a file; 1 on success.
 int DeleteFile(const std::string& path);
+// The folder of the running executable (an absolute path without a trailing "/"), or "".
+std::string ExecutableFolder();
+// 1 when the folder exists and this process may create files in it.
+int FolderIsWritable(const std::string& path);
+// The user's home folder: $HOME, else the password database's entry; "" when neither is known.
+std::string HomeFolder();
+// Makes a folder of the user's and its missing parents, private to the user (0700, as the
+// XDG folders are made); 1 if the folder exists afterwards.
+int MakeUserDirectory(const std::string& path);
+// Makes the folder the working directory; 1 on success.
+int ChangeDirectory(const std::string& path);
 // Writes a whole file through a temporary file in the same folder renamed over the target,
 // so the target is either the old file or the complete new one; 1 on success.
 int WriteFileAtomically(const std::string& path, const std::string& bytes);

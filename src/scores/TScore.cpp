@@ -7,6 +7,7 @@
 #include "platform/Text.h"
 #include "scores/MD5.h"
 #include "scores/TTextfield.h"
+#include "shell/GamePaths.h"
 
 const char* const highscoreFileName = "Highscore.txt";
 
@@ -67,17 +68,19 @@ int TScore::Save() {
     if (highscoreFileLocked) return 0;
     std::string text = kVersionLine + "\r\n";
     if (scoreTable) scoreTable->ForEach([&](const std::shared_ptr<TScore>& entry) { text += LineOf(*entry) + "\r\n"; });
-    return WriteFileAtomically(highscoreFileName, text);
+    GamePaths::MakeFolder(GamePaths::ScoresFolder());
+    return WriteFileAtomically(GamePaths::ScoresFolder() + highscoreFileName, text);
 }
 
 void TScore::Load() {
-    int kind = PathKind(highscoreFileName);
+    const std::string path = GamePaths::ScoresFolder() + highscoreFileName;
+    int kind = PathKind(path);
     if (kind == 0) return;
     if (kind != 1) {
         highscoreFileLocked = 1;
         return;
     }
-    std::shared_ptr<TStream> file = OpenReadStream(highscoreFileName);
+    std::shared_ptr<TStream> file = OpenReadStream(path);
     if (!file) {
         highscoreFileLocked = 1;
         return;

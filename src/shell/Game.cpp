@@ -2,10 +2,7 @@
 
 #include "platform/StateResets.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +15,7 @@
 #include "platform/Input.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
+#include "shell/GamePaths.h"
 #include "shell/Music.h"
 #include "shell/KeyBindings.h"
 #include "shell/Options.h"
@@ -33,17 +31,6 @@
 #include "world/TGunInfo.h"
 #include "world/TShip.h"
 #include "world/TUniverse.h"
-
-int ChangeToExecutableFolder() {
-    char path[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return 0;
-    std::string exe(path, size_t(n));
-    size_t slash = exe.rfind('/');
-    if (slash == std::string::npos) return 0;
-    std::string folder = slash == 0 ? "/" : exe.substr(0, slash);
-    return chdir(folder.c_str()) == 0 ? 1 : 0;
-}
 
 namespace {
 
@@ -82,8 +69,7 @@ int StartUpGame() {
     if (!CheckGraphicsMode()) return 0;
     TMessage::InitMessages();
     SeedRandom(MilliClock());
-    if (PathKind("screenshots\\") == 0) MakeDirectory("screenshots\\", 0);
-    if (PathKind(musicDir) == 0) MakeDirectory(musicDir, 0);
+    GamePaths::MakeStartFolders();
     universe = std::make_shared<TUniverse>();
     ShowSplash();
     SetParticleStats(0);
@@ -239,7 +225,8 @@ void ShutDownGame() { CloseGraphicsMode(); }
 void ResetProgramState() { RunStateResets(); }
 
 int RunGame(int, char**) {
-    ChangeToExecutableFolder();
+    GamePaths::SetUp();
+    DebugNote("folders: " + GamePaths::Describe());
     StartAlarmTimer();
     if (StartUpGame()) {
         while (RunMainLoopPass()) {

@@ -4,12 +4,10 @@
 // main() runs RunGame. Tests drive the same code pass by pass: ResetProgramState, then
 // StartUpGame, then RunMainLoopPass until it returns 0, then ShutDownGame.
 
-// The whole program: working directory, start-up, the main loop until Escape, shutdown.
+// The whole program: the game's folders (GamePaths), start-up, the main loop until Escape, shutdown.
 // Returns the exit code (always 0).
 int RunGame(int argc, char** argv);
 
-// Makes the folder of the executable the working directory; 1 on success.
-int ChangeToExecutableFolder();
 // Start-up up to the main loop; 1 to run the loop, 0 to exit at once (display-mode notice).
 int StartUpGame();
 // One pass of the main loop; 0 once Escape has been hit.

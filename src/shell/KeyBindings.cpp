@@ -7,7 +7,7 @@
 #include "platform/Input.h"
 #include "platform/StateResets.h"
 #include "platform/Text.h"
-#include "shell/Options.h"
+#include "shell/GamePaths.h"
 
 const char* const keysFileName = "Keys.ini";
 
@@ -223,11 +223,7 @@ int ActionIsDown(TAction action) {
     return 0;
 }
 
-std::string KeysFilePath() {
-    std::string options = optionsFileName;
-    size_t slash = options.find_last_of("/\\");
-    return (slash == std::string::npos ? std::string() : options.substr(0, slash + 1)) + keysFileName;
-}
+std::string KeysFilePath() { return GamePaths::SettingsFolder() + keysFileName; }
 
 void LoadKeyBindings() {
     keyBindings = KeyBindings();

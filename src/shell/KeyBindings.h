@@ -75,7 +75,7 @@ extern KeyBindings keyBindings;
 int ActionWasHit(TAction action);
 // 1 while any input of the action is held.
 int ActionIsDown(TAction action);
-// Where Keys.ini is: the folder of Options.ini.
+// Where Keys.ini is: beside Options.ini, in the settings folder.
 std::string KeysFilePath();
 // Today's keys, then Keys.ini when there is one, each unreadable line told on standard
 // output. Once at start-up.

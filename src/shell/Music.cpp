@@ -1,5 +1,6 @@
 #include "shell/Music.h"
 
+#include <utility>
 #include <vector>
 
 #include "platform/Audio.h"
@@ -7,6 +8,7 @@
 #include "platform/Input.h"
 #include "platform/StateResets.h"
 #include "platform/Text.h"
+#include "shell/GamePaths.h"
 #include "shell/Shell.h"
 
 const std::string musicDir = "music";
@@ -19,23 +21,27 @@ namespace {
 // Only this exact spelling counts as a track: "OGG" or "Ogg" files are passed over.
 const std::string kTrackExtension = "ogg";
 
-// Whether a name listed in musicDir is a track: a regular file ending in ".ogg".
-bool IsTrack(const std::string& name) {
-    return PathKind(musicDir + "\\" + name) == 1 && PathExtension(name) == kTrackExtension;
+// Whether a name listed in a music folder (ending in a separator) is a track: a regular file
+// ending in ".ogg".
+bool IsTrack(const std::string& folder, const std::string& name) {
+    return PathKind(folder + name) == 1 && PathExtension(name) == kTrackExtension;
 }
 
 }  // namespace
 
 void ChooseMusicTrack() {
     if (!(musicVolume > 0.0f)) return;
-    // The tracks in the order the system lists them.
-    std::vector<std::string> tracks;
-    for (const std::string& name : ListDirectory(musicDir, 1)) {
-        if (IsTrack(name)) tracks.push_back(name);
+    // The tracks in the order the system lists them, the game's first, each with its folder.
+    std::vector<std::pair<std::string, std::string>> tracks;
+    for (const std::string& folder : {musicDir + "\\", GamePaths::UserMusicFolder()}) {
+        if (folder.empty()) continue;
+        for (const std::string& name : ListDirectory(folder, 1)) {
+            if (IsTrack(folder, name)) tracks.emplace_back(folder, name);
+        }
     }
     if (tracks.empty()) return;
-    const std::string& name = tracks[size_t(RandomInt(1, int(tracks.size())) - 1)];
-    musicSound = LoadSoundFile(musicDir + "\\" + name, 0);
+    const auto& [folder, name] = tracks[size_t(RandomInt(1, int(tracks.size())) - 1)];
+    musicSound = LoadSoundFile(folder + name, 0);
     // A track that cannot be decoded is still named.
     musicTitle = LeftText(name, FindText(name, ".") - 1);
 }

@@ -7,7 +7,8 @@
 class TChannel;
 class TSound;
 
-// The folder the tracks are read from, without a trailing separator.
+// The folder of the game's tracks, without a trailing separator; an installed game also plays
+// the player's own tracks from GamePaths::UserMusicFolder().
 extern const std::string musicDir;
 // The chosen track, decoded whole; null when music is off, no track was found or it
 // could not be decoded.
@@ -17,7 +18,7 @@ extern std::shared_ptr<TChannel> musicChannel;
 // Title of the chosen track, shown on the title screen; "" while no track was chosen.
 extern std::string musicTitle;
 
-// Picks one regular file with the extension exactly "ogg" from musicDir at random, loads
+// Picks one regular file with the extension exactly "ogg" from the music folders at random, loads
 // it and names it; does nothing while the music volume is not above 0.
 void ChooseMusicTrack();
 // Starts the track again at the music volume when it is not playing; once per pass.

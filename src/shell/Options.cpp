@@ -11,10 +11,13 @@
 #include "platform/TImage.h"
 #include "platform/Text.h"
 #include "scores/OnlineHighscore.h"
+#include "shell/GamePaths.h"
 #include "shell/Shell.h"
 #include "shell/TINPT_FIELD.h"
 
 const char* const optionsFileName = "Options.ini";
+
+std::string OptionsFilePath() { return GamePaths::SettingsFolder() + optionsFileName; }
 
 namespace {
 // Largest Options.ini whose "GFX Full" line is rewritten in place.
@@ -166,7 +169,7 @@ int RunOptionsScreen() {
 }
 
 int LoadOptions() {
-    std::shared_ptr<TStream> file = OpenReadStream(optionsFileName);
+    std::shared_ptr<TStream> file = OpenReadStream(OptionsFilePath());
     if (!file) {
         SetDefaultOptions();
         if (!RunOptionsScreen()) return 0;
@@ -208,7 +211,10 @@ std::string OptionsText() {
     return text;
 }
 
-int SaveOptions() { return WriteFileAtomically(optionsFileName, OptionsText()); }
+int SaveOptions() {
+    GamePaths::MakeFolder(GamePaths::SettingsFolder());
+    return WriteFileAtomically(OptionsFilePath(), OptionsText());
+}
 
 std::string WithFullScreenLine(const std::string& text, int fullScreen) {
     const std::string key = "GFX Full";
@@ -230,7 +236,7 @@ std::string WithFullScreenLine(const std::string& text, int fullScreen) {
 }
 
 int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight) {
-    std::shared_ptr<TStream> file = OpenReadStream(optionsFileName);
+    std::shared_ptr<TStream> file = OpenReadStream(OptionsFilePath());
     if (!file) {
         // Gone while the game ran: written anew from the settings, with the window's size.
         int width = gfxWidth, height = gfxHeight, depth = gfxDepth;
@@ -247,7 +253,7 @@ int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight) {
     bool whole = StreamReadAll(file, text, kMaxOptionsFileBytes);
     StreamClose(file);
     if (!whole) return 0;  // never cut a file down to what was read of it
-    return WriteFileAtomically(optionsFileName, WithFullScreenLine(text, fullScreen));
+    return WriteFileAtomically(OptionsFilePath(), WithFullScreenLine(text, fullScreen));
 }
 
 std::string GraphicsModeNotice(int width, int height) {

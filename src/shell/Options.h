@@ -11,6 +11,8 @@ class TStream;
 
 // Name of the settings file in the working directory.
 extern const char* const optionsFileName;
+// Where Options.ini is read and written: the settings folder of the running mode.
+std::string OptionsFilePath();
 
 // Size of the options screen's window.
 constexpr int kOptionsScreenWidth = 400;

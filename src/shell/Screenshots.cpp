@@ -3,10 +3,10 @@
 #include "platform/Files.h"
 #include "platform/Images.h"
 #include "platform/Input.h"
+#include "shell/GamePaths.h"
 #include "shell/Shell.h"
 #include "platform/StateResets.h"
 
-const char* const screenshotDir = "screenshots\\";
 int screenshotCounter = 0;
 
 void RequestScreenshot() { screenshotRequested = 1; }
@@ -14,25 +14,28 @@ void RequestScreenshot() { screenshotRequested = 1; }
 void TakeScreenshot() {
     std::shared_ptr<TPixmap> pixels = CaptureScreenPixels(0, 0, gfxWidth, gfxHeight);
     if (!pixels) return;
-    auto name = [] { return std::string(screenshotDir) + "pic" + std::to_string(screenshotCounter) + ".png"; };
+    const std::string& folder = GamePaths::ScreenshotsFolder();
+    // Installed, the folder is made at the first screenshot; a portable game makes it at start.
+    if (GamePaths::Installed()) GamePaths::MakeFolder(folder);
+    auto name = [&] { return folder + "pic" + std::to_string(screenshotCounter) + ".png"; };
     while (PathKind(name()) != 0) ++screenshotCounter;
     WritePixmapPNG(pixels, name(), 5);
 }
 
 namespace {
 bool IsSplashCandidate(const std::string& name) {
-    return PathKind(std::string(screenshotDir) + "\\" + name) == 1 && PathExtension(name) == "png";
+    return PathKind(GamePaths::ScreenshotsFolder() + name) == 1 && PathExtension(name) == "png";
 }
 }  // namespace
 
 std::shared_ptr<TImage> PickSplashImage() {
-    std::vector<std::string> names = ListDirectory(screenshotDir, 1);
+    std::vector<std::string> names = ListDirectory(GamePaths::ScreenshotsFolder(), 1);
     int count = 0;
     for (const auto& name : names) count += IsSplashCandidate(name);
     if (count == 0) return nullptr;
     int n = RandomInt(1, count);
     for (const auto& name : names) {
-        if (IsSplashCandidate(name) && --n == 0) return LoadImageFile(std::string(screenshotDir) + "\\" + name, -1);
+        if (IsSplashCandidate(name) && --n == 0) return LoadImageFile(GamePaths::ScreenshotsFolder() + name, -1);
     }
     return nullptr;
 }

@@ -5,8 +5,8 @@
 
 class TImage;
 
-extern const char* const screenshotDir;  // "screenshots\", with its trailing backslash
-extern int screenshotCounter;            // first number tried for the next file
+// The folder is GamePaths::ScreenshotsFolder().
+extern int screenshotCounter;  // first number tried for the next file
 
 // Asks for a screenshot in the next drawn frame.
 void RequestScreenshot();

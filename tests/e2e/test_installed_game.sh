@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The installed game, run by a player whose home is a fresh folder, from that folder: the first
+# start's options screen writes ~/.config/tavrik/Options.ini, the title screen saves
+# ~/.local/share/tavrik/Highscore.txt, left Alt saves a screenshot into
+# ~/.local/share/tavrik/screenshots/, and nothing appears under the prefix or in the working
+# folder besides the XDG folders.
+source "$(dirname "$0")/lib.sh"
+BUILD=$(dirname "$GAME_SRC")
+DEST="$WORK/dest"
+DESTDIR="$DEST" cmake --install "$BUILD" --prefix /usr >"$WORK/install.txt" 2>&1 \
+  || fail "install: $(cat "$WORK/install.txt")"
+PLAYER_HOME="$WORK/home"
+mkdir -p "$PLAYER_HOME"
+unset XDG_CONFIG_HOME XDG_DATA_HOME
+
+# wait_file PATH: waits up to 15 s for a non-empty file.
+wait_file() {
+  for _ in $(seq 1 150); do
+    [ -s "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+run() {
+  (cd "$DEST" && find . -printf '%p %s %T@\n' | sort) >"$WORK/before.txt"
+  (cd "$PLAYER_HOME" && HOME="$PLAYER_HOME" exec "$DEST/usr/games/tavrik") >"$WORK/out.txt" 2>"$WORK/err.txt" &
+  GAME_PID=$!
+  wait_window "Tavrik 0.91" >/dev/null || fail "no options window: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+  sleep 0.5
+  press Return
+  data="$PLAYER_HOME/.local/share/tavrik"
+  wait_file "$data/Highscore.txt" || fail "no Highscore.txt in $data: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+  sleep 0.5
+  press Alt_L
+  wait_file "$data/screenshots/pic0.png" || fail "no screenshot: $(ls -R "$PLAYER_HOME")"
+  quit_game
+
+  printf 'GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n' >"$WORK/expected.ini"
+  cmp -s "$PLAYER_HOME/.config/tavrik/Options.ini" "$WORK/expected.ini" \
+    || fail "Options.ini: $(ls -R "$PLAYER_HOME")"
+  [ -d "$data/music" ] || fail "no music folder for the player's tracks"
+  [ "$(ls -A "$PLAYER_HOME" | tr '\n' ' ')" = ".config .local " ] || fail "home holds: $(ls -A "$PLAYER_HOME")"
+  grep -q "^folders: installed; data $DEST/usr/share/games/tavrik/" "$WORK/err.txt" \
+    || fail "no note of the folders: $(cat "$WORK/err.txt")"
+  (cd "$DEST" && find . -printf '%p %s %T@\n' | sort) >"$WORK/after.txt"
+  cmp -s "$WORK/before.txt" "$WORK/after.txt" || fail "written under the prefix: $(diff "$WORK/before.txt" "$WORK/after.txt")"
+  echo "PASS installed game"
+}
+export -f wait_file
+export DEST PLAYER_HOME
+run_under_xvfb
