@@ -34,6 +34,7 @@ struct TGraphicsGlobals {
     int texturingCache = -1;               // GL_TEXTURE_2D enabled (-1: unknown)
     int colorCacheValid = 0;               // 1 when colorCache holds the colour sent last
     unsigned char colorCache[4] = {0, 0, 0, 0};
+    void (*frameProbe)(TFramePoint) = nullptr;  // a benchmark's probe, or null
 };
 
 TGraphicsGlobals g;
@@ -267,6 +268,7 @@ void ClearScreen() {
     glClearColor(s.clearRed / 255.0f, s.clearGreen / 255.0f, s.clearBlue / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     NoteScreenCleared(s.clearRed == 0 && s.clearGreen == 0 && s.clearBlue == 0);
+    NoteFramePoint(TFramePoint::Cleared);
 }
 
 void SetClearColor(int r, int gr, int b) {
@@ -280,6 +282,7 @@ void FlipScreen(int sync) {
     TGraphics* gfx = g.current.get();
     NoteScreenDrawn();  // the new back buffer holds an older frame
     if (!gfx) return;
+    NoteFramePoint(TFramePoint::Drawn);
     int vsync;
     if (sync == -1) {
         if (gfx->ownPacing) {
@@ -304,6 +307,7 @@ void FlipScreen(int sync) {
         vsync = sync ? 1 : 0;
     }
     Swap(gfx, vsync);
+    NoteFramePoint(TFramePoint::Flipped);
 }
 
 // ---- State ----
@@ -506,6 +510,16 @@ void WarpWindowPointer(int x, int y) {
 
 void HideWindowPointer() {
     if (g.current && g.current->native) NativeHidePointer(g.current->native.get());
+}
+
+// ---- Frame probe ----
+
+void SetFrameProbe(void (*probe)(TFramePoint)) {
+    g.frameProbe = probe;
+}
+
+void NoteFramePoint(TFramePoint point) {
+    if (g.frameProbe && Drawing()) g.frameProbe(point);
 }
 
 // ---- Headless graphics ----
