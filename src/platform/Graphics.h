@@ -111,6 +111,14 @@ void WarpWindowPointer(int x, int y);
 // Gives the window an empty cursor.
 void HideWindowPointer();
 
+// ---- Shortcuts ----
+// Ways of drawing that give the same pixels for less of the rasteriser's work: a texture
+// drawn in white at full alpha is used as it is rather than multiplied by the colour. On
+// unless TAVRIK_NO_SHORTCUTS=1 is in the environment at start-up; tests and benchmarks
+// switch them to compare.
+int ShortcutsOn();
+void SetShortcuts(int on);
+
 // ---- Frame probe, for benchmarks ----
 // The points of a drawn frame a probe hears about: the screen cleared, one tiled layer
 // drawn, the frame drawn (before pacing and the flip), the frame flipped.
