@@ -16,10 +16,12 @@ inline double CpuSeconds() {
 }
 
 // A temporary folder that is the working directory while the object lives: links to the
-// build's gfx/ and sfx/ (unless withAssets is off) and the settings of a 1024 x 768 window.
+// build's gfx/ and sfx/ (unless withAssets is off) and the settings of a window, 1024 x 768
+// unless another size is given (full screen when fullScreen is set).
 class TBenchGameFolder {
 public:
-    explicit TBenchGameFolder(bool withAssets = true, int sfxVolume = 70, int musicVolume = 100) {
+    explicit TBenchGameFolder(bool withAssets = true, int sfxVolume = 70, int musicVolume = 100, int width = 1024,
+                              int height = 768, bool fullScreen = false) {
         namespace fs = std::filesystem;
         char pattern[] = "/tmp/tavrik-bench-XXXXXX";
         folder = mkdtemp(pattern);
@@ -29,7 +31,8 @@ public:
                 if (fs::exists(game / assets)) fs::create_directory_symlink(fs::canonical(game / assets), folder / assets);
         }
         fs::current_path(folder);
-        std::ofstream("Options.ini") << "GFX X=1024\r\nGFX Y=768\r\nGFX Full=0\r\nGFX Camera Delay=0\r\n"
+        std::ofstream("Options.ini") << "GFX X=" << width << "\r\nGFX Y=" << height << "\r\nGFX Full="
+                                     << (fullScreen ? 1 : 0) << "\r\nGFX Camera Delay=0\r\n"
                                      << "SoundEffectVolume=" << sfxVolume << "\r\nMusicVolume=" << musicVolume
                                      << "\r\nOnlineHighscore=0\r\nPlayer=Bench\r\n";
     }

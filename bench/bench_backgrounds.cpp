@@ -1,13 +1,14 @@
-// The title screen's three background layers, drawn as fast as they go in a 1024 x 768
-// window (cleared, tiled with additive light, flipped without waiting for the refresh),
+// The title screen's three background layers, drawn as fast as they go in a window of the
+// size given (1024 x 768 unless named) (cleared, tiled with additive light, flipped without waiting for the refresh),
 // layer by layer and all together, with the images' empty texels drawn (as TAVRIK_NO_TRIM=1
 // draws them) and trimmed, in the same run. Prints CPU and wall time per frame, the pixels
 // filled and changed, and the ratios; the empty frame shows what clearing and presenting
 // cost without any layer. Run under an X server, e.g.
-//   tests/e2e/with-xvfb.sh build/bench/bench_backgrounds [seconds_per_workload]
+//   tests/e2e/with-xvfb.sh -s 1920x1080x24 build/bench/bench_backgrounds [seconds_per_workload] [width height]
 #include <GL/gl.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kWidth = 1024, kHeight = 768;
+int kWidth = 1024, kHeight = 768;
 
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -74,6 +75,10 @@ TCost Run(const std::vector<std::shared_ptr<TImage>>& layers, bool trim, double 
 
 int main(int argc, char** argv) {
     double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
+    if (argc > 3) {
+        kWidth = std::max(1, std::atoi(argv[2]));
+        kHeight = std::max(1, std::atoi(argv[3]));
+    }
     fs::path game = fs::canonical("/proc/self/exe").parent_path() / "../game";
     if (!fs::exists(game / "gfx" / "BG.png")) {
         std::printf("backgrounds: no build/game/gfx\n");

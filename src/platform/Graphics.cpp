@@ -34,6 +34,9 @@ struct TGraphicsGlobals {
     int texturingCache = -1;               // GL_TEXTURE_2D enabled (-1: unknown)
     int colorCacheValid = 0;               // 1 when colorCache holds the colour sent last
     unsigned char colorCache[4] = {0, 0, 0, 0};
+    int textureEnvCache = -1;              // 1: GL_REPLACE, 0: GL_MODULATE in effect (-1: unknown)
+    int shortcuts = -1;                    // -1: not yet read from the environment
+    void (*frameProbe)(TFramePoint) = nullptr;  // a benchmark's probe, or null
 };
 
 TGraphicsGlobals g;
@@ -63,6 +66,19 @@ void ForgetCaches() {
     g.textureCache = -1;
     g.texturingCache = -1;
     g.colorCacheValid = 0;
+    g.textureEnvCache = -1;
+}
+
+// Textures drawn in white at full alpha replace: multiplying by one changes nothing, and
+// the rasteriser is spared the colour's interpolation and a multiply per pixel. Any other
+// colour modulates. Called before every textured draw, after its colour is set.
+void ApplyTextureEnv() {
+    const bool white = g.colorCacheValid && g.colorCache[0] == 255 && g.colorCache[1] == 255 &&
+                       g.colorCache[2] == 255 && g.colorCache[3] == 255;
+    const int replace = white && ShortcutsOn() ? 1 : 0;
+    if (g.textureEnvCache == replace) return;
+    g.textureEnvCache = replace;
+    if (Drawing()) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, replace ? GL_REPLACE : GL_MODULATE);
 }
 
 // Sends colour and alpha when they differ from what was sent last.
@@ -290,6 +306,7 @@ void ClearScreen() {
     glClearColor(s.clearRed / 255.0f, s.clearGreen / 255.0f, s.clearBlue / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     NoteScreenCleared(s.clearRed == 0 && s.clearGreen == 0 && s.clearBlue == 0);
+    NoteFramePoint(TFramePoint::Cleared);
 }
 
 void SetClearColor(int r, int gr, int b) {
@@ -303,6 +320,7 @@ void FlipScreen(int sync) {
     TGraphics* gfx = g.current.get();
     NoteScreenDrawn();  // the new back buffer holds an older frame
     if (!gfx) return;
+    NoteFramePoint(TFramePoint::Drawn);
     int vsync;
     if (sync == -1) {
         if (gfx->ownPacing) {
@@ -327,6 +345,7 @@ void FlipScreen(int sync) {
         vsync = sync ? 1 : 0;
     }
     Swap(gfx, vsync);
+    NoteFramePoint(TFramePoint::Flipped);
 }
 
 // ---- State ----
@@ -500,6 +519,7 @@ void UseTexture(unsigned textureName) {
         ++g.counters.textureBinds;
         if (Drawing()) glBindTexture(GL_TEXTURE_2D, textureName);
     }
+    ApplyTextureEnv();
 }
 
 void DisableTexturing() {
@@ -533,6 +553,30 @@ void HideWindowPointer() {
 
 void ShowWindowPointer() {
     if (g.current && g.current->native) NativeShowPointer(g.current->native.get());
+}
+
+// ---- Shortcuts ----
+
+int ShortcutsOn() {
+    if (g.shortcuts < 0) {
+        const char* off = std::getenv("TAVRIK_NO_SHORTCUTS");
+        g.shortcuts = off && std::string(off) == "1" ? 0 : 1;
+    }
+    return g.shortcuts;
+}
+
+void SetShortcuts(int on) {
+    g.shortcuts = on ? 1 : 0;
+}
+
+// ---- Frame probe ----
+
+void SetFrameProbe(void (*probe)(TFramePoint)) {
+    g.frameProbe = probe;
+}
+
+void NoteFramePoint(TFramePoint point) {
+    if (g.frameProbe && Drawing()) g.frameProbe(point);
 }
 
 // ---- Headless graphics ----

@@ -119,6 +119,24 @@ void HideWindowPointer();
 // Gives the window the default cursor.
 void ShowWindowPointer();
 
+// ---- Shortcuts ----
+// Ways of drawing that give the same pixels for less of the rasteriser's work: a texture
+// drawn in white at full alpha is used as it is rather than multiplied by the colour. On
+// unless TAVRIK_NO_SHORTCUTS=1 is in the environment at start-up; tests and benchmarks
+// switch them to compare.
+int ShortcutsOn();
+void SetShortcuts(int on);
+
+// ---- Frame probe, for benchmarks ----
+// The points of a drawn frame a probe hears about: the screen cleared, one tiled layer
+// drawn, the frame drawn (before pacing and the flip), the frame flipped.
+enum class TFramePoint { Cleared, LayerTiled, Drawn, Flipped };
+// Calls probe at each of those points while set (null: none). A benchmark finishes the
+// drawing there to see where a frame's time goes; the game never sets one.
+void SetFrameProbe(void (*probe)(TFramePoint));
+// Tells the probe, if any, that a point was reached.
+void NoteFramePoint(TFramePoint point);
+
 // ---- Headless graphics, for tests and soaks ----
 // While on, OpenGraphicsMode succeeds without a display (windowed, or full screen at the
 // headless desktop size) and drawing is inert.

@@ -280,6 +280,7 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
         }
     glEnd();
     if (copy) SetBlendMode(blendMode);
+    NoteFramePoint(TFramePoint::LayerTiled);
 }
 
 int ImagesOverlap(const std::shared_ptr<TImage>& image1, float x1, float y1, int frame1, float rotation1,

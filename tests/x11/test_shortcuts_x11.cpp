@@ -1,0 +1,114 @@
+// The drawing shortcuts on a real X server: a frame as the game draws it (cleared, an opaque
+// nebula and two star layers at fractional offsets, sprites in white and tinted, rotated and
+// scaled, text) is drawn with the shortcuts on and off, and the two captures must match,
+// allowing a few pixels one step off in one channel.
+#include "platform/Graphics.h"
+#include "platform/Images.h"
+#include "platform/Input.h"
+#include "platform/TPixmap.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 240;
+
+// Pixels of every kind: soft alpha, black and transparent texels, bright and dark colours.
+std::shared_ptr<TPixmap> Pattern(int w, int h, uint32_t seed, bool opaque) {
+    auto p = std::make_shared<TPixmap>(w, h, 6);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            uint32_t c = seed >> 8;
+            uint32_t a = opaque ? 255u : ((c >> 3) % 5 == 0 ? 0u : (c >> 16) & 255u);
+            if (!opaque && (x + y) % 7 == 0) c = 0;  // black texels
+            p->SetPixelARGB(x, y, a << 24 | (c & 0xFFFFFFu));
+        }
+    return p;
+}
+
+class ShortcutsX11Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetGraphics();
+        ResetInputAndTiming();
+        SetAppTitle("Shortcuts x11 test");
+        ASSERT_TRUE(OpenGraphicsMode(kWidth, kHeight, 0, 0, 0)) << "these tests need DISPLAY";
+    }
+    void TearDown() override {
+        SetShortcuts(1);
+        ResetGraphics();
+        ResetInputAndTiming();
+    }
+};
+
+TEST_F(ShortcutsX11Test, GameFrameMatchesWithoutShortcuts) {
+    auto nebula = LoadImageFile(Pattern(128, 96, 1, true));
+    auto stars = LoadImageFile(Pattern(64, 64, 2, false));
+    auto far = LoadImageFile(Pattern(50, 40, 3, false));
+    auto sprite = LoadImageFile(Pattern(40, 30, 4, false));
+    CentreImageAnchor(sprite);
+    for (float camera : {0.0f, 37.25f, -1234.6f}) {
+        SCOPED_TRACE("camera " + std::to_string(camera));
+        auto frame = [&](int shortcuts) {
+            SetShortcuts(shortcuts);
+            SetClearColor(0, 0, 0);
+            ClearScreen();
+            SetBlendMode(kBlendLight);
+            SetDrawColor(255, 255, 255);
+            SetDrawAlpha(1.0f);
+            SetDrawRotation(0.0f);
+            SetDrawScale(1.0f, 1.0f);
+            TileImageAt(nebula, -camera / 1000.0f, -camera / 700.0f);
+            TileImageAt(stars, -camera, -camera * 0.7f);
+            TileImageAt(far, -camera / 2.0f, camera / 3.0f);
+            const int blends[] = {kBlendAlpha, kBlendLight, kBlendMask, kBlendSolid, kBlendShade};
+            for (int i = 0; i < 20; ++i) {
+                SetBlendMode(blends[i % 5]);
+                if (i % 3 == 0) SetDrawColor(255, 255, 255); else SetDrawColor(200, 90 + i, 255);
+                SetDrawAlpha(i % 4 == 0 ? 0.6f : 1.0f);
+                SetDrawRotation(i * 17.0f + camera);
+                SetDrawScale(1.0f + (i % 3) * 0.4f, 1.0f);
+                DrawImageAt(sprite, 15.0f + i * 14.3f + camera * 0.01f, 30.0f + (i % 6) * 33.0f);
+            }
+            SetDrawRotation(0.0f);
+            SetDrawScale(1.0f, 1.0f);
+            SetBlendMode(kBlendAlpha);
+            SetDrawColor(255, 255, 255);
+            SetDrawAlpha(1.0f);
+            DrawTextAt("Points 12345", 10.0f, 200.0f);
+            SetDrawColor(255, 80, 80);
+            DrawTextAt("Shield 9", 10.3f, 215.0f);
+            auto shot = CaptureScreenPixels(0, 0, kWidth, kHeight);
+            FlipScreen(0);
+            return shot;
+        };
+        auto before = frame(0);
+        auto after = frame(1);
+        long differing = 0;
+        int worst = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const uint8_t* a = before->Row(y) + x * 4;
+                const uint8_t* b = after->Row(y) + x * 4;
+                int channels = 0, d = 0;
+                for (int c = 0; c < 3; ++c) {
+                    int e = std::abs(int(a[c]) - int(b[c]));
+                    channels += e != 0;
+                    d = std::max(d, e);
+                }
+                if (d) ++differing;
+                worst = std::max(worst, d);
+                if (channels > 1 && differing < 5) ADD_FAILURE() << "pixel " << x << "," << y << " differs in several channels";
+            }
+        EXPECT_LE(worst, 1);
+        EXPECT_LE(differing, kWidth * kHeight / 1000) << "pixels one step off";
+    }
+}
+
+}  // namespace
