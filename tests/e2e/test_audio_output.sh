@@ -31,7 +31,8 @@ run() {
   bytes_per_s=$(( (size2 - size1) * 1000000000 / (t2 - t1) ))
   [ "$bytes_per_s" -gt 140000 ] && [ "$bytes_per_s" -lt 215000 ] ||
     fail "output grew at $bytes_per_s bytes/s, expected about 176400"
-  grep -qi "alsa\|snd_" "$WORK/out.txt" "$WORK/err.txt" && fail "sound messages printed"
+  # The note naming the game's folders holds a random temporary path; it is not a sound message.
+  cat "$WORK/out.txt" "$WORK/err.txt" | grep -v "folders:" | grep -qi "alsa\|snd_" && fail "sound messages printed"
 
   # No device: a default card that does not exist, and no /dev/dsp.
   export ALSA_CONFIG_PATH="$E2E_DIR/alsa-none.conf"
@@ -45,7 +46,7 @@ run() {
   [ "$rc" = "0" ] || fail "exit code without a device: $rc"
   [ -e "$out" ] && fail "output written without a device"
   [ -s "$WORK/out.txt" ] && fail "printed without a device: $(cat "$WORK/out.txt")"
-  grep -qi "alsa\|snd_\|dsp" "$WORK/err.txt" && fail "sound messages without a device: $(cat "$WORK/err.txt")"
+  grep -v "folders:" "$WORK/err.txt" | grep -qi "alsa\|snd_\|dsp" && fail "sound messages without a device: $(cat "$WORK/err.txt")"
   echo "PASS sound output format, rate ($bytes_per_s bytes/s) and silent run"
 }
 export -f run options start_game wait_window press wait_exit fail
