@@ -13,7 +13,6 @@
 
 #include "BenchLoop.h"
 #include "BenchSupport.h"
-#include "shell/Camera.h"
 #include "shell/Game.h"
 #include "shell/Shell.h"
 #include "world/TShip.h"
@@ -27,15 +26,7 @@ int ShipCount() {
     return n;
 }
 
-// Keeps the camera on a living ship of the battle, as after a game when the camera stays
-// where the player's wreck is and the fighting comes by.
-void FollowTheBattle() {
-    auto followed = std::dynamic_pointer_cast<TShip>(cameraTarget);
-    if (followed && !followed->dead) return;
-    cameraTarget = TShip::All().First();
-}
-
-int RunWorkload(const char* name, const TBenchSize& size, int seconds, bool follow) {
+int RunWorkload(const char* name, const TBenchSize& size, int seconds) {
     TBenchGameFolder folder(true, 0, 0, size.width, size.height, size.fullScreen);
     ResetProgramState();
     if (!StartUpGame()) {
@@ -45,13 +36,8 @@ int RunWorkload(const char* name, const TBenchSize& size, int seconds, bool foll
     // Fill up: the battle has its 31 ships and has been fighting for a while.
     int fillStart = MilliClock();
     while (ShipCount() < 31 && MilliClock() - fillStart < 30000) RunMainLoopPass();
-    for (int start = MilliClock(); MilliClock() - start < 5000;) {
-        if (follow) FollowTheBattle();
-        RunMainLoopPass();
-    }
-    MeasureLoop(std::string(name) + "_" + size.Name(), seconds, 3, [&] {
-        if (follow) FollowTheBattle();
-    });
+    for (int start = MilliClock(); MilliClock() - start < 5000;) RunMainLoopPass();
+    MeasureLoop(std::string(name) + "_" + size.Name(), seconds, 3, [] {});
     ShutDownGame();
     return 0;
 }
@@ -62,11 +48,8 @@ int main(int argc, char** argv) {
     int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
     StartAlarmTimer();
     for (const TBenchSize& size : BenchSizes(argc, argv, 2)) {
-        // The title screen as it starts: the camera on the world's origin, where the battle
-        // passes now and then.
-        if (RunWorkload("title_battle_camera_at_origin", size, seconds, false)) return 1;
-        // The camera kept on the fighting: every explosion and bolt on screen.
-        if (RunWorkload("title_battle_camera_on_the_fighting", size, seconds, true)) return 1;
+        // The title screen as it plays: its camera follows a ship of the battle.
+        if (RunWorkload("title_battle", size, seconds)) return 1;
     }
     return 0;
 }
