@@ -2,8 +2,8 @@
 // no game started, so the unnamed stage 0 fills the world with up to 31 enemies fighting
 // each other. After the battle has filled up, each second is measured on its own; prints the
 // median and worst second of drawn frames, the CPU per frame and its share of one core, and
-// where a frame's time goes. Once with the camera where the title screen leaves it and once
-// kept on the fighting, at each window size named (default 1024 x 768 and 1920 x 1080
+// where a frame's time goes. The title camera follows a ship of the battle. At each window
+// size named (default 1024 x 768 and 1920 x 1080
 // windowed; "1920x1080f" is full screen). Run under an X server as large, e.g.
 //   tests/e2e/with-xvfb.sh -s 1920x1080x24 build/bench/bench_title_battle [seconds] [WxH[f]...]
 #include <algorithm>
