@@ -51,13 +51,17 @@ run() {
 
 # Under openbox: the window manager is asked for the full-screen state.
 run_with_openbox() {
-  openbox --sm-disable >/dev/null 2>&1 &
+  openbox --sm-disable >"$WORK/openbox.txt" 2>&1 &
   local wm=$!
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 300); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    kill -0 "$wm" 2>/dev/null || break
     sleep 0.1
   done
-  xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+  if ! xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; then
+    kill -0 "$wm" 2>/dev/null && state="still starting after 30 s" || state="ended"
+    fail "openbox did not start ($state): $(cat "$WORK/openbox.txt")"
+  fi
   run
   local status=$?
   kill "$wm" 2>/dev/null
