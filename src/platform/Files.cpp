@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -167,7 +166,11 @@ bool StreamReadAll(const std::shared_ptr<TStream>& stream, std::string& out, int
 
 int PathKind(const std::string& path) { return KindOfNative(NativePath(path)); }
 
-int MakeDirectory(const std::string& path, int recurse) {
+namespace {
+
+// Makes a folder with the given mode, and with recurse its missing parents first; 1 if the
+// folder exists afterwards. A parent that is a file stops it.
+int MakeFolderWithMode(const std::string& path, int recurse, mode_t mode) {
     std::string native = NativePath(path);
     if (native.empty()) return 0;
     if (recurse) {
@@ -177,13 +180,17 @@ int MakeDirectory(const std::string& path, int recurse) {
             std::string prefix = native.substr(0, slash);
             int kind = KindOfNative(prefix);
             if (kind == 1) return 0;
-            if (kind == 0) mkdir(prefix.c_str(), 01777);
+            if (kind == 0) mkdir(prefix.c_str(), mode);
         }
         if (KindOfNative(native) == 1) return 0;
     }
-    if (KindOfNative(native) != 2) mkdir(native.c_str(), 01777);
+    if (KindOfNative(native) != 2) mkdir(native.c_str(), mode);
     return KindOfNative(native) == 2 ? 1 : 0;
 }
+
+}  // namespace
+
+int MakeDirectory(const std::string& path, int recurse) { return MakeFolderWithMode(path, recurse, 01777); }
 
 std::string ExecutableFolder() {
     char path[PATH_MAX];
@@ -208,15 +215,8 @@ std::string HomeFolder() {
 }
 
 int MakeUserDirectory(const std::string& path) {
-    std::string native = NativePath(path);
-    if (native.empty()) return 0;
     constexpr mode_t kPrivateFolderMode = 0700;
-    for (size_t slash = native.find('/', 1); slash != std::string::npos; slash = native.find('/', slash + 1)) {
-        std::string prefix = native.substr(0, slash);
-        if (KindOfNative(prefix) == 0) mkdir(prefix.c_str(), kPrivateFolderMode);
-    }
-    if (KindOfNative(native) == 0) mkdir(native.c_str(), kPrivateFolderMode);
-    return KindOfNative(native) == 2 ? 1 : 0;
+    return MakeFolderWithMode(path, 1, kPrivateFolderMode);
 }
 
 int ChangeDirectory(const std::string& path) { return chdir(NativePath(path).c_str()) == 0 ? 1 : 0; }
