@@ -240,6 +240,14 @@ void SetFixedSizeHints(Window window, int width, int height) {
     XFree(hints);
 }
 
+// Switches back to the desktop's mode (the first of the list) when the window switched away from it.
+void RestoreDesktopMode(TXWindow* window) {
+    if (!window->modeSwitched || x.modeCount <= 0) return;
+    XF86VidModeSwitchToMode(x.display, x.screen, x.modes[0]);
+    XF86VidModeSetViewPort(x.display, x.screen, 0, 0);
+    window->modeSwitched = 0;
+}
+
 // 1 when a window manager runs that takes full-screen requests (_NET_WM_STATE_FULLSCREEN).
 int WindowManagerTakesFullScreen() {
     Display* d = x.display;
@@ -339,10 +347,7 @@ void TXWindowCloser::operator()(TXWindow* window) const {
     }
     if (window->window) XDestroyWindow(d, window->window);
     if (window->colormap) XFreeColormap(d, window->colormap);
-    if (window->modeSwitched && x.modeCount > 0) {
-        XF86VidModeSwitchToMode(d, x.screen, x.modes[0]);
-        XF86VidModeSetViewPort(d, x.screen, 0, 0);
-    }
+    RestoreDesktopMode(window);
     // Wait until the server has handled the destroy, so the window is gone for every client
     // once closing returns (a flush alone left it briefly visible on a busy server).
     XSync(d, False);
@@ -604,11 +609,7 @@ int NativeResizeWindow(TXWindow* window, int width, int height, int fullScreen) 
     if (!window || !d || width < 1 || height < 1 || width > 32767 || height > 32767) return 0;
     // Full screen is borderless at the desktop's size, never a mode switch: a mode switched
     // at opening is left first.
-    if (window->modeSwitched && x.modeCount > 0) {
-        XF86VidModeSwitchToMode(d, x.screen, x.modes[0]);
-        XF86VidModeSetViewPort(d, x.screen, 0, 0);
-        window->modeSwitched = 0;
-    }
+    RestoreDesktopMode(window);
     if (window->grabbed) {
         XUngrabPointer(d, CurrentTime);
         XUngrabKeyboard(d, CurrentTime);
