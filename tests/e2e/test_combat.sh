@@ -13,7 +13,11 @@ run() {
   xdotool mousemove 600 240
   sleep 1
   corner() { "$XSHOT" stats 0 0 200 120 | sed 's/.*mean=//'; }
-  still1=$(corner); sleep 0.3; still2=$(corner)
+  # A ship or its sparks passing through the corner changes it too; the stars alone stand.
+  for _ in 1 2 3 4 5; do
+    still1=$(corner); sleep 0.3; still2=$(corner)
+    [ "$still1" = "$still2" ] && break
+  done
   [ "$still1" = "$still2" ] || fail "background moves without thrust: $still1 / $still2"
   xdotool keydown w; sleep 1; moving=$(corner); xdotool keyup w
   [ "$moving" != "$still2" ] || fail "background did not scroll under W: $moving"
