@@ -7,6 +7,7 @@
 #include "harness/VirtualPad.h"
 #include "platform/Gamepad.h"
 #include "shell/Camera.h"
+#include "shell/KeyBindings.h"
 #include "shell/PadControls.h"
 #include "shell/Shell.h"
 #include "shell/ShellControls.h"
@@ -54,6 +55,14 @@ TEST_F(GamepadTest, AStartsTheGameAndThePanelsNameThePadWhileItIsThere) {
     EXPECT_EQ(PauseKeyLine(0), "P / Pause / Pad Start  resume");
     Tap(SDL_CONTROLLER_BUTTON_START);
     EXPECT_FALSE(gamePaused);
+
+    // Back held for a second quits; a shorter hold does not.
+    Tap(SDL_CONTROLLER_BUTTON_BACK);
+    pad.Button(SDL_CONTROLLER_BUTTON_BACK, true);
+    game.RunFor(900);
+    EXPECT_TRUE(game.Pass());
+    game.RunFor(200);
+    EXPECT_FALSE(game.Pass());
 }
 
 TEST_F(GamepadTest, LeftStickThrustsByDeflectionPastTheDeadZone) {
@@ -99,8 +108,12 @@ TEST_F(GamepadTest, RightStickAimsUntilTheMouseMoves) {
     EXPECT_EQ(mouseX, 1.0f);
 }
 
-TEST_F(GamepadTest, TriggersFireGunsAndRockets) {
+TEST_F(GamepadTest, TriggersFireGunsAndRocketsAndTheShouldersChooseTheRocket) {
     StartWithA();
+    Tap(SDL_CONTROLLER_BUTTON_LEFTSHOULDER);
+    EXPECT_EQ(player->selectedRocket, 2);
+    Tap(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER);
+    EXPECT_EQ(player->selectedRocket, 0);
     int rockets = player->rockets[0];
     pad.Axis(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 1.0f);
     game.RunFor(500);
@@ -135,6 +148,23 @@ TEST_F(GamepadTest, HitsRumbleHarderForMoreDamage) {
     ASSERT_EQ(pad.rumbles.size(), 2u);
     EXPECT_GT(pad.rumbles[0].low, 0);
     EXPECT_GT(pad.rumbles[1].low, pad.rumbles[0].low);
+}
+
+TEST(GamepadBindings, PadControlsTakeActionsFromKeysIni) {
+    HeadlessGame game(WindowedOptions(640, 480), [](const TempWorkingFolder& folder) {
+        folder.Write("Keys.ini", "FireRocket=Mouse2, PadA\r\nFireGuns=padrb\r\n");
+    });
+    HeadlessGame::WithoutStages();
+    VirtualPad pad;
+    game.Press(kKeyReturn);
+    game.RunFor(100);
+    ASSERT_TRUE(PlayerAlive());
+    int rockets = player->rockets[0];
+    pad.Axis(SDL_CONTROLLER_AXIS_TRIGGERLEFT, 1.0f);  // no longer the rocket
+    pad.Button(SDL_CONTROLLER_BUTTON_A, true);
+    game.RunFor(500);
+    EXPECT_EQ(player->rockets[0], rockets - 1);
+    EXPECT_EQ(keyBindings.Describe(TAction::FireGuns), "Pad RB");
 }
 
 }  // namespace
