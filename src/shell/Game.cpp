@@ -65,9 +65,10 @@ int StartUpGame() {
     SetAppTitle(gameTitle);
     // Escape on the first start's options screen ends the program here, through the usual
     // shutdown.
+    // Pads first: the first start's options screen takes A as well.
+    OpenPads();
     if (!LoadOptions()) return 0;
     LoadKeyBindings();
-    OpenPads();
     if (onlineHighscore) onlineHighscore = TScore::CheckVersion();
     if (!CheckGraphicsMode()) return 0;
     TMessage::InitMessages();

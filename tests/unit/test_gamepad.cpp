@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "harness/HeadlessGame.h"
+#include "harness/OptionsScreenScript.h"
 #include "harness/VirtualPad.h"
 #include "platform/Gamepad.h"
 #include "shell/Camera.h"
@@ -165,6 +166,20 @@ TEST(GamepadBindings, PadControlsTakeActionsFromKeysIni) {
     game.RunFor(500);
     EXPECT_EQ(player->rockets[0], rockets - 1);
     EXPECT_EQ(keyBindings.Describe(TAction::FireGuns), "Pad RB");
+}
+
+TEST(GamepadFirstStart, ATakesTheOptionsScreensSettings) {
+    ResetProgramState();
+    SetHeadlessGraphics(1);
+    TempWorkingFolder folder;
+    ASSERT_TRUE(OpenGamepads(""));
+    VirtualPad pad;
+    OptionsScreenScript script;
+    script.Then([] { EXPECT_EQ(GamepadCount(), 1); }).Then([&] { pad.Button(SDL_CONTROLLER_BUTTON_A, true); });
+    EXPECT_EQ(LoadOptions(), 1);
+    EXPECT_NE(folder.Read("Options.ini"), "");
+    pad.Unplug();
+    ResetProgramState();
 }
 
 }  // namespace
