@@ -12,6 +12,8 @@
 #include "shell/PadControls.h"
 #include "shell/Shell.h"
 #include "shell/ShellControls.h"
+#include "shell/TitleScreen.h"
+#include "scores/TTextfield.h"
 #include "world/TShip.h"
 #include "world/TUniverse.h"
 
@@ -43,12 +45,18 @@ protected:
         player->heading = 0.0f;
     }
     float Speed() const { return std::hypot(player->vx, player->vy); }
+    static bool TitleShows(const std::string& text) {
+        bool found = false;
+        titlePanel->lines.ForEach([&](const std::shared_ptr<std::string>& line) { found |= *line == text; });
+        return found;
+    }
 
     HeadlessGame game;
     VirtualPad pad;
 };
 
 TEST_F(GamepadTest, AStartsTheGameAndThePanelsNameThePadWhileItIsThere) {
+    EXPECT_TRUE(TitleShows("<([])> ENTER / Pad A = Start Game <([])>"));
     EXPECT_EQ(PauseKeyLine(PauseKeyLineCount() - 1), "Esc / hold Pad Back  quit");
     StartWithA();
     Tap(SDL_CONTROLLER_BUTTON_START);
@@ -64,6 +72,15 @@ TEST_F(GamepadTest, AStartsTheGameAndThePanelsNameThePadWhileItIsThere) {
     EXPECT_TRUE(game.Pass());
     game.RunFor(200);
     EXPECT_FALSE(game.Pass());
+}
+
+TEST_F(GamepadTest, TheTitlesStartLineFollowsThePadInAndOut) {
+    pad.Unplug();
+    game.RunFor(50);
+    EXPECT_TRUE(TitleShows("<([])> ENTER = Start Game <([])>"));
+    VirtualPad again;
+    game.RunFor(50);
+    EXPECT_TRUE(TitleShows("<([])> ENTER / Pad A = Start Game <([])>"));
 }
 
 TEST_F(GamepadTest, LeftStickThrustsByDeflectionPastTheDeadZone) {
