@@ -25,12 +25,13 @@ constexpr unsigned long kKeysymF1 = 0xffbe;
 constexpr int kFunctionKeyCount = 24;
 
 const char* const kActionNames[kActionCount] = {
-    "Thrust",     "Reverse",    "StrafeLeft", "StrafeRight", "HoldHeading", "FireGuns",
-    "FireRocket", "DropTarget", "AutoSelect", "Rocket1",     "Rocket2",     "Rocket3",
-    "PreviousRocket", "NextRocket", "Screenshot", "Pause",      "FullScreen", "Mute",        "FrameRate",
+    "Thrust",     "Reverse",        "StrafeLeft", "StrafeRight", "HoldHeading", "FireGuns",
+    "FireRocket", "DropTarget",     "AutoSelect", "Rocket1",     "Rocket2",     "Rocket3",
+    "PreviousRocket", "NextRocket", "Screenshot", "Pause",       "FullScreen",  "Mute",
+    "FrameRate",
 };
 
-// Today's keys, in the names Keys.ini uses.
+// Today's keys and the pad's standard layout, in the names Keys.ini uses.
 const char* const kDefaultInputs[kActionCount] = {
     "w,Up,PadLeftStickUp", "Down,s,PadLeftStickDown", "a,PadLeftStickLeft", "d,PadLeftStickRight",
     "space,PadB", "Mouse1,PadRT", "Mouse2,PadLT", "n,Mouse3,PadX", "r,PadY", "1", "2", "3", "PadLB", "PadRB",

@@ -139,7 +139,7 @@ void SetPaused(int on) {
 }
 
 void UpdateShellControls() {
-    // Both are read every pass, so nothing counted on the title waits for the next game.
+    // All are read every pass, so nothing counted on the title waits for the next game.
     int pauseHit = ActionWasHit(TAction::Pause);
     int focusLost = FocusWasLost();
     int padsLost = GamepadDisconnects();
