@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Gamepad.h"
 #include "platform/Graphics.h"
 #include "platform/TTimer.h"
 #include "platform/StateResets.h"
@@ -168,6 +169,7 @@ int FocusWasLost() {
 void ClearInputHits() {
     std::fill(std::begin(input.keyHits), std::end(input.keyHits), 0);
     std::fill(std::begin(input.mouseHits), std::end(input.mouseHits), 0);
+    ClearGamepadHits();
 }
 
 void ShowNotice(const std::string& text, int) {

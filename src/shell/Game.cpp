@@ -10,6 +10,7 @@
 #include "particles/ParticleEngine.h"
 #include "platform/Audio.h"
 #include "platform/Files.h"
+#include "platform/Gamepad.h"
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Input.h"
@@ -19,6 +20,7 @@
 #include "shell/Music.h"
 #include "shell/KeyBindings.h"
 #include "shell/Options.h"
+#include "shell/PadControls.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
 #include "shell/Screenshots.h"
@@ -63,6 +65,8 @@ int StartUpGame() {
     SetAppTitle(gameTitle);
     // Escape on the first start's options screen ends the program here, through the usual
     // shutdown.
+    // Pads first: the first start's options screen takes A as well.
+    OpenPads();
     if (!LoadOptions()) return 0;
     LoadKeyBindings();
     if (onlineHighscore) onlineHighscore = TScore::CheckVersion();
@@ -188,6 +192,7 @@ int RunMainLoopPass() {
         SetDrawRotation(0.0f);
         SetDrawColor(255, 255, 255);
         if (PlayerAlive()) {
+            CursorFollowsAim();
             if (!gamePaused) DrawImageAt(cursorImage, mouseX, mouseY, 0);
             player->DrawHUD();
         } else {
@@ -199,10 +204,13 @@ int RunMainLoopPass() {
                 BuildTitlePanel();
                 TLevel::SetCurrent(nullptr);
             }
+            // The start line names the pad's button while one is connected.
+            if (titleNamesPad != (GamepadCount() > 0)) BuildTitlePanel();
             titlePanel->Draw();
             DrawImageAt(logoImage, float(gfxWidth / 2), kLogoY, 0);
             // Keys pressed during play were not tested then and count here.
-            if (KeyWasHit(kKeyReturn)) StartGame();
+            // A on a pad is Enter here; both are read, so neither press waits for later.
+            if (KeyWasHit(kKeyReturn) + PadInputHit(kPadA)) StartGame();
             // The title's screenshot holds its text and logo.
             if (ActionWasHit(TAction::Screenshot)) TakeScreenshot();
             if (KeyWasHit(kKeyO) && onlineHighscore) {
@@ -217,10 +225,13 @@ int RunMainLoopPass() {
         FlipScreen(-1);
     }
 
-    return KeyWasHit(kKeyEscape) ? 0 : 1;
+    return KeyWasHit(kKeyEscape) || PadQuitRequested() ? 0 : 1;
 }
 
-void ShutDownGame() { CloseGraphicsMode(); }
+void ShutDownGame() {
+    CloseGamepads();
+    CloseGraphicsMode();
+}
 
 void ResetProgramState() { RunStateResets(); }
 

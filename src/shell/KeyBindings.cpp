@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/Files.h"
+#include "platform/Gamepad.h"
 #include "platform/Input.h"
 #include "platform/StateResets.h"
 #include "platform/Text.h"
@@ -24,15 +25,17 @@ constexpr unsigned long kKeysymF1 = 0xffbe;
 constexpr int kFunctionKeyCount = 24;
 
 const char* const kActionNames[kActionCount] = {
-    "Thrust",     "Reverse",    "StrafeLeft", "StrafeRight", "HoldHeading", "FireGuns",
-    "FireRocket", "DropTarget", "AutoSelect", "Rocket1",     "Rocket2",     "Rocket3",
-    "Screenshot", "Pause",      "FullScreen", "Mute",        "FrameRate",
+    "Thrust",     "Reverse",        "StrafeLeft", "StrafeRight", "HoldHeading", "FireGuns",
+    "FireRocket", "DropTarget",     "AutoSelect", "Rocket1",     "Rocket2",     "Rocket3",
+    "PreviousRocket", "NextRocket", "Screenshot", "Pause",       "FullScreen",  "Mute",
+    "FrameRate",
 };
 
-// Today's keys, in the names Keys.ini uses.
+// Today's keys and the pad's standard layout, in the names Keys.ini uses.
 const char* const kDefaultInputs[kActionCount] = {
-    "w,Up", "Down,s", "a", "d", "space", "Mouse1", "Mouse2", "n,Mouse3", "r", "1", "2", "3",
-    "Alt_L", "p,Pause", "F11", "m", "F3",
+    "w,Up,PadLeftStickUp", "Down,s,PadLeftStickDown", "a,PadLeftStickLeft", "d,PadLeftStickRight",
+    "space,PadB", "Mouse1,PadRT", "Mouse2,PadLT", "n,Mouse3,PadX", "r,PadY", "1", "2", "3", "PadLB", "PadRB",
+    "Alt_L", "p,Pause,PadStart", "F11", "m", "F3",
 };
 
 struct TNamedKeysym {
@@ -107,8 +110,19 @@ bool ParseKeyName(const std::string& lower, TInputBinding& out) {
     return false;
 }
 
+bool ParsePadName(const std::string& lower, TInputBinding& out) {
+    if (lower.compare(0, 3, "pad") != 0) return false;
+    for (int i = 0; i < kPadInputCount; ++i) {
+        if (LowerText(PadInputName(i)) == lower) {
+            out = {TInputKind::Pad, i, PadInputLabel(i)};
+            return true;
+        }
+    }
+    return false;
+}
+
 // Tried in this order; a further kind of device adds its parser here.
-constexpr TInputParser kInputParsers[] = {&ParseMouseButton, &ParseKeyName};
+constexpr TInputParser kInputParsers[] = {&ParseMouseButton, &ParsePadName, &ParseKeyName};
 
 // Splits at commas, each piece without surrounding spaces.
 std::vector<std::string> SplitList(const std::string& text) {
@@ -205,22 +219,42 @@ const std::vector<TInputBinding>& KeyBindings::Inputs(TAction action) const {
 }
 
 std::string KeyBindings::Describe(TAction action) const {
+    const bool padShown = GamepadCount() > 0;
     std::string text;
-    for (const TInputBinding& input : Inputs(action)) text += (text.empty() ? "" : " / ") + input.name;
+    for (const TInputBinding& input : Inputs(action))
+        if (input.kind != TInputKind::Pad || padShown) text += (text.empty() ? "" : " / ") + input.name;
     return text;
 }
 
 int ActionWasHit(TAction action) {
     int hits = 0;
-    for (const TInputBinding& input : keyBindings.Inputs(action))
-        hits += input.kind == TInputKind::Key ? KeyWasHit(input.code) : MouseButtonHit(input.code);
+    for (const TInputBinding& input : keyBindings.Inputs(action)) {
+        switch (input.kind) {
+            case TInputKind::Key: hits += KeyWasHit(input.code); break;
+            case TInputKind::MouseButton: hits += MouseButtonHit(input.code); break;
+            case TInputKind::Pad: hits += PadInputHit(input.code); break;
+        }
+    }
     return hits;
 }
 
-int ActionIsDown(TAction action) {
-    for (const TInputBinding& input : keyBindings.Inputs(action))
-        if (input.kind == TInputKind::Key ? KeyIsDown(input.code) : MouseButtonDown(input.code)) return 1;
-    return 0;
+namespace {
+float InputAmount(const TInputBinding& input) {
+    switch (input.kind) {
+        case TInputKind::Key: return float(KeyIsDown(input.code));
+        case TInputKind::MouseButton: return float(MouseButtonDown(input.code));
+        case TInputKind::Pad: return PadInputAmount(input.code);
+    }
+    return 0.0f;
+}
+}  // namespace
+
+int ActionIsDown(TAction action) { return ActionAmount(action) > 0.0f ? 1 : 0; }
+
+float ActionAmount(TAction action) {
+    float amount = 0.0f;
+    for (const TInputBinding& input : keyBindings.Inputs(action)) amount = std::max(amount, InputAmount(input));
+    return amount;
 }
 
 std::string KeysFilePath() { return GamePaths::SettingsFolder() + keysFileName; }

@@ -1,5 +1,5 @@
 #pragma once
-// The player's actions and the keys and mouse buttons bound to them: today's keys by
+// The player's actions and the keys, mouse buttons and pad controls bound to them: today's keys by
 // default, replaced action by action from the optional Keys.ini beside Options.ini. The
 // player's controls and the shell read input through the actions, never by key code.
 #include <array>
@@ -20,6 +20,8 @@ enum class TAction {
     Rocket1,
     Rocket2,
     Rocket3,
+    PreviousRocket,
+    NextRocket,
     Screenshot,
     Pause,
     FullScreen,
@@ -29,13 +31,13 @@ enum class TAction {
 constexpr int kActionCount = int(TAction::FrameRate) + 1;
 
 // Kinds of input an action can be bound to.
-enum class TInputKind { Key, MouseButton };
+enum class TInputKind { Key, MouseButton, Pad };
 
 // One key or button, with the name the player knows it by.
 struct TInputBinding {
     TInputKind kind = TInputKind::Key;
-    int code = 0;       // the game's key code, or the mouse button 1..3
-    std::string name;   // as shown to the player, e.g. "W", "Up", "Mouse1"
+    int code = 0;       // the game's key code, the mouse button 1..3, or the pad control
+    std::string name;   // as shown to the player, e.g. "W", "Up", "Mouse1", "Pad A"
     bool operator==(const TInputBinding& other) const { return kind == other.kind && code == other.code; }
 };
 
@@ -52,7 +54,8 @@ public:
     // The action's name as Keys.ini writes it ("Thrust"); "" for a value out of range.
     static std::string ActionName(TAction action);
     // The key or button a name stands for: X keysym names in any case ("w", "Up", "space",
-    // "Alt_L", "F11", "KP_1") and Mouse1..Mouse3. False when the name means nothing here.
+    // "Alt_L", "F11", "KP_1"), Mouse1..Mouse3 and the pad's controls ("PadA", "PadRT",
+    // "PadLeftStickUp"). False when the name means nothing here.
     static bool ParseInput(const std::string& name, TInputBinding& out);
 
     // Applies the lines of a Keys.ini text: each listed action gets the keys of its line.
@@ -60,7 +63,8 @@ public:
     std::vector<std::string> Apply(const std::string& text);
 
     const std::vector<TInputBinding>& Inputs(TAction action) const;
-    // The keys of an action as the player reads them, e.g. "P / Pause".
+    // The keys of an action as the player reads them, e.g. "P / Pause"; the pad's controls
+    // only while a pad is connected ("P / Pause / Pad Start").
     std::string Describe(TAction action) const;
 
 private:
@@ -75,6 +79,8 @@ extern KeyBindings keyBindings;
 int ActionWasHit(TAction action);
 // 1 while any input of the action is held.
 int ActionIsDown(TAction action);
+// How far the action is pressed, 0..1: 1 for a held key or button, the deflection of a stick.
+float ActionAmount(TAction action);
 // Where Keys.ini is: beside Options.ini, in the settings folder.
 std::string KeysFilePath();
 // Today's keys, then Keys.ini when there is one, each unreadable line told on standard

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/Files.h"
+#include "platform/Gamepad.h"
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Input.h"
@@ -136,8 +137,10 @@ int RunOptionsScreenPass() {
     SetDrawColor(255, 255, 255);
     DrawImageAt(optionsBackground, 0.0f, 0.0f, 0);
     int editing = TINPT_FIELD::UpdateFields(PointerX(), PointerY(), MouseButtonHit(kMouseLeft));
-    // Enter while a field was edited only ended that editing, and its hit is gone.
-    int confirmed = editing == 0 && KeyWasHit(kKeyReturn);
+    // Enter while a field was edited only ended that editing, and its hit is gone. A pad's A
+    // takes the settings shown, so a player with nothing but a pad gets past this screen.
+    int padConfirmed = PadInputHit(kPadA);
+    int confirmed = editing == 0 && (KeyWasHit(kKeyReturn) || padConfirmed);
     if (KeyWasHit(kKeyEscape)) return kOptionsScreenQuit;
     FlipScreen(-1);
     return confirmed ? kOptionsScreenConfirmed : kOptionsScreenOpen;

@@ -5,6 +5,7 @@
 
 #include "particles/ParticleEngine.h"
 #include "platform/Audio.h"
+#include "platform/Gamepad.h"
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Input.h"
@@ -12,6 +13,7 @@
 #include "platform/TMixer.h"
 #include "shell/KeyBindings.h"
 #include "shell/Options.h"
+#include "shell/PadControls.h"
 #include "shell/Shell.h"
 #include "shell/TitleScreen.h"
 #include "stages/TMessage.h"
@@ -55,8 +57,9 @@ constexpr TPauseKey kPauseKeys[] = {
     {TAction::Mute, "sound "},
     {TAction::FrameRate, "frame rate"},
 };
-// The quit line under the bound keys.
+// The quit line under the bound keys, without and with a pad.
 const char* const kQuitLine = "Esc  quit";
+const char* const kPadQuitLine = "Esc / hold Pad Back  quit";
 
 // Everything laid out from the screen size, after it changed.
 void LayOutForScreen() {
@@ -136,12 +139,15 @@ void SetPaused(int on) {
 }
 
 void UpdateShellControls() {
-    // Both are read every pass, so nothing counted on the title waits for the next game.
+    // All are read every pass, so nothing counted on the title waits for the next game.
     int pauseHit = ActionWasHit(TAction::Pause);
     int focusLost = FocusWasLost();
+    int padsLost = GamepadDisconnects();
+    UpdatePadControls();
     if (PlayerAlive()) {
         if (pauseHit % 2) SetPaused(!gamePaused);
-        if (focusLost) SetPaused(1);
+        // A pad unplugged mid-fight leaves its player without controls: the game waits.
+        if (focusLost || padsLost) SetPaused(1);
     } else {
         SetPaused(0);
     }
@@ -201,7 +207,7 @@ std::string PauseKeyLine(int index) {
         if (key.action == TAction::Mute) line += AudioMixer().Muted() ? "on" : "off";
         return line;
     }
-    return kQuitLine;
+    return GamepadCount() > 0 ? kPadQuitLine : kQuitLine;
 }
 
 void ResetShellControls() {

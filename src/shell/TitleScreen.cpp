@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/Gamepad.h"
 #include "platform/StateResets.h"
 #include "platform/Text.h"
 #include "scores/TScore.h"
@@ -11,6 +12,7 @@
 #include "world/TShip.h"
 
 std::shared_ptr<TTextfield> titlePanel;
+bool titleNamesPad = false;
 
 namespace {
 
@@ -21,6 +23,7 @@ constexpr float kPanelScale = 1.0f;
 
 // The key lines.
 const char* const kStartLine = "<([])> ENTER = Start Game <([])>";
+const char* const kPadStartLine = "<([])> ENTER / Pad A = Start Game <([])>";
 const char* const kOnlineLine = ">> O = Update onlinehighscore <<";
 // The credits: the game, its makers, its own pictures and sounds, where the highscore server
 // comes from, the language, and where the music comes from.
@@ -42,7 +45,8 @@ void BuildTitlePanel() {
     // below them stay in place.
     panel.AddLine(player && player->dead ? "Your Score: " + std::to_string(TruncatedInt(player->points)) : "");
     panel.AddLine("");
-    panel.AddLine(kStartLine);
+    titleNamesPad = GamepadCount() > 0;
+    panel.AddLine(titleNamesPad ? kPadStartLine : kStartLine);
     panel.AddLine(onlineHighscore ? kOnlineLine : "");
     panel.AddLine("");
     panel.AddLine(std::string(gameTitle) + kCreditGame);
@@ -65,7 +69,10 @@ void RecordFinishedGame() {
     TScore::Save();
 }
 
-void ResetTitleScreen() { titlePanel.reset(); }
+void ResetTitleScreen() {
+    titlePanel.reset();
+    titleNamesPad = false;
+}
 
 namespace {
 const int stateResetRegistered = RegisterStateReset("title screen", kResetRankShell + 5, &ResetTitleScreen);

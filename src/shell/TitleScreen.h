@@ -8,6 +8,8 @@ class TTextfield;
 // The title screen's panel; null while a game runs, which makes the next entry to the
 // title screen record the finished game and build a new panel.
 extern std::shared_ptr<TTextfield> titlePanel;
+// Whether the panel's start line names the pad's button (it was built with a pad connected).
+extern bool titleNamesPad;
 
 // Replaces titlePanel by a new one: the highscore table, the last score, the keys, the
 // credits and, with the music on, the track.

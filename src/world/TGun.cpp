@@ -7,6 +7,7 @@
 #include "platform/Images.h"
 #include "platform/Input.h"
 #include "shell/Camera.h"
+#include "shell/PadControls.h"
 #include "shell/Shell.h"
 #include "world/TGunInfo.h"
 #include "world/TRocket.h"
@@ -47,7 +48,7 @@ void TGun::Update() {
     if (reload < 1.0f) reload += (1000.0f / float(info->reloadMs)) / ticksPerSecond;
 
     if (aimMode == 0) {
-        angle = ATan2Deg(float(PointerX()) - (own->x - cameraX), (own->y - cameraY) - float(PointerY()));
+        angle = ATan2Deg(AimX() - (own->x - cameraX), (own->y - cameraY) - AimY());
         return;
     }
     std::shared_ptr<TShip> target = own->target.Get();

@@ -12,6 +12,7 @@
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/KeyBindings.h"
+#include "shell/PadControls.h"
 #include "shell/Screenshots.h"
 #include "shell/Shell.h"
 #include "world/TGun.h"
@@ -106,6 +107,7 @@ void TShip::Update() {
         } else {
             DebugNote("Couldn't find explosion for ship");
         }
+        if (this == player.get()) RumbleForDestruction();
         if (DebugNotesOn()) DebugNote("ship destroyed: " + name + (this == player.get() ? " (the player's)" : ""));
         Remove();
     }
@@ -174,21 +176,25 @@ void TShip::TurnTowards(float wanted) {
 }
 
 void TShip::SteerByPlayer() {
-    float wanted = ATan2Deg(float(PointerX()) - (x - cameraX), (y - cameraY) - float(PointerY()));
+    float wanted = ATan2Deg(AimX() - (x - cameraX), (y - cameraY) - AimY());
     if (ActionIsDown(TAction::HoldHeading)) wanted = heading;
     TurnTowards(wanted);
     if (autoSelectRockets) AutoSelectRocket();
     // Every input of an action is read, so no press stays counted for later.
     if (ActionWasHit(TAction::DropTarget)) target.Reset();
-    if (ActionIsDown(TAction::Thrust)) Thrust(1.0f);
-    if (ActionIsDown(TAction::Reverse)) Thrust(-0.5f);
-    if (ActionIsDown(TAction::StrafeLeft)) Strafe(-90.0f);
-    if (ActionIsDown(TAction::StrafeRight)) Strafe(90.0f);
+    // A key gives the full amount; a stick as much as it is pushed.
+    if (float amount = ActionAmount(TAction::Thrust); amount > 0.0f) Thrust(amount);
+    if (float amount = ActionAmount(TAction::Reverse); amount > 0.0f) Thrust(-0.5f * amount);
+    if (float amount = ActionAmount(TAction::StrafeLeft); amount > 0.0f) Strafe(-90.0f * amount);
+    if (float amount = ActionAmount(TAction::StrafeRight); amount > 0.0f) Strafe(90.0f * amount);
     if (ActionWasHit(TAction::Screenshot)) RequestScreenshot();
     if (ActionWasHit(TAction::AutoSelect)) autoSelectRockets = autoSelectRockets ? 0 : 1;
     if (ActionWasHit(TAction::Rocket1)) selectedRocket = 0;
     if (ActionWasHit(TAction::Rocket2)) selectedRocket = 1;
     if (ActionWasHit(TAction::Rocket3)) selectedRocket = 2;
+    // Previous and next step round the three types; one step back is two forward.
+    int steps = ActionWasHit(TAction::NextRocket) + 2 * ActionWasHit(TAction::PreviousRocket);
+    selectedRocket = uint8_t((selectedRocket + steps) % 3);
     if (ActionIsDown(TAction::FireGuns)) FireGuns();
     if (ActionWasHit(TAction::FireRocket)) FireRocket();
 }
@@ -221,6 +227,7 @@ void TShip::Damage(float amount) {
     float d = amount / armor;
     if (team == 0) d *= difficulty;
     hp -= d;
+    if (this == player.get() && d > 0.0f) RumbleForHit(d);
 }
 
 void TShip::SetImage(const std::string& path) {
