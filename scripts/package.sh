@@ -48,6 +48,8 @@ CHANGELOG
 gzip -9n "$doc/changelog.Debian"
 
 # Depends from the libraries the executable links; dpkg-shlibdeps reads a debian/control.
+# SDL2, opened at run time for game controllers, is only recommended: without it the game
+# plays with keyboard and mouse.
 shlib=$(mktemp -d)
 trap 'rm -rf "$shlib"' EXIT
 mkdir -p "$shlib/debian"
@@ -66,6 +68,7 @@ Architecture: $arch
 Maintainer: $maintainer
 Installed-Size: $size
 Depends: $depends
+Recommends: libsdl2-2.0-0 (>= 2.0.9)
 Section: games
 Priority: optional
 Description: single-player 2D space shooter

@@ -1,7 +1,6 @@
-// Game controllers through SDL's game-controller layer.
+// Game controllers through SDL's game-controller layer, its library loaded at start-up.
 #include "platform/Gamepad.h"
 
-#include <SDL2/SDL.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "platform/Input.h"
 #include "platform/StateResets.h"
+#include "platform/TSdlLibrary.h"
 
 namespace {
 
@@ -28,11 +28,14 @@ constexpr float kAxisRange = 32767.0f;
 // SDL's strongest rumble.
 constexpr float kRumbleRange = 65535.0f;
 
+using TController = TSdlLibrary::Controller;
+
 struct PadState {
-    bool sdlStarted = false;
-    std::vector<SDL_GameController*> pads;
+    // SDL's functions while its controller subsystem runs, else null.
+    const TSdlLibrary* sdl = nullptr;
+    std::vector<TController*> pads;
     // Raw axes of SDL's standard layout, -1..1 (triggers 0..1).
-    std::array<float, SDL_CONTROLLER_AXIS_MAX> axes{};
+    std::array<float, TSdlLibrary::kAxisCount> axes{};
     std::array<float, kPadInputCount> amount{};
     std::array<bool, kPadInputCount> down{};
     std::array<int, kPadInputCount> hits{};
@@ -73,15 +76,15 @@ void SetAmount(int input, float amount) {
 
 // The analog controls anew from the raw axes.
 void UpdateAnalogInputs() {
-    SetAmount(kPadLT, TriggerAmount(pad.axes[SDL_CONTROLLER_AXIS_TRIGGERLEFT]));
-    SetAmount(kPadRT, TriggerAmount(pad.axes[SDL_CONTROLLER_AXIS_TRIGGERRIGHT]));
+    SetAmount(kPadLT, TriggerAmount(pad.axes[TSdlLibrary::kAxisTriggerLeft]));
+    SetAmount(kPadRT, TriggerAmount(pad.axes[TSdlLibrary::kAxisTriggerRight]));
     float x, y;
-    DeadZoned(pad.axes[SDL_CONTROLLER_AXIS_LEFTX], pad.axes[SDL_CONTROLLER_AXIS_LEFTY], x, y);
+    DeadZoned(pad.axes[TSdlLibrary::kAxisLeftX], pad.axes[TSdlLibrary::kAxisLeftY], x, y);
     SetAmount(kPadLeftStickUp, std::max(0.0f, -y));
     SetAmount(kPadLeftStickDown, std::max(0.0f, y));
     SetAmount(kPadLeftStickLeft, std::max(0.0f, -x));
     SetAmount(kPadLeftStickRight, std::max(0.0f, x));
-    DeadZoned(pad.axes[SDL_CONTROLLER_AXIS_RIGHTX], pad.axes[SDL_CONTROLLER_AXIS_RIGHTY], x, y);
+    DeadZoned(pad.axes[TSdlLibrary::kAxisRightX], pad.axes[TSdlLibrary::kAxisRightY], x, y);
     SetAmount(kPadRightStickUp, std::max(0.0f, -y));
     SetAmount(kPadRightStickDown, std::max(0.0f, y));
     SetAmount(kPadRightStickLeft, std::max(0.0f, -x));
@@ -95,25 +98,31 @@ void ReleaseAll() {
     pad.down.fill(false);
 }
 
+// The instance number SDL gives an open pad.
+int32_t InstanceOf(TController* controller) {
+    return pad.sdl->JoystickInstanceID(pad.sdl->GameControllerGetJoystick(controller));
+}
+
 void OpenPad(int deviceIndex) {
-    if (!SDL_IsGameController(deviceIndex)) return;
-    SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
-    for (SDL_GameController* open : pad.pads)
-        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(open)) == id) return;
-    SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
+    const TSdlLibrary& sdl = *pad.sdl;
+    if (!sdl.IsGameController(deviceIndex)) return;
+    int32_t id = sdl.JoystickGetDeviceInstanceID(deviceIndex);
+    for (TController* open : pad.pads)
+        if (InstanceOf(open) == id) return;
+    TController* controller = sdl.GameControllerOpen(deviceIndex);
     if (!controller) {
-        DebugNote(std::string("game controller could not be opened: ") + SDL_GetError());
+        DebugNote(std::string("game controller could not be opened: ") + sdl.GetError());
         return;
     }
     pad.pads.push_back(controller);
-    const char* name = SDL_GameControllerName(controller);
+    const char* name = sdl.GameControllerName(controller);
     DebugNote(std::string("game controller connected: ") + (name ? name : "(no name)"));
 }
 
-void ClosePad(SDL_JoystickID id) {
+void ClosePad(int32_t id) {
     for (auto it = pad.pads.begin(); it != pad.pads.end(); ++it) {
-        if (SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(*it)) != id) continue;
-        SDL_GameControllerClose(*it);
+        if (InstanceOf(*it) != id) continue;
+        pad.sdl->GameControllerClose(*it);
         pad.pads.erase(it);
         ++pad.disconnects;
         ReleaseAll();
@@ -130,52 +139,61 @@ void AddMappings(const std::string& path) {
         ShowNotice(shown + " is not read: not a file of at most " + std::to_string(kMaxPadMappingsBytes) + " bytes", 0);
         return;
     }
-    int added = SDL_GameControllerAddMappingsFromFile(path.c_str());
-    if (added < 0) ShowNotice(shown + " cannot be read: " + SDL_GetError(), 0);
+    const TSdlLibrary& sdl = *pad.sdl;
+    TSdlLibrary::RWops* file = sdl.RWFromFile(path.c_str(), "rb");
+    int added = file ? sdl.GameControllerAddMappingsFromRW(file, 1) : -1;
+    if (added < 0) ShowNotice(shown + " cannot be read: " + sdl.GetError(), 0);
     else if (added == 0 && info.st_size > 0) ShowNotice(shown + " holds no mapping SDL can use", 0);
 }
 
 }  // namespace
 
 int OpenGamepads(const std::string& mappingsPath) {
-    if (pad.sdlStarted) return 1;
-    // SDL cannot see whether the game's own window has the focus; pads are read regardless.
-    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    // Ctrl+C and the like stay the game's, not events SDL would queue.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
-        DebugNote(std::string("no game controllers: ") + SDL_GetError());
+    if (pad.sdl) return 1;
+    const TSdlLibrary* sdl = TSdlLibrary::Load();
+    if (!sdl) {
+        DebugNote("no game controllers: " + TSdlLibrary::LoadError());
         return 0;
     }
-    pad.sdlStarted = true;
+    // SDL cannot see whether the game's own window has the focus; pads are read regardless.
+    sdl->SetHint("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1");
+    // Ctrl+C and the like stay the game's, not events SDL would queue.
+    sdl->SetHint("SDL_NO_SIGNAL_HANDLERS", "1");
+    if (sdl->InitSubSystem(TSdlLibrary::kInitGameController) != 0) {
+        DebugNote(std::string("no game controllers: ") + sdl->GetError());
+        return 0;
+    }
+    pad.sdl = sdl;
     AddMappings(mappingsPath);
-    for (int i = 0; i < SDL_NumJoysticks(); ++i) OpenPad(i);
+    for (int i = 0; i < sdl->NumJoysticks(); ++i) OpenPad(i);
     return 1;
 }
 
 void CloseGamepads() {
-    if (!pad.sdlStarted) return;
-    for (SDL_GameController* controller : pad.pads) SDL_GameControllerClose(controller);
+    const TSdlLibrary* sdl = pad.sdl;
+    if (!sdl) return;
+    for (TController* controller : pad.pads) sdl->GameControllerClose(controller);
     pad = PadState{};
-    SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    sdl->QuitSubSystem(TSdlLibrary::kInitGameController);
 }
 
 void PumpGamepads() {
-    if (!pad.sdlStarted) return;
-    SDL_Event event;
+    if (!pad.sdl) return;
+    TSdlLibrary::Event event{};
     bool axesMoved = false;
-    while (SDL_PollEvent(&event)) {
+    while (pad.sdl && pad.sdl->PollEvent(&event)) {
         switch (event.type) {
-            case SDL_CONTROLLERDEVICEADDED: OpenPad(event.cdevice.which); break;
-            case SDL_CONTROLLERDEVICEREMOVED: ClosePad(event.cdevice.which); break;
-            case SDL_CONTROLLERBUTTONDOWN:
-            case SDL_CONTROLLERBUTTONUP:
-                if (event.cbutton.button < SDL_CONTROLLER_BUTTON_MISC1)
-                    SetAmount(event.cbutton.button, event.cbutton.state == SDL_PRESSED ? 1.0f : 0.0f);
+            case TSdlLibrary::kControllerDeviceAdded: OpenPad(event.device.which); break;
+            case TSdlLibrary::kControllerDeviceRemoved: ClosePad(event.device.which); break;
+            case TSdlLibrary::kControllerButtonDown:
+            case TSdlLibrary::kControllerButtonUp:
+                // Buttons past the standard layout's (paddles, touchpad) are not read.
+                if (event.button.button < TSdlLibrary::kButtonCount)
+                    SetAmount(event.button.button, event.button.state ? 1.0f : 0.0f);
                 break;
-            case SDL_CONTROLLERAXISMOTION:
-                if (event.caxis.axis < SDL_CONTROLLER_AXIS_MAX) {
-                    pad.axes[event.caxis.axis] = std::max(-1.0f, float(event.caxis.value) / kAxisRange);
+            case TSdlLibrary::kControllerAxisMotion:
+                if (event.axis.axis < TSdlLibrary::kAxisCount) {
+                    pad.axes[event.axis.axis] = std::max(-1.0f, float(event.axis.value) / kAxisRange);
                     axesMoved = true;
                 }
                 break;
@@ -221,7 +239,7 @@ void ClearGamepadHits() { pad.hits.fill(0); }
 
 int PadRightStick(float& x, float& y) {
     PumpGamepads();
-    DeadZoned(pad.axes[SDL_CONTROLLER_AXIS_RIGHTX], pad.axes[SDL_CONTROLLER_AXIS_RIGHTY], x, y);
+    DeadZoned(pad.axes[TSdlLibrary::kAxisRightX], pad.axes[TSdlLibrary::kAxisRightY], x, y);
     return x != 0.0f || y != 0.0f;
 }
 
@@ -235,9 +253,10 @@ std::string PadInputLabel(int input) {
 }
 
 void RumbleGamepads(float strength, int ms) {
-    Uint16 level = Uint16(std::clamp(strength, 0.0f, 1.0f) * kRumbleRange);
-    for (SDL_GameController* controller : pad.pads)
-        SDL_GameControllerRumble(controller, level, level, Uint32(std::max(ms, 0)));
+    if (!pad.sdl) return;
+    uint16_t level = uint16_t(std::clamp(strength, 0.0f, 1.0f) * kRumbleRange);
+    for (TController* controller : pad.pads)
+        pad.sdl->GameControllerRumble(controller, level, level, uint32_t(std::max(ms, 0)));
 }
 
 void ResetGamepads() { CloseGamepads(); }

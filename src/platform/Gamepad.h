@@ -1,8 +1,9 @@
 #pragma once
 // Game controllers through SDL's game-controller layer (its controller subsystem only: the
 // game keeps its own window, drawing and sound). Every pad is read in one standard layout,
-// whatever its make; without SDL (no devices, a container) nothing here is connected and
-// the game plays with keyboard and mouse.
+// whatever its make. SDL's library is looked for at start-up; without it, or where SDL cannot
+// start (no devices, a container), nothing here is connected and the game plays with keyboard
+// and mouse.
 #include <string>
 
 // The pad's controls the game reads: its buttons, then its triggers and the four directions
