@@ -245,15 +245,22 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     const float viewLeft = float(s.viewportX), viewRight = float(s.viewportX + s.viewportW);
     const float viewTop = float(s.viewportY), viewBottom = float(s.viewportY + s.viewportH);
     TTexelMap map(*tex, 0.0f, 0.0f, w, h);
-    // Copied at a fractional offset, an opaque filtered layer is drawn from its copy filtered
-    // on the CPU, at whole pixels with nearest sampling: one texel read per pixel, same pixels.
+    // Copied at a fractional offset, a filtered layer is drawn from its copy filtered on the
+    // CPU, at whole pixels with nearest sampling: one texel read per pixel, the same pixels.
+    // Blended layers are left to the rasteriser: the star layers' cost is in their many small
+    // rectangles, not in filtering, and they move too fast for the copy to be reused.
     unsigned texture = tex->name;
-    TShiftedFrame::TAxis shiftX, shiftY;
-    if (copy && ShiftedLayersOn() && tex->texels && tex->usedWidth == image->width && tex->usedHeight == image->height &&
+    const bool filteredOnce = (image->flags & kImageFiltered) && !(image->flags & kImageMipmapped);
+    if (copy && filteredOnce && ShiftedLayersOn() && tex->usedWidth == image->width && tex->usedHeight == image->height &&
         (fracX != 0.0f || fracY != 0.0f)) {
-        shiftX = TShiftedFrame::AxisFor(fx, true);
-        shiftY = TShiftedFrame::AxisFor(fy, false);
-        unsigned name = tex->shifted.Update(*tex->texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
+        const TPixmap* pixmap = image->FramePixmap(frame);
+        if (!tex->texels && pixmap) {
+            int usedW = 0, usedH = 0;
+            tex->texels = TexturePixels(*pixmap, tex->textureWidth, tex->textureHeight, usedW, usedH);
+        }
+        const TShiftedFrame::TAxis shiftX = TShiftedFrame::AxisFor(fx, true);
+        const TShiftedFrame::TAxis shiftY = TShiftedFrame::AxisFor(fy, false);
+        unsigned name = tex->texels ? tex->shifted.Update(*tex->texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY) : 0;
         if (name != 0) {
             texture = name;
             fracX = float(shiftX.shift);

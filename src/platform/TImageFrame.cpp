@@ -50,7 +50,6 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
     // Smaller mipmap levels spread a texel further than any margin: those frames are not trimmed.
     if (!(flags & kImageMipmapped))
         frame->outline = TFrameOutline::Of(level->pixels.data(), level->pitch, usedW, usedH, flags & kImageFiltered);
-    if ((flags & kImageFiltered) && !(flags & kImageMipmapped) && frame->outline.opaque) frame->texels = level;
 
     UseTexture(name);
     bool filtered = flags & kImageFiltered;
