@@ -245,14 +245,13 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     const float viewLeft = float(s.viewportX), viewRight = float(s.viewportX + s.viewportW);
     const float viewTop = float(s.viewportY), viewBottom = float(s.viewportY + s.viewportH);
     TTexelMap map(*tex, 0.0f, 0.0f, w, h);
-    // Copied at a fractional offset, a filtered layer is drawn from its copy filtered on the
-    // CPU, at whole pixels with nearest sampling: one texel read per pixel, the same pixels.
-    // Blended layers are left to the rasteriser: the star layers' cost is in their many small
-    // rectangles, not in filtering, and they move too fast for the copy to be reused.
+    // A copied filtered layer is drawn from its copy filtered on the CPU for its fractional
+    // offset, at whole pixels with nearest sampling: one texel read per pixel, same pixels.
+    // Blended layers are left to the rasteriser: on the star layers, which move with the
+    // camera, working out and uploading the copy each frame cost what nearest sampling saved.
     unsigned texture = tex->name;
-    const bool filteredOnce = (image->flags & kImageFiltered) && !(image->flags & kImageMipmapped);
-    if (copy && filteredOnce && ShiftedLayersOn() && tex->usedWidth == image->width && tex->usedHeight == image->height &&
-        (fracX != 0.0f || fracY != 0.0f)) {
+    const bool bilinear = (image->flags & kImageFiltered) && !(image->flags & kImageMipmapped);
+    if (copy && bilinear && ShiftedLayersOn() && tex->usedWidth == image->width && tex->usedHeight == image->height) {
         const TPixmap* pixmap = image->FramePixmap(frame);
         if (!tex->texels && pixmap) {
             int usedW = 0, usedH = 0;
