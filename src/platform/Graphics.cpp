@@ -12,6 +12,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include "platform/DrawRecording.h"
 #include "platform/StateResets.h"
 #include "platform/Trimming.h"
@@ -151,6 +152,8 @@ void MakeCurrent(const std::shared_ptr<TGraphics>& gfx) {
     if (gfx->native) NativeMakeCurrent(gfx->native.get());
     TDrawState& s = gfx->state;
     if (Drawing()) {
+        const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+        gfx->llvmpipe = renderer && std::strstr(renderer, "llvmpipe") ? 1 : 0;
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glOrtho(0, gfx->width, gfx->height, 0, -1, 1);
@@ -556,6 +559,10 @@ void ShowWindowPointer() {
 }
 
 // ---- Shortcuts ----
+
+int ShiftedLayersOn() {
+    return ShortcutsOn() && g.current && g.current->llvmpipe ? 1 : 0;
+}
 
 int ShortcutsOn() {
     if (g.shortcuts < 0) {

@@ -126,6 +126,10 @@ void ShowWindowPointer();
 // switch them to compare.
 int ShortcutsOn();
 void SetShortcuts(int on);
+// 1 while shortcuts are on and the rasteriser is Mesa's llvmpipe, whose linear filter the
+// CPU copies of layers at fractional offsets (TShiftedFrame) reproduce texel for texel;
+// another rasteriser may round its filter differently, so it filters them itself.
+int ShiftedLayersOn();
 
 // ---- Frame probe, for benchmarks ----
 // The points of a drawn frame a probe hears about: the screen cleared, one tiled layer

@@ -13,6 +13,7 @@
 #include "platform/TImage.h"
 #include "platform/TImageFrame.h"
 #include "platform/TPixmap.h"
+#include "platform/TShiftedFrame.h"
 #include "platform/StateResets.h"
 #include "platform/Trimming.h"
 
@@ -244,6 +245,27 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     const float viewLeft = float(s.viewportX), viewRight = float(s.viewportX + s.viewportW);
     const float viewTop = float(s.viewportY), viewBottom = float(s.viewportY + s.viewportH);
     TTexelMap map(*tex, 0.0f, 0.0f, w, h);
+    // A copied filtered layer is drawn from its copy filtered on the CPU for its fractional
+    // offset, at whole pixels with nearest sampling: one texel read per pixel, same pixels.
+    // Blended layers are left to the rasteriser: on the star layers, which move with the
+    // camera, working out and uploading the copy each frame cost what nearest sampling saved.
+    unsigned texture = tex->name;
+    const bool bilinear = (image->flags & kImageFiltered) && !(image->flags & kImageMipmapped);
+    if (copy && bilinear && ShiftedLayersOn() && tex->usedWidth == image->width && tex->usedHeight == image->height) {
+        const TPixmap* pixmap = image->FramePixmap(frame);
+        if (!tex->texels && pixmap) {
+            int usedW = 0, usedH = 0;
+            tex->texels = TexturePixels(*pixmap, tex->textureWidth, tex->textureHeight, usedW, usedH);
+        }
+        const TShiftedFrame::TAxis shiftX = TShiftedFrame::AxisFor(fx, true);
+        const TShiftedFrame::TAxis shiftY = TShiftedFrame::AxisFor(fy, false);
+        unsigned name = tex->texels ? tex->shifted.Update(*tex->texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY) : 0;
+        if (name != 0) {
+            texture = name;
+            fracX = float(shiftX.shift);
+            fracY = float(shiftY.shift);
+        }
+    }
     TFillCounters& fill = FillCounters();
     // Visible area of the local rectangle [lx0, lx1) x [ly0, ly1) of the copy at (cx, cy).
     auto visible = [&](float cx, float cy, float lx0, float ly0, float lx1, float ly1) {
@@ -251,7 +273,7 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
         float down = std::min(cy + ly1, viewBottom) - std::max(cy + ly0, viewTop);
         return across > 0.0f && down > 0.0f ? double(across) * down : 0.0;
     };
-    UseTexture(tex->name);
+    UseTexture(texture);
     glBegin(GL_QUADS);
     for (int row = startY; row < s.viewportY + s.viewportH; row += image->height)
         for (int col = startX; col < s.viewportX + s.viewportW; col += image->width) {

@@ -22,4 +22,5 @@ public:
     int accumulator = 0;       // remainder share collected so far
     int nextFrameTime = 0;     // MilliClock time the next frame is due
     TXWindowPtr native;        // window and context; null in headless graphics
+    int llvmpipe = 0;          // 1 when the context draws through Mesa's llvmpipe
 };

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "platform/TFrameOutline.h"
+#include "platform/TShiftedFrame.h"
 
 class TPixmap;
 
@@ -24,4 +25,8 @@ public:
     int usedWidth = 0;       // texels of the picture across (its width unless resized down)
     int usedHeight = 0;      // texels of the picture down
     TFrameOutline outline;   // what of the picture can change the screen (none when mipmapped)
+    // A frame tiled at a fractional offset is drawn from a copy filtered on the CPU (see
+    // TShiftedFrame), made from its uploaded texels, kept from the first time it is tiled.
+    std::shared_ptr<TPixmap> texels;
+    TShiftedFrame shifted;
 };

@@ -1,0 +1,134 @@
+#include "platform/TShiftedFrame.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/Graphics.h"
+#include "platform/TPixmap.h"
+
+namespace {
+
+// Steps of a texel in the rasteriser's filter weights.
+constexpr int kWeightSteps = 256;
+// Steps of a pixel in the rasteriser's edge positions.
+constexpr long kEdgeSteps = 256;
+
+// n bytes of a moved towards b by weight / 256, rounded as the rasteriser's 8-bit filter
+// rounds; a * (256 - weight) + b * weight + 128 stays below 65536, so 16 bits per byte do,
+// and the loop runs on vector registers.
+void LerpBytes(const uint8_t* __restrict a, const uint8_t* __restrict b, int n, int weight, uint8_t* __restrict out) {
+    const uint16_t wa = uint16_t(256 - weight), wb = uint16_t(weight);
+    for (int k = 0; k < n; ++k) out[k] = uint8_t((a[k] * wa + b[k] * wb + 128) >> 8);
+}
+
+// One row filtered across: texel i mixes texels i - back and i - back + 1, clamped to the
+// used width.
+void ShiftRow(const uint8_t* src, int usedWidth, int back, int weight, uint8_t* out) {
+    if (usedWidth == 1 || weight == 0) {
+        // Without a weight each texel is texel i - back, the first repeated.
+        std::copy_n(src, size_t(usedWidth - back) * 4, out + back * 4);
+        if (back) std::copy_n(src, 4, out);
+        return;
+    }
+    // The texels whose two neighbours both lie inside the row, then the clamped end.
+    if (back) {
+        std::copy_n(src, 4, out);
+        LerpBytes(src, src + 4, (usedWidth - 1) * 4, weight, out + 4);
+    } else {
+        LerpBytes(src, src + 4, (usedWidth - 1) * 4, weight, out);
+        std::copy_n(src + (usedWidth - 1) * 4, 4, out + (usedWidth - 1) * 4);
+    }
+}
+
+}  // namespace
+
+TShiftedFrame::TAxis TShiftedFrame::AxisFor(float pos, bool centreOnEdgeIn) {
+    TAxis axis;
+    const double base = std::floor(double(pos));
+    // The rasteriser places edges at 1/256 pixel: the copy starts at the first pixel whose
+    // centre the layer's first edge covers there.
+    const long edge = std::lround((double(pos) - base) * kEdgeSteps);  // 0..256
+    const long half = kEdgeSteps / 2;
+    axis.shift = int(centreOnEdgeIn ? (edge <= half ? 0 : 1) : (edge < half ? 0 : 1));
+    // Texel coordinates come from the unrounded position: pixel p samples p - pos texels
+    // from the first texel's centre, in steps of 1/256 texel.
+    const long at = std::lround((base + axis.shift - double(pos)) * kWeightSteps);  // -128..128
+    axis.back = at < 0 ? 1 : 0;
+    axis.weight = int(at + (at < 0 ? kWeightSteps : 0)) & (kWeightSteps - 1);
+    return axis;
+}
+
+void TShiftedFrame::Shift(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y,
+                          TPixmap& out) {
+    if (usedWidth <= 0 || usedHeight <= 0) return;
+    // Each source row filtered across once, kept while two rows of the copy need it.
+    std::vector<uint8_t> rowA(size_t(usedWidth) * 4), rowB(size_t(usedWidth) * 4);
+    int rowAOf = -1, rowBOf = -1;
+    const int last = usedHeight - 1;
+    for (int j = 0; j < usedHeight; ++j) {
+        const int j0 = std::clamp(j - y.back, 0, last), j1 = std::clamp(j - y.back + 1, 0, last);
+        if (rowAOf != j0) {
+            if (rowBOf == j0) {
+                std::swap(rowA, rowB);
+                std::swap(rowAOf, rowBOf);
+            } else {
+                ShiftRow(source.Row(j0), usedWidth, x.back, x.weight, rowA.data());
+                rowAOf = j0;
+            }
+        }
+        if (rowBOf != j1 && j1 != j0) {
+            ShiftRow(source.Row(j1), usedWidth, x.back, x.weight, rowB.data());
+            rowBOf = j1;
+        }
+        if (j1 == j0 || y.weight == 0) std::copy(rowA.begin(), rowA.end(), out.Row(j));
+        else LerpBytes(rowA.data(), rowB.data(), usedWidth * 4, y.weight, out.Row(j));
+    }
+}
+
+unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y) {
+    if (!GLActive()) return 0;
+    if (name_ != 0 && sequence_ != GraphicsSequence()) name_ = 0;  // went with its context
+    const bool fresh = name_ == 0;
+    if (fresh) {
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        if (name == 0) return 0;
+        name_ = name;
+        sequence_ = GraphicsSequence();
+        weightX_ = weightY_ = backX_ = backY_ = -1;
+    }
+    if (weightX_ == x.weight && weightY_ == y.weight && backX_ == x.back && backY_ == y.back) return name_;
+    if (!pixels_ || pixels_->width != source.width || pixels_->height != source.height)
+        pixels_ = std::make_unique<TPixmap>(source);  // the padding, never sampled, comes along
+    Shift(source, usedWidth, usedHeight, x, y, *pixels_);
+    UseTexture(name_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    if (fresh) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, source.width, source.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixels_->pixels.data());
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, source.width, source.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                        pixels_->pixels.data());
+    }
+    weightX_ = x.weight;
+    weightY_ = y.weight;
+    backX_ = x.back;
+    backY_ = y.back;
+    ++uploads;
+    return name_;
+}
+
+TShiftedFrame::~TShiftedFrame() {
+    if (name_ != 0 && GLActive() && sequence_ == GraphicsSequence()) {
+        GLuint n = name_;
+        glDeleteTextures(1, &n);
+        ForgetTexture(name_);
+    }
+}

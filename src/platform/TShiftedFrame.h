@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+
+class TPixmap;
+
+// A copy of an opaque, filtered texture frame with the linear filter worked out on the CPU
+// for one sub-texel shift. A layer tiled at a fractional offset costs the rasteriser four
+// texel reads and a blend of them per pixel; drawn instead from this copy at the
+// whole-pixel position next to it, with nearest sampling, it gives the same pixels from
+// one texel each. The copy is worked out again only when the filter weights change, which
+// for a far layer that moves a thousandth of the camera's speed is seldom.
+class TShiftedFrame {
+public:
+    // How one axis of a layer at a fractional screen position is filtered, and where the
+    // copy goes instead.
+    struct TAxis {
+        int weight = 0;  // weight of the next texel, 0..255 of 256
+        int back = 0;    // 1: texel i of the copy mixes texels i - 1 and i, 0: i and i + 1
+        int shift = 0;   // whole pixels from floor(position) to the copy's first pixel
+    };
+    // The axis for a layer whose first texel starts at screen position pos. Where that edge
+    // falls on a pixel centre, the rasteriser counts the pixel in for a left edge and out
+    // for a top edge.
+    static TAxis AxisFor(float pos, bool centreOnEdgeIn);
+    // The used width x height texels of source (RGBA, padded as uploaded) filtered for the
+    // two axes, as the rasteriser filters them with clamping at the edges, into the same
+    // texels of out (a pixmap of source's size and format; its padding is left alone).
+    static void Shift(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y,
+                      TPixmap& out);
+
+    // Makes or brings up to date the texture for the two axes; needs the current context.
+    // Returns the texture name, or 0 when none can be made.
+    unsigned Update(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y);
+    // Deletes the texture while its context is still the current one.
+    ~TShiftedFrame();
+
+    long uploads = 0;  // times the copy was worked out and uploaded
+
+private:
+    unsigned name_ = 0;           // OpenGL texture name
+    int sequence_ = 0;            // graphics sequence of the texture
+    int weightX_ = -1, weightY_ = -1, backX_ = -1, backY_ = -1;  // what the texture holds
+    std::unique_ptr<TPixmap> pixels_;  // the last copy worked out, reused for the next
+};
