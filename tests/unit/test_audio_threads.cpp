@@ -77,6 +77,8 @@ TEST(AudioThreads, VoicesComeAndGoWhileAnotherThreadMixes) {
     }
     // Every voice ends by itself; all slots come back.
     const bool drained = WaitFor([&] { return mixer->FreeSlots() == TMixer::kSlots - 1; }, 5000);
+    // On a loaded machine the voices can all end within fewer blocks; the mixer keeps going.
+    WaitFor([&] { return blocks.load() > 10; }, 5000);
     stop.store(true);
     mixing.join();
     EXPECT_TRUE(drained);
