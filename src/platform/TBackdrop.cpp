@@ -4,16 +4,27 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/Graphics.h"
 #include "platform/TPixmap.h"
 
 namespace {
 
-// n bytes of add added to out, each saturating at 255 as additive blending does; plain
-// byte loops so that the compiler turns them into saturating vector adds.
+// n bytes of add added to out, each saturating at 255 as additive blending does.
 void AddBytes(const uint8_t* __restrict add, size_t n, uint8_t* __restrict out) {
-    for (size_t k = 0; k < n; ++k) {
+    size_t k = 0;
+#if defined(__SSE2__)
+    // The compiler widens the plain loop to 16 bits; the saturating byte add does it in one.
+    for (; k + 16 <= n; k += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add + k));
+        const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_adds_epu8(o, a));
+    }
+#endif
+    for (; k < n; ++k) {
         const unsigned sum = unsigned(out[k]) + add[k];
         out[k] = uint8_t(sum > 255 ? 255 : sum);
     }
@@ -61,10 +72,25 @@ void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, in
 }
 
 void TBackdrop::Light(const TPixmap& source, int width, int height, TPixmap& out) {
+    // Star layers are mostly empty texels: those, zero in and out, are cleared 8 at a time.
+    constexpr int kRun = 8;
     for (int y = 0; y < height; ++y) {
         const uint8_t* s = source.Row(y);
         uint8_t* o = out.Row(y);
         for (int x = 0; x < width * 4; x += 4) {
+            if (x % (kRun * 4) == 0 && x + kRun * 4 <= width * 4) {
+                uint64_t any = 0;
+                for (int k = 0; k < kRun * 4; k += 8) {
+                    uint64_t word;
+                    std::memcpy(&word, s + x + k, sizeof word);
+                    any |= word;
+                }
+                if (any == 0) {
+                    std::memset(o + x, 0, kRun * 4);
+                    x += (kRun - 1) * 4;
+                    continue;
+                }
+            }
             const unsigned a = s[x + 3];
             // c * a / 255 rounded to nearest, in integers.
             for (int c = 0; c < 3; ++c) {
