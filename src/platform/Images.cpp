@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/DrawRecording.h"
 #include "platform/Files.h"
 #include "platform/Graphics.h"
+#include "platform/TBackdrop.h"
 #include "platform/TCollisionQuad.h"
 #include "platform/TFont.h"
 #include "platform/TImage.h"
@@ -27,6 +29,8 @@ struct TLoaderDefaults {
     float centreX = 0.5f, centreY = 0.5f;
 };
 TLoaderDefaults gDefaults;
+// The composed background and its texture.
+std::unique_ptr<TBackdrop> gBackdrop;
 
 // One textured quad with its top-left corner at local (left, top), placed at screen (x, y).
 inline void EmitQuad(const TDrawState& s, const TImageFrame& tex, float x, float y, float left, float top,
@@ -266,6 +270,10 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
             fracY = float(shiftY.shift);
         }
     }
+    // A first copy starting right of the view's first pixel centre leaves that column (row)
+    // to the copy before it.
+    if (float(startX) + fracX > float(s.viewportX)) startX -= image->width;
+    if (float(startY) + fracY > float(s.viewportY)) startY -= image->height;
     TFillCounters& fill = FillCounters();
     // Visible area of the local rectangle [lx0, lx1) x [ly0, ly1) of the copy at (cx, cy).
     auto visible = [&](float cx, float cy, float lx0, float ly0, float lx1, float ly1) {
@@ -302,6 +310,59 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
         }
     glEnd();
     if (copy) SetBlendMode(blendMode);
+    NoteFramePoint(TFramePoint::LayerTiled);
+}
+
+void TileImagesAt(const TTileLayer* layers, int count) {
+    auto eachAlone = [&] {
+        for (int i = 0; i < count; ++i) TileImageAt(layers[i].image, layers[i].x, layers[i].y, 0);
+    };
+    if (count < 1 || !GLActive() || !ShiftedLayersOn() || !TrimmingOn()) return eachAlone();
+    const TDrawState& s = DrawState();
+    if (s.blendMode != kBlendLight || s.colorRed != 255 || s.colorGreen != 255 || s.colorBlue != 255 ||
+        AlphaByte(s.alpha) != 255 || !ScreenKnownBlack() || s.viewportW <= 0 || s.viewportH <= 0)
+        return eachAlone();
+    // Every layer bilinear and whole in its texture, the first opaque: then each pixel is the
+    // first layer's filtered texel plus the others' filtered texels scaled by their alpha.
+    std::vector<TBackdrop::TLayer> parts(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const std::shared_ptr<TImage>& image = layers[i].image;
+        if (!image || image->width <= 0 || image->height <= 0) return eachAlone();
+        TImageFrame* tex = image->TextureFrame(0);
+        if (!tex || !(image->flags & kImageFiltered) || (image->flags & kImageMipmapped) ||
+            tex->usedWidth != image->width || tex->usedHeight != image->height || (i == 0 && !tex->outline.opaque))
+            return eachAlone();
+        const float fx = layers[i].x + s.originX - image->anchorX, fy = layers[i].y + s.originY - image->anchorY;
+        if (!std::isfinite(fx) || !std::isfinite(fy)) return eachAlone();
+        const TPixmap* pixmap = image->FramePixmap(0);
+        if (!tex->texels && pixmap) {
+            int usedW = 0, usedH = 0;
+            tex->texels = TexturePixels(*pixmap, tex->textureWidth, tex->textureHeight, usedW, usedH);
+        }
+        if (!tex->texels) return eachAlone();
+        const TShiftedFrame::TAxis shiftX = TShiftedFrame::AxisFor(fx, true);
+        const TShiftedFrame::TAxis shiftY = TShiftedFrame::AxisFor(fy, false);
+        TBackdrop::TLayer& part = parts[size_t(i)];
+        part.texels = &tex->shifted.Copy(*tex->texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
+        part.width = image->width;
+        part.height = image->height;
+        part.originX = long(std::fmod(std::floor(double(fx)), double(image->width))) + shiftX.shift;
+        part.originY = long(std::fmod(std::floor(double(fy)), double(image->height))) + shiftY.shift;
+        part.light = i > 0 && !tex->outline.opaque;
+        part.version = tex->shifted.copies;
+    }
+    if (drawRecordingOn)
+        for (int i = 0; i < count; ++i) RecordImageCall(TDrawKind::Tile, *layers[i].image, layers[i].x, layers[i].y, 0);
+    if (!gBackdrop) gBackdrop = std::make_unique<TBackdrop>();
+    SetBlendMode(kBlendSolid);
+    const int drawn = gBackdrop->Draw(parts.data(), count, s.viewportX, s.viewportY, s.viewportW, s.viewportH);
+    SetBlendMode(kBlendLight);
+    if (!drawn) return eachAlone();
+    NoteScreenDrawn();
+    TFillCounters& fill = FillCounters();
+    const double area = double(DrawState().viewportW) * DrawState().viewportH;
+    fill.filled += area;
+    fill.changed += area;
     NoteFramePoint(TFramePoint::LayerTiled);
 }
 
@@ -503,7 +564,10 @@ std::shared_ptr<TPixmap> TexturePixels(const TPixmap& pixmap, int textureW, int 
     return out;
 }
 
-void ResetImages() { gDefaults = TLoaderDefaults(); }
+void ResetImages() {
+    gDefaults = TLoaderDefaults();
+    gBackdrop.reset();
+}
 
 namespace {
 const int stateResetRegistered = RegisterStateReset("images", kResetRankPlatform + 1, &ResetImages);

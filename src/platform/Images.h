@@ -38,6 +38,15 @@ int ImageHeightOf(const std::shared_ptr<TImage>& image);
 void DrawImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame = 0);
 // Copies of the image covering the whole viewport, unrotated and unscaled.
 void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int frame = 0);
+// One layer of TileImagesAt: frame 0 of the image tiled at (x, y).
+struct TTileLayer {
+    std::shared_ptr<TImage> image;
+    float x = 0.0f, y = 0.0f;
+};
+// The layers tiled one over the other as TileImageAt tiles each, in order; where the
+// rasteriser is the software one and the first layer lies opaque over a black screen under
+// light blending, composed on the CPU and drawn as one picture, with the same pixels.
+void TileImagesAt(const TTileLayer* layers, int count);
 // 1 when the two placed images share an opaque screen pixel. Pure computation: needs no
 // graphics and leaves the drawing state alone.
 int ImagesOverlap(const std::shared_ptr<TImage>& image1, float x1, float y1, int frame1, float rotation1,

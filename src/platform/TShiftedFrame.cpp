@@ -88,6 +88,23 @@ void TShiftedFrame::Shift(const TPixmap& source, int usedWidth, int usedHeight, 
     }
 }
 
+const TPixmap& TShiftedFrame::Copy(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x,
+                                   const TAxis& y) {
+    if (!pixels_ || pixels_->width != source.width || pixels_->height != source.height) {
+        pixels_ = std::make_unique<TPixmap>(source);  // the padding, never sampled, comes along
+        copyWeightX_ = -1;
+    }
+    if (copyWeightX_ != x.weight || copyWeightY_ != y.weight || copyBackX_ != x.back || copyBackY_ != y.back) {
+        Shift(source, usedWidth, usedHeight, x, y, *pixels_);
+        copyWeightX_ = x.weight;
+        copyWeightY_ = y.weight;
+        copyBackX_ = x.back;
+        copyBackY_ = y.back;
+        ++copies;
+    }
+    return *pixels_;
+}
+
 unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y) {
     if (!GLActive()) return 0;
     if (name_ != 0 && sequence_ != GraphicsSequence()) name_ = 0;  // went with its context
@@ -101,9 +118,7 @@ unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHei
         weightX_ = weightY_ = backX_ = backY_ = -1;
     }
     if (weightX_ == x.weight && weightY_ == y.weight && backX_ == x.back && backY_ == y.back) return name_;
-    if (!pixels_ || pixels_->width != source.width || pixels_->height != source.height)
-        pixels_ = std::make_unique<TPixmap>(source);  // the padding, never sampled, comes along
-    Shift(source, usedWidth, usedHeight, x, y, *pixels_);
+    Copy(source, usedWidth, usedHeight, x, y);
     UseTexture(name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     if (fresh) {

@@ -29,17 +29,22 @@ public:
     static void Shift(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y,
                       TPixmap& out);
 
+    // The copy for the two axes, worked out again only when the weights change; valid until
+    // the next call. Needs no graphics.
+    const TPixmap& Copy(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y);
     // Makes or brings up to date the texture for the two axes; needs the current context.
     // Returns the texture name, or 0 when none can be made.
     unsigned Update(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y);
     // Deletes the texture while its context is still the current one.
     ~TShiftedFrame();
 
-    long uploads = 0;  // times the copy was worked out and uploaded
+    long uploads = 0;  // times the copy was uploaded
+    long copies = 0;   // times the copy was worked out
 
 private:
     unsigned name_ = 0;           // OpenGL texture name
     int sequence_ = 0;            // graphics sequence of the texture
     int weightX_ = -1, weightY_ = -1, backX_ = -1, backY_ = -1;  // what the texture holds
+    int copyWeightX_ = -1, copyWeightY_ = -1, copyBackX_ = -1, copyBackY_ = -1;  // what pixels_ holds
     std::unique_ptr<TPixmap> pixels_;  // the last copy worked out, reused for the next
 };

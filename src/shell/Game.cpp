@@ -54,9 +54,10 @@ void DrawBackground() {
     SetBlendMode(kBlendLight);
     SetDrawColor(255, 255, 255);
     SetDrawAlpha(1.0f);
-    TileImageAt(bgImage, -cameraX / 1000.0f, -cameraY / 1000.0f, 0);
-    TileImageAt(bgAlterImage, -cameraX, -cameraY, 0);
-    TileImageAt(bgAlter2Image, -cameraX / 2.0f, -cameraY / 2.0f, 0);
+    const TTileLayer layers[] = {{bgImage, -cameraX / 1000.0f, -cameraY / 1000.0f},
+                                 {bgAlterImage, -cameraX, -cameraY},
+                                 {bgAlter2Image, -cameraX / 2.0f, -cameraY / 2.0f}};
+    TileImagesAt(layers, 3);
 }
 
 }  // namespace

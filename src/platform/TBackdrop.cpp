@@ -1,0 +1,172 @@
+#include "platform/TBackdrop.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "platform/Graphics.h"
+#include "platform/TPixmap.h"
+
+namespace {
+
+// n bytes of add added to out, each saturating at 255 as additive blending does.
+void AddBytes(const uint8_t* __restrict add, size_t n, uint8_t* __restrict out) {
+    size_t k = 0;
+#if defined(__SSE2__)
+    // The compiler widens the plain loop to 16 bits; the saturating byte add does it in one.
+    for (; k + 16 <= n; k += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add + k));
+        const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_adds_epu8(o, a));
+    }
+#endif
+    for (; k < n; ++k) {
+        const unsigned sum = unsigned(out[k]) + add[k];
+        out[k] = uint8_t(sum > 255 ? 255 : sum);
+    }
+}
+
+// Calls span(texel row, first texel, pixels, screen pixel offset) over one screen row of a
+// layer, tile by tile.
+template <class Span>
+void EachSpan(const TBackdrop::TLayer& layer, long left, long y, int width, Span span) {
+    long ty = (y - layer.originY) % layer.height;
+    if (ty < 0) ty += layer.height;
+    long tx = (left - layer.originX) % layer.width;
+    if (tx < 0) tx += layer.width;
+    const uint8_t* row = layer.texels->Row(int(ty));
+    for (int x = 0; x < width;) {
+        const int n = int(std::min<long>(layer.width - tx, width - x));
+        span(row + tx * 4, size_t(n) * 4, x);
+        x += n;
+        tx = 0;
+    }
+}
+
+// Smallest power of two >= n.
+int PowerOfTwo(int n) {
+    int p = 1;
+    while (p < n) p *= 2;
+    return p;
+}
+
+}  // namespace
+
+void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, int width, int height, uint8_t* out) {
+    for (int y = 0; y < height; ++y) {
+        uint8_t* dest = out + size_t(y) * width * 4;
+        if (count < 1) {
+            std::memset(dest, 0, size_t(width) * 4);
+            continue;
+        }
+        EachSpan(layers[0], left, top + y, width,
+                 [&](const uint8_t* from, size_t n, int x) { std::memcpy(dest + size_t(x) * 4, from, n); });
+        for (int i = 1; i < count; ++i)
+            EachSpan(layers[i], left, top + y, width,
+                     [&](const uint8_t* from, size_t n, int x) { AddBytes(from, n, dest + size_t(x) * 4); });
+    }
+}
+
+void TBackdrop::Light(const TPixmap& source, int width, int height, TPixmap& out) {
+    // Star layers are mostly empty texels: those, zero in and out, are cleared 8 at a time.
+    constexpr int kRun = 8;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* s = source.Row(y);
+        uint8_t* o = out.Row(y);
+        for (int x = 0; x < width * 4; x += 4) {
+            if (x % (kRun * 4) == 0 && x + kRun * 4 <= width * 4) {
+                uint64_t any = 0;
+                for (int k = 0; k < kRun * 4; k += 8) {
+                    uint64_t word;
+                    std::memcpy(&word, s + x + k, sizeof word);
+                    any |= word;
+                }
+                if (any == 0) {
+                    std::memset(o + x, 0, kRun * 4);
+                    x += (kRun - 1) * 4;
+                    continue;
+                }
+            }
+            const unsigned a = s[x + 3];
+            // c * a / 255 rounded to nearest, in integers.
+            for (int c = 0; c < 3; ++c) {
+                const unsigned t = s[x + c] * a;
+                o[x + c] = uint8_t((t + (t >> 8) + 128) >> 8);
+            }
+            o[x + 3] = uint8_t(a);
+        }
+    }
+}
+
+int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int width, int height) {
+    if (!GLActive() || width <= 0 || height <= 0) return 0;
+    // Light layers scaled by alpha once per change of their copy.
+    if (int(lit_.size()) < count) lit_.resize(size_t(count));
+    std::vector<TLayer> use(layers, layers + count);
+    for (int i = 0; i < count; ++i) {
+        if (!use[i].light) continue;
+        TLit& lit = lit_[size_t(i)];
+        const TPixmap& src = *use[i].texels;
+        if (!lit.pixels || lit.pixels->width != src.width || lit.pixels->height != src.height) {
+            lit.pixels = std::make_unique<TPixmap>(src);
+            lit.source = nullptr;
+        }
+        if (lit.source != &src || lit.version != use[i].version) {
+            Light(src, use[i].width, use[i].height, *lit.pixels);
+            lit.source = &src;
+            lit.version = use[i].version;
+        }
+        use[i].texels = lit.pixels.get();
+    }
+    buffer_.resize(size_t(width) * height * 4);
+    Compose(use.data(), count, left, top, width, height, buffer_.data());
+
+    if (name_ != 0 && sequence_ != GraphicsSequence()) name_ = 0;  // went with its context
+    const int tw = PowerOfTwo(width), th = PowerOfTwo(height);
+    if (name_ == 0 || tw > textureWidth_ || th > textureHeight_) {
+        if (name_ == 0) {
+            GLuint name = 0;
+            glGenTextures(1, &name);
+            if (name == 0) return 0;
+            name_ = name;
+            sequence_ = GraphicsSequence();
+        }
+        UseTexture(name_);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        textureWidth_ = tw;
+        textureHeight_ = th;
+    }
+    UseTexture(name_);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, buffer_.data());
+    // Texel (i, j) lands on pixel (left + i, top + j): pixel centres sample texel centres.
+    const float u = float(width) / float(textureWidth_), v = float(height) / float(textureHeight_);
+    const float x0 = float(left), y0 = float(top), x1 = float(left + width), y1 = float(top + height);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(x0, y0);
+    glTexCoord2f(u, 0.0f);
+    glVertex2f(x1, y0);
+    glTexCoord2f(u, v);
+    glVertex2f(x1, y1);
+    glTexCoord2f(0.0f, v);
+    glVertex2f(x0, y1);
+    glEnd();
+    return 1;
+}
+
+TBackdrop::~TBackdrop() {
+    if (name_ != 0 && GLActive() && sequence_ == GraphicsSequence()) {
+        GLuint n = name_;
+        glDeleteTextures(1, &n);
+        ForgetTexture(name_);
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class TPixmap;
+
+// The background layers composed on the CPU into one screen-sized picture and drawn as one
+// opaque quad. Tiled layers under light blending cost the software rasteriser a filtered
+// read and a blend per pixel each, and the sparse star layers thousands of small quads;
+// their CPU-filtered copies (see TShiftedFrame) added up here give the same pixels for a
+// copy of one texel per pixel.
+class TBackdrop {
+public:
+    // One tiled layer: a copy already filtered for its offset, placed at whole pixels.
+    struct TLayer {
+        const TPixmap* texels = nullptr;  // RGBA, at least width x height
+        int width = 0, height = 0;        // the tile's size
+        long originX = 0, originY = 0;    // screen position of some tile's first texel
+        bool light = false;               // colours still to be scaled by alpha, as light adds them
+        long version = 0;                 // changes whenever texels' content changes
+    };
+
+    // Writes the width x height pixels at screen (left, top), RGBA rows of width: the first
+    // layer copied, each further one added with 8-bit saturation (colours already scaled).
+    static void Compose(const TLayer* layers, int count, long left, long top, int width, int height,
+                        uint8_t* out);
+    // The width x height texels of source with colours scaled by alpha, rounded as the
+    // rasteriser's blend rounds them, into out (same size and format as source).
+    static void Light(const TPixmap& source, int width, int height, TPixmap& out);
+
+    // Composes the layers over the viewport at (left, top) and draws them there as one
+    // unblended, nearest-sampled quad under the current blend mode; needs the current
+    // context. Returns 0 when no texture could be made (nothing drawn).
+    int Draw(const TLayer* layers, int count, int left, int top, int width, int height);
+    // Deletes the texture while its context is still the current one.
+    ~TBackdrop();
+
+private:
+    // A light layer's scaled copy, kept while its source is unchanged.
+    struct TLit {
+        const TPixmap* source = nullptr;
+        long version = -1;
+        std::unique_ptr<TPixmap> pixels;
+    };
+    std::vector<TLit> lit_;
+    std::vector<uint8_t> buffer_;      // the composed picture
+    unsigned name_ = 0;                // OpenGL texture name
+    int sequence_ = 0;                 // graphics sequence of the texture
+    int textureWidth_ = 0, textureHeight_ = 0;  // powers of two
+};
