@@ -536,6 +536,13 @@ void ForgetTexture(unsigned textureName) {
     if (g.textureCache == static_cast<long long>(textureName)) g.textureCache = -1;
 }
 
+void DeleteLiveTexture(unsigned textureName, int sequence) {
+    if (textureName == 0 || !GLActive() || sequence != GraphicsSequence()) return;
+    GLuint n = textureName;
+    glDeleteTextures(1, &n);
+    ForgetTexture(textureName);
+}
+
 // ---- Window events and pointer ----
 
 void PumpWindowEvents() {

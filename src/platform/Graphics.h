@@ -108,6 +108,9 @@ void UseTexture(unsigned textureName);
 void DisableTexturing();
 // Forgets a texture name in the bind cache (after glDeleteTextures).
 void ForgetTexture(unsigned textureName);
+// Deletes a texture made in the graphics sequence given, if that context is still the
+// current one; a texture of a closed context went with it.
+void DeleteLiveTexture(unsigned textureName, int sequence);
 
 // ---- Window events and pointer, used by the input layer ----
 // Translates pending window events into input events.

@@ -163,10 +163,4 @@ int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int widt
     return 1;
 }
 
-TBackdrop::~TBackdrop() {
-    if (name_ != 0 && GLActive() && sequence_ == GraphicsSequence()) {
-        GLuint n = name_;
-        glDeleteTextures(1, &n);
-        ForgetTexture(name_);
-    }
-}
+TBackdrop::~TBackdrop() { DeleteLiveTexture(name_, sequence_); }

@@ -75,9 +75,5 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
 
 TImageFrame::~TImageFrame() {
     // A texture of a closed context went with it; only a live one is deleted.
-    if (name != 0 && GLActive() && sequence == GraphicsSequence()) {
-        GLuint n = name;
-        glDeleteTextures(1, &n);
-        ForgetTexture(name);
-    }
+    DeleteLiveTexture(name, sequence);
 }

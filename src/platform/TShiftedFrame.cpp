@@ -140,10 +140,4 @@ unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHei
     return name_;
 }
 
-TShiftedFrame::~TShiftedFrame() {
-    if (name_ != 0 && GLActive() && sequence_ == GraphicsSequence()) {
-        GLuint n = name_;
-        glDeleteTextures(1, &n);
-        ForgetTexture(name_);
-    }
-}
+TShiftedFrame::~TShiftedFrame() { DeleteLiveTexture(name_, sequence_); }
