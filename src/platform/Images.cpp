@@ -219,6 +219,19 @@ int FirstTileStart(float pos, int size, int viewStart) {
 // Whether drawing the frame under the current blend mode gives exactly what drawing it
 // solid would, so the rasteriser can copy instead of blend: alpha and mask with an opaque
 // frame at full drawing alpha, and light over a screen known to be black.
+// The frame's texels as uploaded, kept from the first call, for filtering on the CPU; null
+// unless the frame is filtered bilinearly and fills its texture.
+static const TPixmap* ShiftableTexels(const TImage& image, TImageFrame& tex, int frame) {
+    const bool bilinear = (image.flags & kImageFiltered) && !(image.flags & kImageMipmapped);
+    if (!bilinear || tex.usedWidth != image.width || tex.usedHeight != image.height) return nullptr;
+    const TPixmap* pixmap = image.FramePixmap(frame);
+    if (!tex.texels && pixmap) {
+        int usedW = 0, usedH = 0;
+        tex.texels = TexturePixels(*pixmap, tex.textureWidth, tex.textureHeight, usedW, usedH);
+    }
+    return tex.texels.get();
+}
+
 static bool SameAsSolid(const TImageFrame& tex, const TDrawState& s) {
     if (!tex.outline.opaque || AlphaByte(s.alpha) != 255) return false;
     return s.blendMode == kBlendAlpha || s.blendMode == kBlendMask || (s.blendMode == kBlendLight && ScreenKnownBlack());
@@ -254,16 +267,11 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     // Blended layers are left to the rasteriser: on the star layers, which move with the
     // camera, working out and uploading the copy each frame cost what nearest sampling saved.
     unsigned texture = tex->name;
-    const bool bilinear = (image->flags & kImageFiltered) && !(image->flags & kImageMipmapped);
-    if (copy && bilinear && ShiftedLayersOn() && tex->usedWidth == image->width && tex->usedHeight == image->height) {
-        const TPixmap* pixmap = image->FramePixmap(frame);
-        if (!tex->texels && pixmap) {
-            int usedW = 0, usedH = 0;
-            tex->texels = TexturePixels(*pixmap, tex->textureWidth, tex->textureHeight, usedW, usedH);
-        }
+    const TPixmap* texels = copy && ShiftedLayersOn() ? ShiftableTexels(*image, *tex, frame) : nullptr;
+    if (texels) {
         const TShiftedFrame::TAxis shiftX = TShiftedFrame::AxisFor(fx, true);
         const TShiftedFrame::TAxis shiftY = TShiftedFrame::AxisFor(fy, false);
-        unsigned name = tex->texels ? tex->shifted.Update(*tex->texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY) : 0;
+        unsigned name = tex->shifted.Update(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
         if (name != 0) {
             texture = name;
             fracX = float(shiftX.shift);
@@ -329,21 +337,15 @@ void TileImagesAt(const TTileLayer* layers, int count) {
         const std::shared_ptr<TImage>& image = layers[i].image;
         if (!image || image->width <= 0 || image->height <= 0) return eachAlone();
         TImageFrame* tex = image->TextureFrame(0);
-        if (!tex || !(image->flags & kImageFiltered) || (image->flags & kImageMipmapped) ||
-            tex->usedWidth != image->width || tex->usedHeight != image->height || (i == 0 && !tex->outline.opaque))
-            return eachAlone();
+        if (!tex || (i == 0 && !tex->outline.opaque)) return eachAlone();
         const float fx = layers[i].x + s.originX - image->anchorX, fy = layers[i].y + s.originY - image->anchorY;
         if (!std::isfinite(fx) || !std::isfinite(fy)) return eachAlone();
-        const TPixmap* pixmap = image->FramePixmap(0);
-        if (!tex->texels && pixmap) {
-            int usedW = 0, usedH = 0;
-            tex->texels = TexturePixels(*pixmap, tex->textureWidth, tex->textureHeight, usedW, usedH);
-        }
-        if (!tex->texels) return eachAlone();
+        const TPixmap* texels = ShiftableTexels(*image, *tex, 0);
+        if (!texels) return eachAlone();
         const TShiftedFrame::TAxis shiftX = TShiftedFrame::AxisFor(fx, true);
         const TShiftedFrame::TAxis shiftY = TShiftedFrame::AxisFor(fy, false);
         TBackdrop::TLayer& part = parts[size_t(i)];
-        part.texels = &tex->shifted.Copy(*tex->texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
+        part.texels = &tex->shifted.Copy(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
         part.width = image->width;
         part.height = image->height;
         part.originX = long(std::fmod(std::floor(double(fx)), double(image->width))) + shiftX.shift;
