@@ -71,15 +71,18 @@ quit_game() {
   [ "$rc" = "0" ] || fail "exit code $rc after Escape"
 }
 
-# wait_for_title: waits (up to 15 s) until start-up is over and the first title screen has
-# shown, which saves Highscore.txt.
-wait_for_title() {
+# wait_file PATH: waits up to 15 s for a non-empty file.
+wait_file() {
   for _ in $(seq 1 150); do
-    [ -s "$GAME/Highscore.txt" ] && return 0
+    [ -s "$1" ] && return 0
     sleep 0.1
   done
   return 1
 }
+
+# wait_for_title: waits (up to 15 s) until start-up is over and the first title screen has
+# shown, which saves Highscore.txt.
+wait_for_title() { wait_file "$GAME/Highscore.txt"; }
 
 # wait_for_play: waits (up to 10 s) until a game's heads-up readouts show at the top left.
 wait_for_play() {
@@ -92,7 +95,7 @@ wait_for_play() {
 
 # run_under_xvfb: runs the script's run function under an X server of its own.
 run_under_xvfb() {
-  export -f run options start_game wait_window press wait_exit fail quit_game wait_for_title wait_for_play
+  export -f run options start_game wait_window press wait_exit fail quit_game wait_file wait_for_title wait_for_play
   export GAME WORK XSHOT
   "$E2E_DIR/with-xvfb.sh" bash -c run
 }

@@ -13,15 +13,6 @@ PLAYER_HOME="$WORK/home"
 mkdir -p "$PLAYER_HOME"
 unset XDG_CONFIG_HOME XDG_DATA_HOME
 
-# wait_file PATH: waits up to 15 s for a non-empty file.
-wait_file() {
-  for _ in $(seq 1 150); do
-    [ -s "$1" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
 run() {
   (cd "$DEST" && find . -printf '%p %s %T@\n' | sort) >"$WORK/before.txt"
   (cd "$PLAYER_HOME" && HOME="$PLAYER_HOME" exec "$DEST/usr/games/tavrik") >"$WORK/out.txt" 2>"$WORK/err.txt" &
@@ -47,6 +38,5 @@ run() {
   cmp -s "$WORK/before.txt" "$WORK/after.txt" || fail "written under the prefix: $(diff "$WORK/before.txt" "$WORK/after.txt")"
   echo "PASS installed game"
 }
-export -f wait_file
 export DEST PLAYER_HOME
 run_under_xvfb
