@@ -1,6 +1,8 @@
 """The highscore server over real HTTP, asked exactly as the game asks it, on the database named
-by the first argument or TAVRIK_TEST_DB: sqlite (default), pgsql or mariadb. PostgreSQL and
-MariaDB are started here in temporary folders and removed at the end."""
+by the first argument or TAVRIK_TEST_DB: sqlite (default), pgsql or mariadb, and served by PHP's
+built-in server or, with the second argument or TAVRIK_TEST_WEB "nginx", by nginx and PHP-FPM as
+the server package sets them up. PostgreSQL and MariaDB are started here in temporary folders and
+removed at the end."""
 import os
 import signal
 import sys
@@ -15,7 +17,15 @@ from php_server import PhpServer, VERSION, md5, parse_top_list, submit_target  #
 DATE = b'07 Dec 2026/14:03:59'
 
 
+# The web server the tests start: PhpServer or NginxFpm.
+Server = PhpServer
+
+
 def setUpModule():
+    global Server
+    if os.environ.get('TAVRIK_TEST_WEB') == 'nginx':
+        import nginx_fpm
+        Server = nginx_fpm.NginxFpm
     php_server.DATABASE = php_server.database_by_name(os.environ.get('TAVRIK_TEST_DB', 'sqlite')).start()
 
 
@@ -32,7 +42,7 @@ class SharedServer(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.server = PhpServer().__enter__()
+        cls.server = Server().__enter__()
 
     @classmethod
     def tearDownClass(cls):
@@ -121,7 +131,7 @@ class TopList(unittest.TestCase):
     """The fetch on a database holding only this test's scores."""
 
     def test_limits_order_and_exact_grammar(self):
-        with PhpServer() as server:
+        with Server() as server:
             for i in range(105):
                 self.assertIn(b'[OK]', server.request(submit_target(b'P%d' % i, i * 10, DATE)))
             for name in (b'Tie1', b'Tie2'):
@@ -144,7 +154,7 @@ class TopList(unittest.TestCase):
             everything = parse_top_list(server.request(b'/tavrik/get.php?limit=100'))
             points = [r[1] for r in everything]
             self.assertEqual(points, sorted(points, reverse=True))
-        with PhpServer() as empty:
+        with Server() as empty:
             self.assertEqual(body(empty.request(b'/tavrik/get.php?limit=10&vexpodbuffer=0')), b'[start][end]\n')
 
 
@@ -156,7 +166,7 @@ class Limits(unittest.TestCase):
         # Requests are counted per calendar minute: start early in one, so all fall into it.
         if time.time() % 60 > 50:
             time.sleep(61 - time.time() % 60)
-        with PhpServer(settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '3', 'TAVRIK_FETCHES_PER_MINUTE': '4'}) as server:
+        with Server(settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '3', 'TAVRIK_FETCHES_PER_MINUTE': '4'}) as server:
             replies = [server.request(submit_target(b'Quick', n, DATE)) for n in range(4)]
             self.assertTrue(all(b'[OK]' in r for r in replies[:3]), replies)
             self.assertTrue(replies[3].startswith(b'HTTP/1.1 429 ') or replies[3].startswith(b'HTTP/1.0 429 '), replies[3])
@@ -169,7 +179,7 @@ class Limits(unittest.TestCase):
             self.assertEqual(len(parse_top_list(fetches[0])), 3)
 
     def test_best_scores_are_kept_per_name_and_in_all(self):
-        with PhpServer(settings={'TAVRIK_SCORES_PER_NAME': '3', 'TAVRIK_MAX_SCORES': '5'}) as server:
+        with Server(settings={'TAVRIK_SCORES_PER_NAME': '3', 'TAVRIK_MAX_SCORES': '5'}) as server:
             for points in (50, 10, 40, 20, 30, 60):
                 self.assertIn(b'[OK]', server.request(submit_target(b'Greedy', points, DATE)))
             # A low score of a full name is acknowledged, so the game stops resending it.
@@ -181,7 +191,7 @@ class Limits(unittest.TestCase):
             self.assertEqual(top, [(b'Greedy', 60), (b'D', 55), (b'Greedy', 50), (b'B', 45), (b'Greedy', 40)])
 
     def test_concurrent_first_submissions_on_a_fresh_database(self):
-        with PhpServer(workers=16, settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '20'}) as server:
+        with Server(workers=16, settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '20'}) as server:
             replies = [None] * 16
             start = threading.Barrier(16)
 
@@ -198,7 +208,7 @@ class Limits(unittest.TestCase):
             self.assertEqual(len(parse_top_list(server.request(b'/tavrik/get.php?limit=100'))), 16)
 
     def test_missing_schema_is_a_clean_error(self):
-        with PhpServer(init=False) as server:
+        with Server(init=False) as server:
             for target in (submit_target(b'Early', 1, DATE), b'/tavrik/get.php?limit=10'):
                 reply = server.request(target)
                 self.assertIn(b' 503 ', reply.split(b'\r\n', 1)[0], reply)
@@ -214,7 +224,7 @@ class Admin(unittest.TestCase):
     """php server/admin.php against the server's database."""
 
     def test_list_delete_ban_unban_prune(self):
-        with PhpServer(settings={'TAVRIK_SCORES_PER_NAME': '0'}) as server:
+        with Server(settings={'TAVRIK_SCORES_PER_NAME': '0'}) as server:
             for name, points in ((b'Ann', 300), (b'Cheat|er', 999999), (b'Bob', 200), (b'Bob', 100)):
                 self.assertIn(b'[OK]', server.request(submit_target(name, points, DATE)))
             listed = server.admin('list').stdout.decode().splitlines()
@@ -249,6 +259,8 @@ class Admin(unittest.TestCase):
 if __name__ == '__main__':
     if len(sys.argv) > 1 and not sys.argv[1].startswith('-'):
         os.environ['TAVRIK_TEST_DB'] = sys.argv.pop(1)
+    if len(sys.argv) > 1 and not sys.argv[1].startswith('-'):
+        os.environ['TAVRIK_TEST_WEB'] = sys.argv.pop(1)
     # A test run's timeout ends it with SIGTERM: the database servers are still stopped.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     unittest.main(verbosity=2)
