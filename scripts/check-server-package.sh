@@ -29,6 +29,6 @@ echo "submission: $answer"; [ "$answer" = "[OK]" ]
 answer=$(fetch "/tavrik/get.php?limit=10")
 echo "top list: $answer"; [ "$answer" = "[start][Fresh|1234|07 Dec 2026/14:03:59][end]" ]
 answer=$(fetch "/private/config.php")
-echo "settings over the web: ${answer:-nothing}"; [ "$answer" != "" ] && ! grep -q sqlite_path <<<"$answer"
+echo "settings over the web: ${answer:-nothing}"; ! grep -q sqlite_path <<<"$answer"
 tavrik-server-admin list
 echo "the package answers through nginx"
