@@ -104,7 +104,8 @@ http {{
             subprocess.Popen([self.nginx, '-p', f, '-c', f + '/nginx.conf', '-e', f + '/nginx.log'],
                              stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)]
         deadline = time.monotonic() + 10
-        while not (os.path.exists(f + '/fpm.sock') and self._listening()):
+        # PHP-FPM's socket file appears before it listens: wait until both accept a connection.
+        while not (self._listening(socket.AF_UNIX, f + '/fpm.sock') and self._listening(socket.AF_INET, ('127.0.0.1', self.port))):
             if time.monotonic() > deadline or any(p.poll() is not None for p in self.processes):
                 log = self.server_log()
                 self.__exit__()
@@ -112,12 +113,15 @@ http {{
             time.sleep(0.05)
         return self
 
-    def _listening(self):
-        try:
-            socket.create_connection(('127.0.0.1', self.port), timeout=1).close()
-            return True
-        except OSError:
-            return False
+    @staticmethod
+    def _listening(family, address) -> bool:
+        with socket.socket(family) as probe:
+            probe.settimeout(1)
+            try:
+                probe.connect(address)
+                return True
+            except OSError:
+                return False
 
     def __exit__(self, *exc):
         for p in self.processes:
