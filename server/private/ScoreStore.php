@@ -135,22 +135,20 @@ final class ScoreStore
         $name = self::Latin1ToUtf8($name);
         $date = self::Latin1ToUtf8($date);
         $sender = substr($sender, 0, self::MAX_ADDRESS_BYTES);
-        $arrived = (int) $this->Now();
-        if ($this->driver !== 'sqlite') {
-            // The name's row is made on its own first: locking a row that does not exist yet would
-            // lock a gap and let two first submissions of a name deadlock.
-            $this->Retrying(fn () => $this->Run('INSERT INTO ' . self::NAMES . ' (name) VALUES (?)'
-                . ($this->driver === 'mysql' ? ' ON DUPLICATE KEY UPDATE name = name' : ' ON CONFLICT DO NOTHING'), [$name]));
-        }
-        $stored = $this->Retrying(fn (): bool => $this->InTransaction(function () use ($name, $points, $date, $sender, $arrived, $scoresPerName, $maxScores): bool {
+        $stored = $this->Retrying(fn (): bool => $this->InTransaction(function () use ($name, $points, $date, $sender, $scoresPerName, $maxScores): bool {
             $this->LockName($name);
             if ($this->Run('SELECT 1 FROM ' . self::BANS . ' WHERE name = ?', [$name])->fetchColumn() !== false) {
                 return false;
             }
-            $insert = 'INSERT INTO ' . self::TABLE . ' (name, points, played, sender, arrived) VALUES (?, ?, ?, ?, ?)'
+            $now = match ($this->driver) {
+                'sqlite' => "CAST(strftime('%s', 'now') AS INTEGER)",
+                'mysql' => 'UNIX_TIMESTAMP()',
+                default => 'CAST(EXTRACT(EPOCH FROM now()) AS BIGINT)',
+            };
+            $insert = 'INSERT INTO ' . self::TABLE . " (name, points, played, sender, arrived) VALUES (?, ?, ?, ?, $now)"
                 . ($this->driver === 'mysql' ? ' ON DUPLICATE KEY UPDATE id = id' : ' ON CONFLICT DO NOTHING');
             // Nothing inserted: the unique key on name, points and date says it is a replay.
-            if ($this->Run($insert, [$name, $points, $date, $sender, $arrived])->rowCount() === 0) {
+            if ($this->Run($insert, [$name, $points, $date, $sender])->rowCount() === 0) {
                 return false;
             }
             $added = 1;
@@ -161,9 +159,15 @@ final class ScoreStore
             }
             // The count row is taken last, so submissions of different names wait for each other
             // only here.
-            $this->Run('UPDATE ' . self::TOTALS . ' SET scores = scores + ? WHERE id = ?', [$added, self::TOTALS_ROW]);
+            $count = 'UPDATE ' . self::TOTALS . ' SET scores = scores + ? WHERE id = ?';
+            if ($this->driver === 'mysql') {
+                $this->Run($count, [$added, self::TOTALS_ROW]);
+                $total = $this->Run('SELECT scores FROM ' . self::TOTALS . ' WHERE id = ?', [self::TOTALS_ROW]);
+            } else {
+                $total = $this->Run($count . ' RETURNING scores', [$added, self::TOTALS_ROW]);
+            }
+            $total = (int) $total->fetchColumn();
             if ($maxScores > 0) {
-                $total = (int) $this->Run('SELECT scores FROM ' . self::TOTALS . ' WHERE id = ?', [self::TOTALS_ROW])->fetchColumn();
                 if ($total > $maxScores) {
                     $deleted = $this->DeleteIds($this->Lowest('', [], $total - $maxScores));
                     $this->Run('UPDATE ' . self::TOTALS . ' SET scores = scores - ? WHERE id = ?', [$deleted, self::TOTALS_ROW]);
@@ -172,7 +176,7 @@ final class ScoreStore
             return true;
         }));
         if ($stored && random_int(1, self::CLEARING_ODDS) === 1) {
-            $this->Retrying(fn () => $this->ClearExpired($arrived));
+            $this->Retrying(fn () => $this->ClearExpired());
         }
         return $stored;
     }
@@ -356,16 +360,17 @@ final class ScoreStore
     }
 
     /**
-     * Takes the name's lock for the rest of the transaction: its row in the names table. On
-     * SQLite the immediate transaction already excludes every other writer; the row is only made.
+     * Takes the name's lock for the rest of the transaction: its row in the names table, made
+     * when missing; writing the row locks it. On SQLite the immediate transaction already
+     * excludes every other writer.
      */
     private function LockName(string $name): void
     {
-        if ($this->driver === 'sqlite') {
-            $this->Run('INSERT INTO ' . self::NAMES . ' (name) VALUES (?) ON CONFLICT DO NOTHING', [$name]);
-            return;
-        }
-        $this->Run('SELECT name FROM ' . self::NAMES . ' WHERE name = ? FOR UPDATE', [$name]);
+        $this->Run('INSERT INTO ' . self::NAMES . ' (name) VALUES (?) ' . match ($this->driver) {
+            'sqlite' => 'ON CONFLICT DO NOTHING',
+            'mysql' => 'ON DUPLICATE KEY UPDATE name = VALUES(name)',
+            default => 'ON CONFLICT (name) DO UPDATE SET name = excluded.name',
+        }, [$name]);
     }
 
     /**
