@@ -14,9 +14,11 @@ ln -sf /etc/nginx/sites-available/tavrik-server /etc/nginx/sites-enabled/tavrik-
 tavrik-server-admin init
 test "$(stat -c %U /var/lib/tavrik-server/scores.sqlite)" = tavrik-server
 test "$(stat -c %a /etc/tavrik-server/config.php)" = 640
-# Started by hand: a fresh root runs no init system.
+# Started by hand: a fresh root runs no init system. Stopped again at the end, since a root
+# shares the machine's network.
 service php8.2-fpm start || /usr/sbin/php-fpm8.2 --daemonize
 service nginx start || nginx
+trap 'nginx -s stop || true; kill "$(cat /run/php/php8.2-fpm.pid)" || true' EXIT
 for _ in $(seq 50); do [ -S /run/php/tavrik-server.sock ] && break; sleep 0.1; done
 
 fetch() { php -r 'echo @file_get_contents("http://127.0.0.1" . $argv[1]), "\n";' "$1"; }
