@@ -34,6 +34,15 @@ def tearDownModule():
     php_server.DATABASE.stop()
 
 
+def store_probe(server, *arguments, stdin: str = '') -> str:
+    """Runs tests/server/store_probe.php on the server's database; its output."""
+    done = subprocess.run([server.php, os.path.join(os.path.dirname(__file__), 'store_probe.php')] + list(arguments),
+                          input=stdin.encode(), env=server.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          timeout=60)
+    assert done.returncode == 0, done.stderr
+    return done.stdout.decode()
+
+
 def body(reply: bytes) -> bytes:
     return reply.split(b'\r\n\r\n', 1)[1]
 
@@ -232,11 +241,7 @@ class Limits(unittest.TestCase):
         """The limit as the web scripts apply it, with the addresses and times made up here."""
         with Server() as server:
             def probe(requests):
-                done = subprocess.run([server.php, os.path.join(os.path.dirname(__file__), 'rate_probe.php'), '20'],
-                                      input=''.join('%s %.3f\n' % r for r in requests).encode(), env=server.env,
-                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
-                self.assertEqual(done.returncode, 0, done.stderr)
-                return done.stdout.decode().count('1')
+                return store_probe(server, '20', stdin=''.join('%s %.3f\n' % r for r in requests)).count('1')
             boundary = 60 * 29_000_000
             # 25 in two seconds across a minute's end.
             self.assertLessEqual(probe([('192.0.2.1', boundary - 1 + i / 12.5) for i in range(25)]), 20)
@@ -335,6 +340,13 @@ class Admin(unittest.TestCase):
             self.assertEqual(len(self.listed(server)), 12)
             self.assertIn(b'12 scores deleted', server.admin('delete', '--since', '-1 hour', '--yes').stdout)
             self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=100')), [])
+            # Senders are kept 30 days, then cleared; the scores stay.
+            self.assertIn(b'[OK]', server.request(submit_target(b'Kept', 5, DATE)))
+            store_probe(server, 'clear', str(int(time.time()) + 29 * 86400))
+            self.assertEqual([r[-2] for r in self.listed(server)], ['127.0.0.1'])
+            store_probe(server, 'clear', str(int(time.time()) + 31 * 86400))
+            self.assertEqual([(r[2], r[-2], r[-1]) for r in self.listed(server)], [('Kept', '-', '-')])
+            self.assertIn(b'0 scores would be deleted', server.admin('delete', '--from', '127.0.0.1').stdout)
 
 
 if __name__ == '__main__':
