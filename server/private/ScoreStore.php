@@ -167,11 +167,10 @@ final class ScoreStore
                 $total = $this->Run($count . ' RETURNING scores', [$added, self::TOTALS_ROW]);
             }
             $total = (int) $total->fetchColumn();
-            if ($maxScores > 0) {
-                if ($total > $maxScores) {
-                    $deleted = $this->DeleteIds($this->Lowest('', [], $total - $maxScores));
-                    $this->Run('UPDATE ' . self::TOTALS . ' SET scores = scores - ? WHERE id = ?', [$deleted, self::TOTALS_ROW]);
-                }
+            if ($maxScores > 0 && $total > $maxScores) {
+                // Rows another submission deleted meanwhile are not counted twice: the next trims them.
+                $deleted = $this->DeleteIds($this->Lowest('', [], $total - $maxScores));
+                $this->Run('UPDATE ' . self::TOTALS . ' SET scores = scores - ? WHERE id = ?', [$deleted, self::TOTALS_ROW]);
             }
             return true;
         }));
