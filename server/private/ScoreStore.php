@@ -168,7 +168,7 @@ final class ScoreStore
             }
             $total = (int) $total->fetchColumn();
             if ($maxScores > 0 && $total > $maxScores) {
-                // Rows another submission deleted meanwhile are not counted twice: the next trims them.
+                // The count row stays locked until the commit: one submission at a time trims the total.
                 $deleted = $this->DeleteIds($this->Lowest('', [], $total - $maxScores));
                 $this->Run('UPDATE ' . self::TOTALS . ' SET scores = scores - ? WHERE id = ?', [$deleted, self::TOTALS_ROW]);
             }
