@@ -18,13 +18,14 @@ case "${1:-play}" in
   # GoogleTest, XTest for pressing keys, the X servers the tests start, xvidtune (in
   # x11-xserver-utils) to read the video mode, SDL2's headers for the gamepad tests' virtual
   # controllers and the sprite benchmark's comparison,
-  # PHP with SQLite, PostgreSQL and MariaDB (each test run starts its own database servers) and
+  # PHP with SQLite, PostgreSQL and MariaDB (each test run starts its own database servers), nginx
+  # and PHP-FPM to run the highscore server as its package does, and
   # Python for the highscore server's tests and benchmark, openbox as a real window manager
   # with xprop (in x11-utils) to see it running, and the validators of the installed desktop
   # entry and metadata.
   test) packages+=(libgtest-dev libxtst-dev xvfb xdotool xserver-xorg-core xserver-xorg-video-dummy
                    x11-xserver-utils libsdl2-dev php-cli php-sqlite3 python3
-                   postgresql mariadb-server php-pgsql php-mysql openbox x11-utils desktop-file-utils appstream) ;;
+                   postgresql mariadb-server php-pgsql php-mysql nginx php-fpm openbox x11-utils desktop-file-utils appstream) ;;
   fuzz) packages+=(clang libclang-rt-14-dev) ;;
   # dpkg-shlibdeps for the package's Depends, lintian to check the package.
   package) packages+=(dpkg-dev lintian) ;;

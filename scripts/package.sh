@@ -93,3 +93,4 @@ if grep -q '^E: ' "$shlib/lintian.txt"; then
   exit 1
 fi
 echo "lintian: no errors"
+scripts/package-server.sh

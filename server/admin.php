@@ -1,12 +1,18 @@
 <?php
 declare(strict_types=1);
-// The host's command for the highscore database, with the same settings as the web scripts:
-//   php server/admin.php init          creates the tables (once, before the first request)
-//   php server/admin.php list [N]      the best N scores (default 100): ID POINTS NAME DATE
-//   php server/admin.php delete ID     deletes one score
-//   php server/admin.php ban NAME      drops the name's scores; its submissions are then dropped too
-//   php server/admin.php unban NAME
-//   php server/admin.php prune         applies the score limits to the whole table
+// The host's command for the highscore database, with the same settings as the web scripts
+// (installed as tavrik-server-admin). Each command first names the database it uses, on stderr.
+//   init                 creates the tables (once, before the first request)
+//   list [N]             the best N scores (default 100): ID POINTS NAME DATE SENDER ARRIVED
+//   delete ID            deletes one score
+//   delete --from ADDRESS [--since TIME] [--until TIME] [--yes]
+//   delete --since TIME [--until TIME] [--yes]
+//                        deletes the scores sent from an address (IPv4, or an IPv6 /64) or in a
+//                        time span (UTC unless the time names its zone)
+//   ban NAME [--yes]     drops the name's scores; its submissions are then dropped too
+//   unban NAME
+//   prune [--yes]        applies the score limits to the whole table
+// What delete, ban and prune would remove is listed; only --yes removes it.
 
 if (PHP_SAPI !== 'cli') {
     http_response_code(404);
@@ -16,16 +22,21 @@ if (PHP_SAPI !== 'cli') {
 require_once __DIR__ . '/private/ServerConfig.php';
 require_once __DIR__ . '/private/Submission.php';
 require_once __DIR__ . '/private/ScoreStore.php';
+require_once __DIR__ . '/private/SenderAddress.php';
 
 /** Scores listed when no count is given. */
 const DEFAULT_LIST_COUNT = 100;
 /** Exit status of a failed command, and of a wrong command line. */
 const EXIT_FAILED = 1;
 const EXIT_USAGE = 2;
+/** How arrival times are shown. */
+const TIME_FORM = 'Y-m-d\TH:i:s\Z';
 
 function Usage(): never
 {
-    fwrite(STDERR, "usage: php server/admin.php init | list [N] | delete ID | ban NAME | unban NAME | prune\n");
+    $me = getenv('TAVRIK_ADMIN_NAME') ?: 'php server/admin.php';
+    fwrite(STDERR, "usage: $me init | list [N] | delete ID | delete [--from ADDRESS] [--since TIME] [--until TIME] [--yes]\n"
+        . "       | ban NAME [--yes] | unban NAME | prune [--yes]\n");
     exit(EXIT_USAGE);
 }
 
@@ -44,16 +55,90 @@ function Number(string $text): int
     return (int) $text;
 }
 
-$arguments = array_slice($argv, 1);
+/** A time argument as seconds since 1970: "2026-12-09 13:00", ISO 8601, "@SECONDS"; UTC by default. */
+function TimeArgument(string $text): int
+{
+    try {
+        return (new DateTimeImmutable($text, new DateTimeZone('UTC')))->getTimestamp();
+    } catch (Exception) {
+        Fail("not a time: $text");
+    }
+}
+
+/**
+ * A name typed by the host, as the game's Latin-1 bytes: UTF-8 text is converted back (a name
+ * with characters Latin-1 lacks cannot have been sent by the game), other bytes are taken as they
+ * are. Cleaned as submissions are, so the name as sent and as listed both match; an empty name
+ * is refused rather than taken for the names that clean to nothing.
+ */
+function GameName(string $typed): string
+{
+    $latin1 = ScoreStore::Utf8ToLatin1($typed);
+    if ($latin1 === null && preg_match('//u', $typed)) {
+        Fail("no game can send the name $typed");
+    }
+    $latin1 ??= $typed;
+    if (preg_replace('/[\x00-\x1F\x7F-\x9F]/', '', $latin1) === '') {
+        Fail('an empty name is refused');
+    }
+    return Submission::CleanName($latin1);
+}
+
+/** The DSN without a password it may carry, and the user. */
+function DatabaseLabel(ServerConfig $config): string
+{
+    $dsn = preg_replace('/(^|;)\s*password=[^;]*/i', '', $config->dsn);
+    return $dsn . ($config->user !== '' ? " (user {$config->user})" : '');
+}
+
+/** Prints the scores one a line: ID POINTS NAME DATE SENDER ARRIVED ("-" once cleared). */
+function PrintRows(array $rows): void
+{
+    foreach ($rows as [$id, $points, $name, $date, $sender, $arrived]) {
+        echo "$id $points $name $date ", $sender ?? '-', ' ', $arrived === null ? '-' : gmdate(TIME_FORM, $arrived), "\n";
+    }
+}
+
+/** Shows the scores, then deletes them with --yes; what is printed is what goes. */
+function ShowAndDelete(ScoreStore $store, array $ids, bool $yes, callable $delete): void
+{
+    PrintRows($store->Rows($ids));
+    if (!$yes) {
+        echo count($ids), " scores would be deleted; add --yes to delete them\n";
+        return;
+    }
+    echo $delete(), " scores deleted\n";
+}
+
+$arguments = [];
+$options = ['--yes' => false, '--from' => null, '--since' => null, '--until' => null];
+for ($i = 1; $i < count($argv); ++$i) {
+    $word = $argv[$i];
+    if ($word === '--yes') {
+        $options['--yes'] = true;
+    } elseif (array_key_exists($word, $options)) {
+        if (!isset($argv[$i + 1]) || $options[$word] !== null) {
+            Usage();
+        }
+        $options[$word] = $argv[++$i];
+    } else {
+        $arguments[] = $word;
+    }
+}
 $command = $arguments[0] ?? '';
 $argument = $arguments[1] ?? null;
+$byTime = $options['--from'] !== null || $options['--since'] !== null || $options['--until'] !== null;
 $wanted = ['init' => 0, 'list' => 1, 'delete' => 1, 'ban' => 1, 'unban' => 1, 'prune' => 0];
 if (!isset($wanted[$command]) || count($arguments) > 1 + $wanted[$command]
-    || ($argument === null && in_array($command, ['delete', 'ban', 'unban'], true))) {
+    || ($argument === null && in_array($command, ['ban', 'unban'], true))
+    || ($command === 'delete' && ($argument === null) !== $byTime)
+    || ($byTime && ($command !== 'delete' || ($options['--from'] === null && $options['--since'] === null)))
+    || ($options['--yes'] && !in_array($command, ['delete', 'ban', 'prune'], true))) {
     Usage();
 }
 
 $config = ServerConfig::Load();
+fwrite(STDERR, 'database: ' . DatabaseLabel($config) . "\n");
 try {
     $store = ScoreStore::Open($config, $command === 'init');
     switch ($command) {
@@ -62,38 +147,52 @@ try {
             echo "tables created\n";
             break;
         case 'list':
-            foreach ($store->Top($argument === null ? DEFAULT_LIST_COUNT : Number($argument)) as [$id, $name, $points, $date]) {
-                echo "$id $points $name $date\n";
-            }
+            $count = $argument === null ? DEFAULT_LIST_COUNT : Number($argument);
+            PrintRows($store->Rows(array_column($store->Top($count, false), 0)));
             break;
         case 'delete':
-            if (!$store->Delete(Number($argument))) {
-                Fail("no score with the id $argument");
+            if (!$byTime) {
+                if ($store->Delete([Number($argument)]) === 0) {
+                    Fail("no score with the id $argument");
+                }
+                echo "deleted $argument\n";
+                break;
             }
-            echo "deleted $argument\n";
+            $from = $options['--from'];
+            $sender = $from === null ? null : (SenderAddress::Key($from) ?? Fail("not an address: $from"));
+            $since = $options['--since'] === null ? null : TimeArgument($options['--since']);
+            $until = $options['--until'] === null ? null : TimeArgument($options['--until']);
+            $ids = $store->IdsSent($sender, $since, $until);
+            ShowAndDelete($store, $ids, $options['--yes'], fn () => $store->Delete($ids));
             break;
         case 'ban':
             // Banned as stored, so the name the game sends and the name the list shows both match.
-            $name = Submission::CleanName($argument);
-            $deleted = $store->Ban($name);
-            echo "banned $name, $deleted scores deleted\n";
+            $name = GameName($argument);
+            $ids = $store->IdsOfName($name);
+            ShowAndDelete($store, $ids, $options['--yes'], fn () => $store->Ban($name));
+            $shown = ScoreStore::Latin1ToUtf8($name);
+            echo $options['--yes'] ? "banned $shown\n" : "$shown would be banned\n";
             break;
         case 'unban':
-            $name = Submission::CleanName($argument);
+            $name = GameName($argument);
             if (!$store->Unban($name)) {
-                Fail("$name is not banned");
+                Fail(ScoreStore::Latin1ToUtf8($name) . ' is not banned');
             }
-            echo "unbanned $name\n";
+            echo 'unbanned ', ScoreStore::Latin1ToUtf8($name), "\n";
             break;
         case 'prune':
-            echo $store->Prune($config->scoresPerName, $config->maxScores), " scores deleted\n";
+            $ids = $store->IdsBeyondLimits($config->scoresPerName, $config->maxScores);
+            ShowAndDelete($store, $ids, $options['--yes'], fn () => $store->Delete($ids));
+            if ($options['--yes']) {
+                $store->ClearExpired();
+            }
             break;
     }
 } catch (MissingSchema) {
-    Fail('the database has no tables yet: run php server/admin.php init');
+    Fail('the database has no tables yet: run init first');
 } catch (PDOException $e) {
     if ($command !== 'init' && ScoreStore::IsMissingTable($e)) {
-        Fail('the database has no tables yet: run php server/admin.php init');
+        Fail('the database has no tables yet: run init first');
     }
     Fail('database error: ' . $e->getMessage());
 }

@@ -3,24 +3,38 @@ declare(strict_types=1);
 
 // The stored scores, bans and request counts, through PDO: SQLite by default, MySQL/MariaDB or
 // PostgreSQL by DSN. Names and dates arrive as Latin-1 bytes and are kept as UTF-8 text, so every
-// database takes them and gives back the same bytes. The tables are made once by CreateSchema
-// (php server/admin.php init); requests never change the schema.
+// database takes them and gives back the same bytes. Each score keeps its sender's address and
+// arrival time for a while, so a flood can be found and removed. The tables are made once by
+// CreateSchema (admin init); requests never change the schema. Times are the database's clock, so
+// every web server behind one database counts the same minutes.
 final class ScoreStore
 {
     /** The table of scores. */
     public const TABLE = 'tavrik_scores';
+    /** One row per stored name; a submission locks its name's row while it adds and trims. */
+    private const NAMES = 'tavrik_names';
     /** Names whose submissions are acknowledged and dropped. */
     private const BANS = 'tavrik_bans';
-    /** Requests per client address, kind and minute. */
+    /** Requests per client address and kind, in the current and the previous window. */
     private const REQUESTS = 'tavrik_requests';
+    /** One row holding the number of stored scores, so no submission counts the table. */
+    private const TOTALS = 'tavrik_totals';
+    /** Key of the single row of TOTALS. */
+    private const TOTALS_ROW = 1;
     /** Seconds a request waits for another one's write to finish (SQLite locks the whole file). */
     private const BUSY_TIMEOUT_SECONDS = 5;
     /** Times a write is tried when the database reports a deadlock or serialisation failure. */
-    private const WRITE_ATTEMPTS = 4;
-    /** Longest client address stored (an IPv6 text is at most 45 bytes). */
+    private const WRITE_ATTEMPTS = 6;
+    /** Longest client address stored (an IPv6 /64 text is at most 25 bytes). */
     private const MAX_ADDRESS_BYTES = 64;
     /** Seconds of one rate-limit window. */
     private const WINDOW_SECONDS = 60;
+    /** Seconds a score keeps its sender's address and arrival time. */
+    public const SENDER_KEPT_SECONDS = 30 * 24 * 3600;
+    /** One stored submission in this many also clears expired senders and request counts. */
+    private const CLEARING_ODDS = 50;
+    /** Scores deleted by one statement. */
+    private const DELETE_CHUNK = 500;
 
     /** The open database connection. */
     private PDO $db;
@@ -60,74 +74,118 @@ final class ScoreStore
         return $store;
     }
 
+    /** The database's clock, in seconds since 1970 with fractions. */
+    public function Now(): float
+    {
+        $sql = match ($this->driver) {
+            'sqlite' => "SELECT (julianday('now') - 2440587.5) * 86400.0",
+            'mysql' => 'SELECT UNIX_TIMESTAMP(NOW(6))',
+            default => 'SELECT EXTRACT(EPOCH FROM clock_timestamp())',
+        };
+        return (float) $this->db->query($sql)->fetchColumn();
+    }
+
     /**
-     * Counts one request of the kind ("s" submit, "f" fetch) from the address in the current
-     * minute; false when that makes more than the limit (0: no limit, nothing counted).
+     * Counts one request of the kind ("s" submit, "f" fetch) from the sender (see SenderAddress)
+     * at the time (the database's clock when null); false when that makes more than the limit in
+     * the last minute (0: no limit, nothing counted). The last minute is estimated from two
+     * adjoining windows: all of the current one and the part of the previous one it still covers.
+     * One write per request: the sender's row carries both windows.
      */
-    public function CountRequest(string $address, string $kind, int $limit): bool
+    public function CountRequest(string $sender, string $kind, int $limit, ?float $now = null): bool
     {
         if ($limit <= 0) {
             return true;
         }
-        $address = substr($address, 0, self::MAX_ADDRESS_BYTES);
-        $minute = intdiv(time(), self::WINDOW_SECONDS);
-        $hits = $this->Retrying(function () use ($address, $kind, $minute): int {
-            $upsert = $this->driver === 'mysql'
-                ? 'INSERT INTO ' . self::REQUESTS . ' (address, kind, minute, hits) VALUES (?, ?, ?, 1)'
-                    . ' ON DUPLICATE KEY UPDATE hits = hits + 1'
-                : 'INSERT INTO ' . self::REQUESTS . ' (address, kind, minute, hits) VALUES (?, ?, ?, 1)'
-                    . ' ON CONFLICT (address, kind, minute) DO UPDATE SET hits = ' . self::REQUESTS . '.hits + 1';
-            $this->Run($upsert, [$address, $kind, $minute]);
-            $select = $this->Run('SELECT hits FROM ' . self::REQUESTS . ' WHERE address = ? AND kind = ? AND minute = ?',
-                [$address, $kind, $minute]);
-            return (int) $select->fetchColumn();
+        $sender = substr($sender, 0, self::MAX_ADDRESS_BYTES);
+        $now ??= $this->Now();
+        $window = (int) floor($now / self::WINDOW_SECONDS);
+        $passed = ($now - $window * self::WINDOW_SECONDS) / self::WINDOW_SECONDS;
+        [$hits, $previous] = $this->Retrying(function () use ($sender, $kind, $window): array {
+            $values = [$sender, $kind, $window];
+            $insert = 'INSERT INTO ' . self::REQUESTS . ' (address, kind, window_start, hits, previous) VALUES (?, ?, ?, 1, 0)';
+            if ($this->driver === 'mysql') {
+                // MySQL assigns left to right, each seeing the ones before: the window moves last.
+                $this->Run($insert . ' ON DUPLICATE KEY UPDATE'
+                    . ' previous = IF(window_start = VALUES(window_start), previous, IF(window_start = VALUES(window_start) - 1, hits, 0)),'
+                    . ' hits = IF(window_start = VALUES(window_start), hits + 1, 1),'
+                    . ' window_start = VALUES(window_start)', $values);
+                return $this->Run('SELECT hits, previous FROM ' . self::REQUESTS . ' WHERE address = ? AND kind = ?',
+                    [$sender, $kind])->fetch(PDO::FETCH_NUM);
+            }
+            $old = self::REQUESTS;
+            return $this->Run($insert . ' ON CONFLICT (address, kind) DO UPDATE SET'
+                . " previous = CASE WHEN $old.window_start = excluded.window_start THEN $old.previous"
+                . " WHEN $old.window_start = excluded.window_start - 1 THEN $old.hits ELSE 0 END,"
+                . " hits = CASE WHEN $old.window_start = excluded.window_start THEN $old.hits + 1 ELSE 1 END,"
+                . ' window_start = excluded.window_start RETURNING hits, previous', $values)->fetch(PDO::FETCH_NUM);
         });
-        if ($hits === 1) {
-            // The first request of a new window clears the windows before it.
-            $this->Retrying(fn () => $this->Run('DELETE FROM ' . self::REQUESTS . ' WHERE minute < ?', [$minute]));
-        }
-        return $hits <= $limit;
+        return (int) $previous * (1 - $passed) + (int) $hits <= $limit;
     }
 
     /**
-     * Stores a score under the cleaned name, then keeps only the best scoresPerName of that name
-     * and the best maxScores in all (0: no limit). Returns false when the score was not stored:
-     * the name is banned, or the same name, points and date are stored already.
+     * Stores a score under the cleaned name with its sender, then keeps only the best
+     * scoresPerName of that name and the best maxScores in all (0: no limit). Both happen in one
+     * transaction that holds the name's lock, so concurrent submissions cannot each trim.
+     * Returns false when the score was not stored: the name is banned, or the same name, points
+     * and date are stored already.
      */
-    public function Add(string $name, int $points, string $date, int $scoresPerName, int $maxScores): bool
+    public function Add(string $name, int $points, string $date, string $sender, int $scoresPerName, int $maxScores): bool
     {
         $name = self::Latin1ToUtf8($name);
         $date = self::Latin1ToUtf8($date);
-        return $this->Retrying(function () use ($name, $points, $date, $scoresPerName, $maxScores): bool {
+        $sender = substr($sender, 0, self::MAX_ADDRESS_BYTES);
+        $stored = $this->Retrying(fn (): bool => $this->InTransaction(function () use ($name, $points, $date, $sender, $scoresPerName, $maxScores): bool {
+            $this->LockName($name);
             if ($this->Run('SELECT 1 FROM ' . self::BANS . ' WHERE name = ?', [$name])->fetchColumn() !== false) {
                 return false;
             }
-            try {
-                $this->Run('INSERT INTO ' . self::TABLE . ' (name, points, played) VALUES (?, ?, ?)',
-                    [$name, $points, $date]);
-            } catch (PDOException $e) {
-                // SQLSTATE class 23: the unique key on name, points and date says it is a replay.
-                if (str_starts_with((string) $e->getCode(), '23')) {
-                    return false;
-                }
-                throw $e;
+            $now = match ($this->driver) {
+                'sqlite' => "CAST(strftime('%s', 'now') AS INTEGER)",
+                'mysql' => 'UNIX_TIMESTAMP()',
+                default => 'CAST(EXTRACT(EPOCH FROM now()) AS BIGINT)',
+            };
+            $insert = 'INSERT INTO ' . self::TABLE . " (name, points, played, sender, arrived) VALUES (?, ?, ?, ?, $now)"
+                . ($this->driver === 'mysql' ? ' ON DUPLICATE KEY UPDATE id = id' : ' ON CONFLICT DO NOTHING');
+            // Nothing inserted: the unique key on name, points and date says it is a replay.
+            if ($this->Run($insert, [$name, $points, $date, $sender])->rowCount() === 0) {
+                return false;
             }
+            $added = 1;
             if ($scoresPerName > 0) {
-                $this->KeepBest('WHERE name = ?', [$name], $scoresPerName);
+                $ids = $this->Run('SELECT id FROM ' . self::TABLE . ' WHERE name = ? ORDER BY points DESC, id ASC',
+                    [$name])->fetchAll(PDO::FETCH_COLUMN);
+                $added -= $this->DeleteIds(array_slice($ids, $scoresPerName));
             }
-            if ($maxScores > 0) {
-                $this->KeepBest('', [], $maxScores);
+            // The count row is taken last, so submissions of different names wait for each other
+            // only here.
+            $count = 'UPDATE ' . self::TOTALS . ' SET scores = scores + ? WHERE id = ?';
+            if ($this->driver === 'mysql') {
+                $this->Run($count, [$added, self::TOTALS_ROW]);
+                $total = $this->Run('SELECT scores FROM ' . self::TOTALS . ' WHERE id = ?', [self::TOTALS_ROW]);
+            } else {
+                $total = $this->Run($count . ' RETURNING scores', [$added, self::TOTALS_ROW]);
+            }
+            $total = (int) $total->fetchColumn();
+            if ($maxScores > 0 && $total > $maxScores) {
+                // The count row stays locked until the commit: one submission at a time trims the total.
+                $deleted = $this->DeleteIds($this->Lowest('', [], $total - $maxScores));
+                $this->Run('UPDATE ' . self::TOTALS . ' SET scores = scores - ? WHERE id = ?', [$deleted, self::TOTALS_ROW]);
             }
             return true;
-        });
+        }));
+        if ($stored && random_int(1, self::CLEARING_ODDS) === 1) {
+            $this->Retrying(fn () => $this->ClearExpired());
+        }
+        return $stored;
     }
 
     /**
      * The best scores, most points first and the earlier stored first among equals, as lists of
-     * [id, name, points, date] with name and date in Latin-1. Rows a Latin-1 game could not
-     * receive are left out.
+     * [id, name, points, date]. With latin1, name and date are the game's Latin-1 bytes and rows a
+     * Latin-1 game could not receive are left out; otherwise they are the stored UTF-8 text.
      */
-    public function Top(int $limit): array
+    public function Top(int $limit, bool $latin1 = true): array
     {
         $select = $this->db->prepare(
             'SELECT id, name, points, played FROM ' . self::TABLE . ' ORDER BY points DESC, id ASC LIMIT ?');
@@ -135,8 +193,8 @@ final class ScoreStore
         $select->execute();
         $records = [];
         foreach ($select->fetchAll(PDO::FETCH_NUM) as [$id, $name, $points, $date]) {
-            $name = self::Utf8ToLatin1((string) $name);
-            $date = self::Utf8ToLatin1((string) $date);
+            $name = $latin1 ? self::Utf8ToLatin1((string) $name) : (string) $name;
+            $date = $latin1 ? self::Utf8ToLatin1((string) $date) : (string) $date;
             if ($name !== null && $date !== null) {
                 $records[] = [(int) $id, $name, (int) $points, $date];
             }
@@ -144,10 +202,77 @@ final class ScoreStore
         return $records;
     }
 
-    /** Deletes the score with the id; false when there is none. */
-    public function Delete(int $id): bool
+    /** Ids of the scores stored under the name (Latin-1, cleaned). */
+    public function IdsOfName(string $name): array
     {
-        return $this->Run('DELETE FROM ' . self::TABLE . ' WHERE id = ?', [$id])->rowCount() > 0;
+        return $this->Ids('WHERE name = ?', [self::Latin1ToUtf8($name)]);
+    }
+
+    /**
+     * Ids of the scores sent from the sender (null: any) that arrived from since to until
+     * (seconds since 1970; null: no bound).
+     */
+    public function IdsSent(?string $sender, ?int $since, ?int $until): array
+    {
+        $conditions = [];
+        $values = [];
+        foreach ([['sender = ?', $sender], ['arrived >= ?', $since], ['arrived <= ?', $until]] as [$condition, $value]) {
+            if ($value !== null) {
+                $conditions[] = $condition;
+                $values[] = $value;
+            }
+        }
+        return $conditions ? $this->Ids('WHERE ' . implode(' AND ', $conditions), $values) : [];
+    }
+
+    /**
+     * Ids of the scores beyond the limits (0: no limit): below the best scoresPerName of their
+     * name, or below the best maxScores of the rest.
+     */
+    public function IdsBeyondLimits(int $scoresPerName, int $maxScores): array
+    {
+        $beyond = [];
+        if ($scoresPerName > 0) {
+            $crowded = $this->Run('SELECT name FROM ' . self::TABLE . ' GROUP BY name HAVING COUNT(*) > ?',
+                [$scoresPerName]);
+            foreach ($crowded->fetchAll(PDO::FETCH_COLUMN) as $name) {
+                $ids = $this->Ids('WHERE name = ?', [$name]);
+                array_push($beyond, ...array_slice($ids, $scoresPerName));
+            }
+        }
+        if ($maxScores > 0) {
+            $kept = array_diff($this->Ids('', []), $beyond);
+            array_push($beyond, ...array_slice(array_values($kept), $maxScores));
+        }
+        return $beyond;
+    }
+
+    /**
+     * The scores with the ids, best first, as lists of [id, points, name, date, sender, arrived]
+     * with the stored UTF-8 text; sender and arrived are null once cleared.
+     */
+    public function Rows(array $ids): array
+    {
+        $rows = [];
+        foreach (array_chunk($ids, self::DELETE_CHUNK) as $chunk) {
+            $marks = implode(',', array_fill(0, count($chunk), '?'));
+            $select = $this->Run('SELECT id, points, name, played, sender, arrived FROM ' . self::TABLE
+                . " WHERE id IN ($marks)", $chunk);
+            foreach ($select->fetchAll(PDO::FETCH_NUM) as [$id, $points, $name, $date, $sender, $arrived]) {
+                $rows[] = [(int) $id, (int) $points, (string) $name, (string) $date,
+                    $sender === null ? null : (string) $sender, $arrived === null ? null : (int) $arrived];
+            }
+        }
+        usort($rows, fn ($a, $b) => [$b[1], $a[0]] <=> [$a[1], $b[0]]);
+        return $rows;
+    }
+
+    /** Deletes the scores with the ids; returns how many went. */
+    public function Delete(array $ids): int
+    {
+        $deleted = $this->DeleteIds($ids);
+        $this->Recount();
+        return $deleted;
     }
 
     /** Bans the name (Latin-1, cleaned) and deletes its scores; returns how many were deleted. */
@@ -157,7 +282,9 @@ final class ScoreStore
         if ($this->Run('SELECT 1 FROM ' . self::BANS . ' WHERE name = ?', [$name])->fetchColumn() === false) {
             $this->Run('INSERT INTO ' . self::BANS . ' (name) VALUES (?)', [$name]);
         }
-        return $this->Run('DELETE FROM ' . self::TABLE . ' WHERE name = ?', [$name])->rowCount();
+        $deleted = $this->Run('DELETE FROM ' . self::TABLE . ' WHERE name = ?', [$name])->rowCount();
+        $this->Recount();
+        return $deleted;
     }
 
     /** Lifts the ban of the name; false when it was not banned. */
@@ -166,28 +293,17 @@ final class ScoreStore
         return $this->Run('DELETE FROM ' . self::BANS . ' WHERE name = ?', [self::Latin1ToUtf8($name)])->rowCount() > 0;
     }
 
-    /**
-     * Applies the limits to the whole table (after they were lowered) and drops old request
-     * counts; returns the number of scores deleted.
-     */
-    public function Prune(int $scoresPerName, int $maxScores): int
+    /** Clears senders past their time and request counts of past windows. */
+    public function ClearExpired(?int $now = null): void
     {
-        $deleted = 0;
-        if ($scoresPerName > 0) {
-            $crowded = $this->Run('SELECT name FROM ' . self::TABLE . ' GROUP BY name HAVING COUNT(*) > ?',
-                [$scoresPerName]);
-            foreach ($crowded->fetchAll(PDO::FETCH_COLUMN) as $name) {
-                $deleted += $this->KeepBest('WHERE name = ?', [$name], $scoresPerName);
-            }
-        }
-        if ($maxScores > 0) {
-            $deleted += $this->KeepBest('', [], $maxScores);
-        }
-        $this->Run('DELETE FROM ' . self::REQUESTS . ' WHERE minute < ?', [intdiv(time(), self::WINDOW_SECONDS)]);
-        return $deleted;
+        $now ??= (int) $this->Now();
+        $this->Run('UPDATE ' . self::TABLE . ' SET sender = NULL, arrived = NULL WHERE arrived < ?',
+            [$now - self::SENDER_KEPT_SECONDS]);
+        $this->Run('DELETE FROM ' . self::REQUESTS . ' WHERE window_start < ?',
+            [intdiv($now, self::WINDOW_SECONDS) - 1]);
     }
 
-    /** Creates the tables and the index of the top list; they must not exist yet. */
+    /** Creates the tables and their indexes; they must not exist yet. */
     public function CreateSchema(): void
     {
         $id = match ($this->driver) {
@@ -203,20 +319,31 @@ final class ScoreStore
             // Readers need not wait for a writer; the mode stays with the file.
             $this->db->exec('PRAGMA journal_mode=WAL');
         }
+        $name = 'VARCHAR(' . Submission::MAX_NAME_BYTES . ")$text NOT NULL";
+        $address = 'VARCHAR(' . self::MAX_ADDRESS_BYTES . ')';
         $statements = [
             'CREATE TABLE ' . self::TABLE . " (
                 id $id,
-                name VARCHAR(" . Submission::MAX_NAME_BYTES . ")$text NOT NULL,
+                name $name,
                 points INTEGER NOT NULL,
                 played VARCHAR(20)$text NOT NULL,
+                sender $address NULL,
+                arrived BIGINT NULL,
                 UNIQUE (name, points, played))$engine",
             // The top list and the lowest scores are read in this order.
             'CREATE INDEX ' . self::TABLE . '_rank ON ' . self::TABLE . ' (points DESC, id)',
             'CREATE INDEX ' . self::TABLE . '_name ON ' . self::TABLE . ' (name, points DESC, id)',
-            'CREATE TABLE ' . self::BANS . ' (name VARCHAR(' . Submission::MAX_NAME_BYTES . ")$text NOT NULL PRIMARY KEY)$engine",
-            'CREATE TABLE ' . self::REQUESTS . ' (address VARCHAR(' . self::MAX_ADDRESS_BYTES . ') NOT NULL,
-                kind CHAR(1) NOT NULL, minute BIGINT NOT NULL, hits INTEGER NOT NULL,
-                PRIMARY KEY (address, kind, minute))' . $engine,
+            // Finding a flood by sender or time, and clearing senders past their time.
+            'CREATE INDEX ' . self::TABLE . '_sender ON ' . self::TABLE . ' (sender)',
+            'CREATE INDEX ' . self::TABLE . '_arrived ON ' . self::TABLE . ' (arrived)',
+            'CREATE TABLE ' . self::NAMES . " (name $name PRIMARY KEY)$engine",
+            'CREATE TABLE ' . self::BANS . " (name $name PRIMARY KEY)$engine",
+            'CREATE TABLE ' . self::REQUESTS . " (address $address NOT NULL, kind CHAR(1) NOT NULL,
+                window_start BIGINT NOT NULL, hits INTEGER NOT NULL, previous INTEGER NOT NULL,
+                PRIMARY KEY (address, kind))$engine",
+            'CREATE INDEX ' . self::REQUESTS . '_window ON ' . self::REQUESTS . ' (window_start)',
+            'CREATE TABLE ' . self::TOTALS . " (id INTEGER NOT NULL PRIMARY KEY, scores BIGINT NOT NULL)$engine",
+            'INSERT INTO ' . self::TOTALS . ' (id, scores) VALUES (' . self::TOTALS_ROW . ', 0)',
         ];
         foreach ($statements as $statement) {
             $this->db->exec($statement);
@@ -232,23 +359,67 @@ final class ScoreStore
     }
 
     /**
-     * Deletes the rows the condition selects beyond the best keep of them (most points, then the
-     * earlier stored); returns how many went.
+     * Takes the name's lock for the rest of the transaction: its row in the names table, made
+     * when missing; writing the row locks it. On SQLite the immediate transaction already
+     * excludes every other writer.
      */
-    private function KeepBest(string $where, array $values, int $keep): int
+    private function LockName(string $name): void
     {
-        $count = (int) $this->Run('SELECT COUNT(*) FROM ' . self::TABLE . " $where", $values)->fetchColumn();
-        if ($count <= $keep) {
-            return 0;
+        $this->Run('INSERT INTO ' . self::NAMES . ' (name) VALUES (?) ' . match ($this->driver) {
+            'sqlite' => 'ON CONFLICT DO NOTHING',
+            'mysql' => 'ON DUPLICATE KEY UPDATE name = VALUES(name)',
+            default => 'ON CONFLICT (name) DO UPDATE SET name = excluded.name',
+        }, [$name]);
+    }
+
+    /**
+     * Runs the work in a transaction and commits it; rolls back on failure. On SQLite it is an
+     * immediate transaction, which takes the write lock at once rather than at the first write.
+     */
+    private function InTransaction(callable $work): mixed
+    {
+        $sqlite = $this->driver === 'sqlite';
+        $sqlite ? $this->db->exec('BEGIN IMMEDIATE') : $this->db->beginTransaction();
+        try {
+            $result = $work();
+            $sqlite ? $this->db->exec('COMMIT') : $this->db->commit();
+            return $result;
+        } catch (Throwable $e) {
+            $sqlite ? $this->db->exec('ROLLBACK') : $this->db->rollBack();
+            throw $e;
         }
-        $lowest = $this->Run('SELECT id FROM ' . self::TABLE . " $where ORDER BY points ASC, id DESC LIMIT "
-            . ($count - $keep), $values)->fetchAll(PDO::FETCH_COLUMN);
+    }
+
+    /** Ids of the scores the condition selects, best first. */
+    private function Ids(string $where, array $values): array
+    {
+        return array_map('intval', $this->Run('SELECT id FROM ' . self::TABLE . " $where ORDER BY points DESC, id ASC",
+            $values)->fetchAll(PDO::FETCH_COLUMN));
+    }
+
+    /** Ids of the lowest count scores the condition selects (fewest points, then the later stored). */
+    private function Lowest(string $where, array $values, int $count): array
+    {
+        return $this->Run('SELECT id FROM ' . self::TABLE . " $where ORDER BY points ASC, id DESC LIMIT "
+            . $count, $values)->fetchAll(PDO::FETCH_COLUMN);
+    }
+
+    /** Deletes the scores with the ids, in chunks; returns how many went. */
+    private function DeleteIds(array $ids): int
+    {
         $deleted = 0;
-        foreach (array_chunk($lowest, 500) as $ids) {
-            $marks = implode(',', array_fill(0, count($ids), '?'));
-            $deleted += $this->Run('DELETE FROM ' . self::TABLE . " WHERE id IN ($marks)", $ids)->rowCount();
+        foreach (array_chunk($ids, self::DELETE_CHUNK) as $chunk) {
+            $marks = implode(',', array_fill(0, count($chunk), '?'));
+            $deleted += $this->Run('DELETE FROM ' . self::TABLE . " WHERE id IN ($marks)", $chunk)->rowCount();
         }
         return $deleted;
+    }
+
+    /** Sets the stored count to the table's: after the host deleted scores. */
+    private function Recount(): void
+    {
+        $this->Run('UPDATE ' . self::TOTALS . ' SET scores = (SELECT COUNT(*) FROM ' . self::TABLE . ') WHERE id = ?',
+            [self::TOTALS_ROW]);
     }
 
     /** Prepares and runs one statement with its values. */
@@ -263,8 +434,8 @@ final class ScoreStore
     }
 
     /**
-     * Runs the work, again when the database broke it off for a deadlock or a serialisation
-     * failure (InnoDB does so among concurrent inserts under one key); the work is safe to repeat.
+     * Runs the work, again when the database broke it off for a deadlock, a serialisation failure
+     * or a busy file; the work is safe to repeat.
      */
     private function Retrying(callable $work): mixed
     {
@@ -283,14 +454,14 @@ final class ScoreStore
     }
 
     /** Each byte as the Unicode character of the same code. */
-    private static function Latin1ToUtf8(string $bytes): string
+    public static function Latin1ToUtf8(string $bytes): string
     {
         return preg_replace_callback('/[\x80-\xFF]/',
             fn ($m) => chr(0xC0 | (ord($m[0]) >> 6)) . chr(0x80 | (ord($m[0]) & 0x3F)), $bytes);
     }
 
     /** Back to one byte per character; null when the text is not UTF-8 or has codes above 255. */
-    private static function Utf8ToLatin1(string $text): ?string
+    public static function Utf8ToLatin1(string $text): ?string
     {
         if (!preg_match('//u', $text) || preg_match('/[^\x{00}-\x{FF}]/u', $text)) {
             return null;
@@ -300,7 +471,7 @@ final class ScoreStore
     }
 }
 
-/** Thrown when the database has no schema yet: "php server/admin.php init" was not run. */
+/** Thrown when the database has no schema yet: admin init was not run. */
 final class MissingSchema extends RuntimeException
 {
 }

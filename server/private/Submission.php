@@ -14,9 +14,11 @@ final class Submission
     public const MIN_POINTS = -2147483648;
     /** Largest points. */
     public const MAX_POINTS = 2147483647;
-    /** The game's date text, e.g. "07 Dec 2026/14:03:59". */
+    /** The game's date text, e.g. "07 Dec 2026/14:03:59"; the calendar is checked apart. */
     private const DATE_FORM = '~^(0[1-9]|[12][0-9]|3[01]) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) '
-        . '[0-9]{4}/([01][0-9]|2[0-3]):[0-5][0-9]:([0-5][0-9]|60)$~D';
+        . '([0-9]{4})/([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]$~D';
+    /** Month names of the date text, in order. */
+    private const MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec'];
 
     /** Player name as stored: Latin-1 bytes, cleaned by CleanName. */
     public string $name;
@@ -58,12 +60,12 @@ final class Submission
 
     /**
      * The name as stored, so the fetch grammar holds: "|" becomes "/", "[" "(", "]" ")", control
-     * bytes are dropped, and it is cut at 64 bytes; a name with nothing left becomes "?".
+     * bytes (C0, DEL and C1) are dropped, and it is cut at 64 bytes; a name with nothing left becomes "?".
      */
     public static function CleanName(string $name): string
     {
         $name = strtr($name, '|[]', '/()');
-        $name = substr((string) preg_replace('/[\x00-\x1F\x7F]/', '', $name), 0, self::MAX_NAME_BYTES);
+        $name = substr((string) preg_replace('/[\x00-\x1F\x7F-\x9F]/', '', $name), 0, self::MAX_NAME_BYTES);
         return $name === '' ? self::NAME_OF_NOBODY : $name;
     }
 
@@ -73,10 +75,15 @@ final class Submission
         return $name !== '' && strlen($name) <= self::MAX_NAME_BYTES && self::CleanName($name) === $name;
     }
 
-    /** A date in the game's 20-character form. */
+    /** A date in the game's 20-character form that is a real day of the calendar. */
     public static function IsValidDate(string $date): bool
     {
-        return preg_match(self::DATE_FORM, $date) === 1;
+        if (preg_match(self::DATE_FORM, $date, $parts) !== 1) {
+            return false;
+        }
+        $month = array_search($parts[2], self::MONTHS, true) + 1;
+        // checkdate knows leap years and refuses the year 0.
+        return checkdate($month, (int) $parts[1], (int) $parts[3]);
     }
 
     /** The points of a plain decimal int32 text without leading zeros or "+", else null. */

@@ -7,6 +7,7 @@ require_once __DIR__ . '/ServerConfig.php';
 require_once __DIR__ . '/TextReply.php';
 require_once __DIR__ . '/Submission.php';
 require_once __DIR__ . '/ScoreStore.php';
+require_once __DIR__ . '/SenderAddress.php';
 
 /** Longest query accepted; the game's longest, a 255-byte name fully percent-encoded, is under 1000. */
 const MAX_QUERY_BYTES = 1536;
@@ -16,17 +17,21 @@ ini_set('log_errors', '1');
 set_exception_handler(function (Throwable $e): void {
     // A database without its tables gets a plain answer, and the host a hint in the log.
     if ($e instanceof MissingSchema || ($e instanceof PDOException && ScoreStore::IsMissingTable($e))) {
-        error_log('tavrik highscore: no tables in the database; run: php server/admin.php init');
+        error_log('tavrik highscore: no tables in the database; run: tavrik-server-admin init (php server/admin.php init)');
         TextReply::Refuse('database not initialised', 503);
     }
     error_log('tavrik highscore: ' . $e->getMessage());
     TextReply::Refuse('server failure', 500);
 });
 
-/** The address of the client, as the web server reports it. */
+/**
+ * The client as the limits and the stored senders know it: its address as the web server reports
+ * it, an IPv6 address by its /64 network (see SenderAddress).
+ */
 function ClientAddress(): string
 {
-    return (string) ($_SERVER['REMOTE_ADDR'] ?? '');
+    $address = (string) ($_SERVER['REMOTE_ADDR'] ?? '');
+    return SenderAddress::Key($address) ?? $address;
 }
 
 $method = $_SERVER['REQUEST_METHOD'] ?? 'GET';

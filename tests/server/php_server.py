@@ -268,10 +268,10 @@ class PhpServer:
         with open(os.path.join(self.folder, 'server.log'), 'rb') as f:
             return f.read().decode(errors='replace')
 
-    def request(self, target: bytes) -> bytes:
+    def request(self, target: bytes, method: bytes = b'GET') -> bytes:
         """The whole reply, status line and headers included, to the game's request for target."""
         with socket.create_connection(('127.0.0.1', self.port), timeout=10) as s:
-            s.sendall(b'GET ' + target + b' HTTP/1.0\r\nHost: localhost\r\nUser-Agent: Tavrik 0.91\r\n'
+            s.sendall(method + b' ' + target + b' HTTP/1.0\r\nHost: localhost\r\nUser-Agent: Tavrik 0.91\r\n'
                       b'Accept: */*\r\n\r\n')
             chunks = []
             while chunk := s.recv(65536):

@@ -1,8 +1,11 @@
 """The highscore server over real HTTP, asked exactly as the game asks it, on the database named
-by the first argument or TAVRIK_TEST_DB: sqlite (default), pgsql or mariadb. PostgreSQL and
-MariaDB are started here in temporary folders and removed at the end."""
+by the first argument or TAVRIK_TEST_DB: sqlite (default), pgsql or mariadb, and served by PHP's
+built-in server or, with the second argument or TAVRIK_TEST_WEB "nginx", by nginx and PHP-FPM as
+the server package sets them up. PostgreSQL and MariaDB are started here in temporary folders and
+removed at the end."""
 import os
 import signal
+import subprocess
 import sys
 import threading
 import time
@@ -15,12 +18,29 @@ from php_server import PhpServer, VERSION, md5, parse_top_list, submit_target  #
 DATE = b'07 Dec 2026/14:03:59'
 
 
+# The web server the tests start: PhpServer or NginxFpm.
+Server = PhpServer
+
+
 def setUpModule():
+    global Server
+    if os.environ.get('TAVRIK_TEST_WEB') == 'nginx':
+        import nginx_fpm
+        Server = nginx_fpm.NginxFpm
     php_server.DATABASE = php_server.database_by_name(os.environ.get('TAVRIK_TEST_DB', 'sqlite')).start()
 
 
 def tearDownModule():
     php_server.DATABASE.stop()
+
+
+def store_probe(server, *arguments, stdin: str = '') -> str:
+    """Runs tests/server/store_probe.php on the server's database; its output."""
+    done = subprocess.run([server.php, os.path.join(os.path.dirname(__file__), 'store_probe.php')] + list(arguments),
+                          input=stdin.encode(), env=server.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          timeout=60)
+    assert done.returncode == 0, done.stderr
+    return done.stdout.decode()
 
 
 def body(reply: bytes) -> bytes:
@@ -32,7 +52,7 @@ class SharedServer(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.server = PhpServer().__enter__()
+        cls.server = Server().__enter__()
 
     @classmethod
     def tearDownClass(cls):
@@ -70,7 +90,7 @@ class SharedServer(unittest.TestCase):
 
     def test_names_come_back_byte_for_byte(self):
         names = [b"Robert'); DROP TABLE tavrik_scores;--", b"1' OR '1'<>'2",
-                 b'J\xf6rg & Co #1 100%+?', b'\xff\xa0\x80 %20 "quoted" \\back', b'N' * 64]
+                 b'J\xf6rg & Co #1 100%+?', b'\xff\xa0\xa1 %20 "quoted" \\back', b'N' * 64]
         for i, name in enumerate(names):
             self.assertIn(b'[OK]', self.submit(name, 7000 + i), name)
         fetched = self.top()
@@ -80,7 +100,9 @@ class SharedServer(unittest.TestCase):
     def test_malformed_fields_are_refused_even_when_signed(self):
         refused = [(b'', 1, DATE), (b'N' * 256, 1, DATE),
                    (b'Bad', 1, b''), (b'Bad', 1, b'7 Dec 2026/14:03:59'), (b'Bad', 1, b'07 Dec 2026 14:03:59'),
-                   (b'Bad', 1, b'07 Dez 2026/14:03:59'), (b'Bad', 1, DATE + b']'), (b'Bad', 1, b'07 Dec 2026/24:00:00')]
+                   (b'Bad', 1, b'07 Dez 2026/14:03:59'), (b'Bad', 1, DATE + b']'), (b'Bad', 1, b'07 Dec 2026/24:00:00'),
+                   (b'Bad', 1, b'31 Feb 0000/23:59:60'), (b'Bad', 1, b'29 Feb 2025/12:00:00'),
+                   (b'Bad', 1, b'31 Apr 2026/12:00:00'), (b'Bad', 1, b'07 Dec 2026/23:59:60')]
         for name, points, date in refused:
             reply = self.submit(name, points, date)
             self.assertNotIn(b'[OK]', reply, (name, date))
@@ -93,15 +115,19 @@ class SharedServer(unittest.TestCase):
         array_name = submit_target(b'Bad', 1, DATE).replace(b'name=', b'name[]=')
         self.assertNotIn(b'[OK]', self.server.request(array_name))
         self.assertNotIn(b'[OK]', self.server.request(submit_target(b'Bad', 1, DATE) + b'&pad=' + b'x' * 2000))
+        # A HEAD request stores nothing.
+        head = self.server.request(submit_target(b'Bad', 1, DATE), method=b'HEAD')
+        self.assertIn(b' 405 ', head.split(b'\r\n', 1)[0])
         fetched = self.top()
         self.assertFalse([r for r in fetched if r[0] in (b'Bad', b'') or r[1] == 1], fetched)
-        # The limits themselves are accepted.
+        # The limits themselves are accepted, and so is a leap day.
+        self.assertIn(b'[OK]', self.submit(b'Leap', 2, b'29 Feb 2028/23:59:59'))
         self.assertIn(b'[OK]', self.submit(b'Edge', 2147483647))
         self.assertIn(b'[OK]', self.submit(b'Edge', -2147483648))
 
     def test_every_name_the_game_sends_is_stored_cleaned(self):
         sent = {b'A|B[c]': b'A/B(c)', b'\x01Tab\tbed\x7f\r\n': b'Tabbed', b'x' * 255: b'x' * 64,
-                b'\x02\x03': b'?', b' Ace = 1 ': b' Ace = 1 ', b'|' * 70 + b'tail': b'/' * 64}
+                b'\x02\x03': b'?', b'C1\x80\x85\x9fend\xa0': b'C1end\xa0', b' Ace = 1 ': b' Ace = 1 ', b'|' * 70 + b'tail': b'/' * 64}
         for i, name in enumerate(sent):
             self.assertIn(b'[OK]', self.submit(name, 8100 + i), name)
         fetched = self.top()
@@ -121,7 +147,7 @@ class TopList(unittest.TestCase):
     """The fetch on a database holding only this test's scores."""
 
     def test_limits_order_and_exact_grammar(self):
-        with PhpServer() as server:
+        with Server() as server:
             for i in range(105):
                 self.assertIn(b'[OK]', server.request(submit_target(b'P%d' % i, i * 10, DATE)))
             for name in (b'Tie1', b'Tie2'):
@@ -144,7 +170,7 @@ class TopList(unittest.TestCase):
             everything = parse_top_list(server.request(b'/tavrik/get.php?limit=100'))
             points = [r[1] for r in everything]
             self.assertEqual(points, sorted(points, reverse=True))
-        with PhpServer() as empty:
+        with Server() as empty:
             self.assertEqual(body(empty.request(b'/tavrik/get.php?limit=10&vexpodbuffer=0')), b'[start][end]\n')
 
 
@@ -153,10 +179,7 @@ class Limits(unittest.TestCase):
     fresh database."""
 
     def test_rate_limits_answer_429_without_ok(self):
-        # Requests are counted per calendar minute: start early in one, so all fall into it.
-        if time.time() % 60 > 50:
-            time.sleep(61 - time.time() % 60)
-        with PhpServer(settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '3', 'TAVRIK_FETCHES_PER_MINUTE': '4'}) as server:
+        with Server(settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '3', 'TAVRIK_FETCHES_PER_MINUTE': '4'}) as server:
             replies = [server.request(submit_target(b'Quick', n, DATE)) for n in range(4)]
             self.assertTrue(all(b'[OK]' in r for r in replies[:3]), replies)
             self.assertTrue(replies[3].startswith(b'HTTP/1.1 429 ') or replies[3].startswith(b'HTTP/1.0 429 '), replies[3])
@@ -169,7 +192,7 @@ class Limits(unittest.TestCase):
             self.assertEqual(len(parse_top_list(fetches[0])), 3)
 
     def test_best_scores_are_kept_per_name_and_in_all(self):
-        with PhpServer(settings={'TAVRIK_SCORES_PER_NAME': '3', 'TAVRIK_MAX_SCORES': '5'}) as server:
+        with Server(settings={'TAVRIK_SCORES_PER_NAME': '3', 'TAVRIK_MAX_SCORES': '5'}) as server:
             for points in (50, 10, 40, 20, 30, 60):
                 self.assertIn(b'[OK]', server.request(submit_target(b'Greedy', points, DATE)))
             # A low score of a full name is acknowledged, so the game stops resending it.
@@ -181,7 +204,7 @@ class Limits(unittest.TestCase):
             self.assertEqual(top, [(b'Greedy', 60), (b'D', 55), (b'Greedy', 50), (b'B', 45), (b'Greedy', 40)])
 
     def test_concurrent_first_submissions_on_a_fresh_database(self):
-        with PhpServer(workers=16, settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '20'}) as server:
+        with Server(workers=16, settings={'TAVRIK_SUBMISSIONS_PER_MINUTE': '20'}) as server:
             replies = [None] * 16
             start = threading.Barrier(16)
 
@@ -197,13 +220,58 @@ class Limits(unittest.TestCase):
             self.assertFalse(failed, server.server_log())
             self.assertEqual(len(parse_top_list(server.request(b'/tavrik/get.php?limit=100'))), 16)
 
+    def test_concurrent_submissions_for_one_name_keep_exactly_the_limit(self):
+        with Server(workers=16, settings={'TAVRIK_SCORES_PER_NAME': '10', 'TAVRIK_MAX_SCORES': '0'}) as server:
+            replies = [None] * 64
+            start = threading.Barrier(64)
+
+            def send(i):
+                start.wait()
+                replies[i] = server.request(submit_target(b'Crowd', 1000 + i, DATE))
+            threads = [threading.Thread(target=send, args=(i,)) for i in range(64)]
+            for t in threads:
+                t.start()
+            for t in threads:
+                t.join()
+            self.assertFalse([r for r in replies if b'[OK]' not in r], server.server_log())
+            self.assertEqual([r[1] for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))],
+                             list(range(1063, 1053, -1)))
+
+    def test_request_limit_slides_and_groups_an_ipv6_network(self):
+        """The limit as the web scripts apply it, with the addresses and times made up here."""
+        with Server() as server:
+            def probe(requests):
+                return store_probe(server, '20', stdin=''.join('%s %.3f\n' % r for r in requests)).count('1')
+            boundary = 60 * 29_000_000
+            # 25 in two seconds across a minute's end.
+            self.assertLessEqual(probe([('192.0.2.1', boundary - 1 + i / 12.5) for i in range(25)]), 20)
+            # 25 at one a second from a minute's 48th second: the two windows only estimate the
+            # last minute (as if the earlier one's requests were spread over it), one over at most.
+            self.assertLessEqual(probe([('192.0.2.2', boundary + 48 + i) for i in range(25)]), 21)
+            # Other addresses of one IPv6 /64 count together; another /64 and IPv4 are apart.
+            self.assertEqual(probe([('2001:db8:5:6:%x::1' % i, boundary + i / 10) for i in range(25)]), 20)
+            self.assertEqual(probe([('2001:db8:5:7::1', boundary + 3), ('::ffff:192.0.2.9', boundary + 3)]), 2)
+            # A window later the sender starts afresh.
+            self.assertEqual(probe([('192.0.2.1', boundary + 121)]), 1)
+
+    def test_nginx_stops_a_flood_before_php(self):
+        if Server is PhpServer:
+            self.skipTest('nginx only')
+        with Server(nginx_limit=True) as server:
+            replies = [server.request(submit_target(b'Flood', i, DATE)) for i in range(30)]
+            refused = [r for r in replies if r.split(b'\r\n', 1)[0].endswith(b' 429 Too Many Requests')]
+            self.assertGreaterEqual(len(refused), 5)
+            self.assertTrue(all(r.endswith(b'\r\n\r\n[ERROR] too many requests\n') for r in refused), refused[0])
+            self.assertEqual(len(refused) + len([r for r in replies if b'[OK]' in r]), 30)
+
     def test_missing_schema_is_a_clean_error(self):
-        with PhpServer(init=False) as server:
+        with Server(init=False) as server:
             for target in (submit_target(b'Early', 1, DATE), b'/tavrik/get.php?limit=10'):
                 reply = server.request(target)
                 self.assertIn(b' 503 ', reply.split(b'\r\n', 1)[0], reply)
                 self.assertTrue(reply.endswith(b'\r\n\r\n[ERROR] database not initialised\n'), reply)
             self.assertIn(b'[true]', server.request(b'/tavrik/checkversion.php?version=' + md5(VERSION).encode()))
+            self.assertIn('init', server.server_log(), 'the host finds a hint in the log')
             self.assertNotEqual(server.admin('list').returncode, 0)
             self.assertEqual(server.admin('init').returncode, 0)
             self.assertNotEqual(server.admin('init').returncode, 0, 'a second init refuses')
@@ -211,21 +279,33 @@ class Limits(unittest.TestCase):
 
 
 class Admin(unittest.TestCase):
-    """php server/admin.php against the server's database."""
+    """The admin command against the server's database."""
+
+    def listed(self, server):
+        return [line.split(' ') for line in server.admin('list').stdout.decode('utf-8').splitlines()]
 
     def test_list_delete_ban_unban_prune(self):
-        with PhpServer(settings={'TAVRIK_SCORES_PER_NAME': '0'}) as server:
-            for name, points in ((b'Ann', 300), (b'Cheat|er', 999999), (b'Bob', 200), (b'Bob', 100)):
+        with Server(settings={'TAVRIK_SCORES_PER_NAME': '0'}) as server:
+            for name, points in ((b'Ann', 300), (b'Cheat|er', 999999), (b'Bob', 200), (b'Bob', 100), (b'J\xf6rg', 50)):
                 self.assertIn(b'[OK]', server.request(submit_target(name, points, DATE)))
-            listed = server.admin('list').stdout.decode().splitlines()
-            self.assertEqual([line.split(' ', 2)[2] for line in listed],
-                             ['Cheat/er ' + DATE.decode(), 'Ann ' + DATE.decode(), 'Bob ' + DATE.decode(),
-                              'Bob ' + DATE.decode()])
-            self.assertEqual([int(line.split()[1]) for line in listed], [999999, 300, 200, 100])
+            listed = server.admin('list')
+            self.assertIn(b'database: ', listed.stderr)
+            rows = self.listed(server)
+            # ID POINTS NAME DATE SENDER ARRIVED, names in UTF-8.
+            self.assertEqual([(r[2], int(r[1])) for r in rows],
+                             [('Cheat/er', 999999), ('Ann', 300), ('Bob', 200), ('Bob', 100), ('J\u00f6rg', 50)])
+            self.assertEqual({r[-2] for r in rows}, {'127.0.0.1'})
             self.assertEqual(len(server.admin('list', '2').stdout.splitlines()), 2)
 
-            # Banned by the name as sent or as listed; its scores go, its next ones are dropped.
-            self.assertEqual(server.admin('ban', 'Cheat|er').returncode, 0)
+            # Banning shows what would go and does it only with --yes; by the name as sent or as listed.
+            preview = server.admin('ban', 'Cheat|er')
+            self.assertEqual(preview.returncode, 0)
+            self.assertIn(b'999999', preview.stdout)
+            self.assertEqual(len(self.listed(server)), 5)
+            self.assertEqual(server.admin('ban', 'Cheat|er', '--yes').returncode, 0)
+            self.assertEqual(server.admin('ban', 'J\u00f6rg', '--yes').returncode, 0, 'a UTF-8 name matches')
+            for empty in ('', '\x01'):
+                self.assertEqual(server.admin('ban', empty, '--yes').returncode, 1)
             self.assertIn(b'[OK]', server.request(submit_target(b'Cheat|er', 888888, b'08 Dec 2026/09:00:00')))
             self.assertIn(b'[OK]', server.request(submit_target(b'Cheat/er', 777777, DATE)))
             self.assertEqual([r[0] for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))],
@@ -234,21 +314,46 @@ class Admin(unittest.TestCase):
             self.assertNotEqual(server.admin('unban', 'Cheat/er').returncode, 0)
             self.assertIn(b'[OK]', server.request(submit_target(b'Cheat/er', 5, DATE)))
 
-            bob_id = [line.split()[0] for line in server.admin('list').stdout.decode().splitlines() if ' 100 ' in line][0]
+            bob_id = [r[0] for r in self.listed(server) if r[1] == '100'][0]
             self.assertEqual(server.admin('delete', bob_id).returncode, 0)
             self.assertNotEqual(server.admin('delete', bob_id).returncode, 0)
             self.assertEqual([r[1] for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))], [300, 200, 5])
 
             server.env.update(TAVRIK_MAX_SCORES='2')
             self.assertEqual(server.admin('prune').returncode, 0)
+            self.assertEqual(len(self.listed(server)), 3)
+            self.assertEqual(server.admin('prune', '--yes').returncode, 0)
             self.assertEqual([r[1] for r in parse_top_list(server.request(b'/tavrik/get.php?limit=100'))], [300, 200])
-            for wrong in (('delete',), ('delete', 'x'), ('list', '0'), ('frobnicate',), ('ban', 'a', 'b')):
+            for wrong in (('delete',), ('delete', 'x'), ('list', '0'), ('frobnicate',), ('ban', 'a', 'b'),
+                          ('delete', '--until', 'now'), ('list', '--yes'), ('delete', '3', '--from', '127.0.0.1')):
                 self.assertEqual(server.admin(*wrong).returncode, 2, wrong)
+
+    def test_a_flood_is_removed_by_sender_and_time(self):
+        with Server() as server:
+            for i in range(12):
+                self.assertIn(b'[OK]', server.request(submit_target(b'Flood %d' % i, 1000 + i, DATE)))
+            for flags in (('--from', '10.9.9.9'), ('--from', '2001:db8::1'), ('--since', '2000-01-01', '--until', '2000-01-02')):
+                self.assertIn(b'\n0 scores deleted', b'\n' + server.admin('delete', *flags, '--yes').stdout, flags)
+            self.assertEqual(len(self.listed(server)), 12)
+            preview = server.admin('delete', '--from', '127.0.0.1', '--since', '-1 hour')
+            self.assertIn(b'12 scores would be deleted', preview.stdout)
+            self.assertEqual(len(self.listed(server)), 12)
+            self.assertIn(b'12 scores deleted', server.admin('delete', '--since', '-1 hour', '--yes').stdout)
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=100')), [])
+            # Senders are kept 30 days, then cleared; the scores stay.
+            self.assertIn(b'[OK]', server.request(submit_target(b'Kept', 5, DATE)))
+            store_probe(server, 'clear', str(int(time.time()) + 29 * 86400))
+            self.assertEqual([r[-2] for r in self.listed(server)], ['127.0.0.1'])
+            store_probe(server, 'clear', str(int(time.time()) + 31 * 86400))
+            self.assertEqual([(r[2], r[-2], r[-1]) for r in self.listed(server)], [('Kept', '-', '-')])
+            self.assertIn(b'0 scores would be deleted', server.admin('delete', '--from', '127.0.0.1').stdout)
 
 
 if __name__ == '__main__':
     if len(sys.argv) > 1 and not sys.argv[1].startswith('-'):
         os.environ['TAVRIK_TEST_DB'] = sys.argv.pop(1)
+    if len(sys.argv) > 1 and not sys.argv[1].startswith('-'):
+        os.environ['TAVRIK_TEST_WEB'] = sys.argv.pop(1)
     # A test run's timeout ends it with SIGTERM: the database servers are still stopped.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     unittest.main(verbosity=2)

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Builds build/packages/tavrik-server_<version>-1_all.deb, the highscore server for hosts: the PHP
+# code in /usr/share/tavrik-server (outside any document root), its settings in
+# /etc/tavrik-server readable only by its own system user, an nginx site, a PHP-FPM pool running
+# as that user, and the admin command tavrik-server-admin; lintian over the result (any E: tag
+# fails the script). Debian 12, as root or with sudo; scripts/package.sh runs it too.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh package
+
+version=$(sed -n 's/^project(Tavrik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+revision=1
+maintainer="Tavrik developers <maintainers@users.noreply.c-seed-0f415ef5.example>"
+user=tavrik-server
+# Debian 12's PHP; the pool goes where its PHP-FPM reads pools.
+php_version=8.2
+stage=build/package-server-root
+out=build/packages
+deb="$out/tavrik-server_${version}-${revision}_all.deb"
+
+rm -rf "$stage"
+share="$stage/usr/share/tavrik-server"
+install -d "$share/tavrik" "$share/private" "$stage/etc/tavrik-server" "$stage/etc/nginx/sites-available" \
+  "$stage/etc/php/$php_version/fpm/pool.d" "$stage/usr/sbin" "$stage/usr/share/doc/tavrik-server"
+install -m 0644 server/admin.php "$share/"
+install -m 0644 server/tavrik/*.php "$share/tavrik/"
+for f in server/private/*.php; do
+  [ "$(basename "$f")" = config.php ] || install -m 0644 "$f" "$share/private/"
+done
+# The code reads its settings beside it; they live in /etc.
+ln -s /etc/tavrik-server/config.php "$share/private/config.php"
+sed "s|__DIR__ . '/data/scores.sqlite'|'/var/lib/tavrik-server/scores.sqlite'|; s|php server/admin.php init|tavrik-server-admin init|" \
+  server/private/config.php >"$stage/etc/tavrik-server/config.php"
+grep -q "/var/lib/tavrik-server/scores.sqlite" "$stage/etc/tavrik-server/config.php"
+# Never world-readable, not even during an upgrade: the group is set by postinst.
+chmod 0640 "$stage/etc/tavrik-server/config.php"
+install -m 0644 server/deploy/nginx-site.conf "$stage/etc/nginx/sites-available/tavrik-server"
+install -m 0644 server/deploy/php-fpm-pool.conf "$stage/etc/php/$php_version/fpm/pool.d/tavrik-server.conf"
+install -m 0755 server/deploy/tavrik-server-admin "$stage/usr/sbin/"
+
+doc="$stage/usr/share/doc/tavrik-server"
+gzip -9nc server/README.md >"$doc/README.md.gz"
+cat >"$doc/copyright" <<COPYRIGHT
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Tavrik
+Upstream-Contact: $maintainer
+
+Files: *
+Copyright: 2026 Tavrik developers
+License: GPL-3.0-or-later
+ This program is free software: you can redistribute it and/or modify it under the
+ terms of the GNU General Public License as published by the Free Software
+ Foundation, either version 3 of the License, or (at your option) any later version.
+ .
+ This program is distributed in the hope that it will be useful, but WITHOUT ANY
+ WARRANTY; without even the implied warranty of MERCHANTABILITY or FITNESS FOR A
+ PARTICULAR PURPOSE. See the GNU General Public License for more details.
+ .
+ On Debian systems, the complete text of the GNU General Public License version 3
+ can be found in "/usr/share/common-licenses/GPL-3".
+COPYRIGHT
+date=$(LC_ALL=C date -u -R)
+cat >"$doc/changelog.Debian" <<CHANGELOG
+tavrik-server ($version-$revision) bookworm; urgency=medium
+
+  * First package.
+
+ -- $maintainer  $date
+CHANGELOG
+gzip -9n "$doc/changelog.Debian"
+
+mkdir -p "$stage/DEBIAN"
+(cd "$stage" && find etc -type f | sed 's|^|/|' | sort) >"$stage/DEBIAN/conffiles"
+cat >"$stage/DEBIAN/postinst" <<POSTINST
+#!/bin/sh
+# Makes the server's system user, its database and log folders, and lets only it read the settings.
+set -e
+if [ "\$1" = configure ]; then
+    if ! getent passwd $user >/dev/null; then
+        adduser --system --group --home /var/lib/$user --no-create-home --quiet $user
+    fi
+    install -d -o $user -g $user -m 0750 /var/lib/$user /var/log/$user
+    chown root:$user /etc/tavrik-server /etc/tavrik-server/config.php
+    chmod 0750 /etc/tavrik-server
+    chmod 0640 /etc/tavrik-server/config.php
+    # A running PHP-FPM takes up the new pool; a stopped one reads it when it starts.
+    invoke-rc.d php$php_version-fpm reload 2>/dev/null || true
+fi
+POSTINST
+cat >"$stage/DEBIAN/postrm" <<POSTRM
+#!/bin/sh
+# Purging removes the logs; the scores in /var/lib/$user and the system user stay.
+set -e
+if [ "\$1" = purge ]; then
+    rm -rf /var/log/$user
+fi
+POSTRM
+chmod 0755 "$stage/DEBIAN/postinst" "$stage/DEBIAN/postrm"
+(cd "$stage" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$stage/DEBIAN/md5sums"
+size=$(du -sk --exclude=DEBIAN "$stage" | cut -f1)
+cat >"$stage/DEBIAN/control" <<CONTROL
+Package: tavrik-server
+Version: $version-$revision
+Architecture: all
+Maintainer: $maintainer
+Installed-Size: $size
+Depends: adduser, php-cli, php$php_version-fpm, php-sqlite3, nginx
+Suggests: php-pgsql, php-mysql, postgresql, mariadb-server
+Section: web
+Priority: optional
+Description: online highscore server for the Tavrik space shooter
+ The web service the game Tavrik talks to when its online highscore is on: it
+ answers the game's version check, stores the scores players send and hands out
+ the top list. It runs under nginx and PHP-FPM as its own system user, keeps the
+ scores in SQLite out of the box (PostgreSQL or MariaDB by one setting), limits
+ the requests of each client and comes with tavrik-server-admin to list, delete
+ and ban scores.
+CONTROL
+chmod 0644 "$stage/DEBIAN/control" "$stage/DEBIAN/md5sums" "$stage/DEBIAN/conffiles"
+
+mkdir -p "$out"
+rm -f "$deb"
+dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
+echo "wrote $deb"
+
+# lintian: warnings are shown, an error fails the package.
+report=$(mktemp)
+trap 'rm -f "$report"' EXIT
+lintian --info "$deb" | tee "$report" || true
+if grep -q '^E: ' "$report"; then
+  echo "lintian reports errors" >&2
+  exit 1
+fi
+echo "lintian: no errors"
