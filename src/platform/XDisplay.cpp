@@ -316,6 +316,8 @@ void LearnFrameExtents() {
     Display* d = x.display;
     Window root = RootWindow(d, x.screen);
     Window probe = XCreateSimpleWindow(d, root, 0, 0, 1, 1, 0, 0, 0);
+    // Sized like the game's windows, fixed, so it is framed like them (no resize handle).
+    SetFixedSizeHints(probe, 0, 0, 1, 1);
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = probe;
