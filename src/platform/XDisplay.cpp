@@ -797,6 +797,9 @@ int NativeResizeWindow(TXWindow* window, int width, int height, int fullScreen) 
         // Without a manager (or leaving an unmanaged window): an unmapped window takes the new
         // override-redirect setting, then comes back at its new place and size.
         const int overrideRedirect = fullScreen && !manager;
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(d, &focus, &revert);
         XUnmapWindow(d, window->window);
         XSetWindowAttributes attr{};
         attr.override_redirect = overrideRedirect ? True : False;
@@ -806,6 +809,9 @@ int NativeResizeWindow(TXWindow* window, int width, int height, int fullScreen) 
                           static_cast<unsigned>(height));
         XMapRaised(d, window->window);
         WaitUntilMapped(window->window);
+        // Unmapping gave the keyboard's focus away; without a manager to hand it back, the
+        // window takes it again.
+        if (focus == window->window && !manager) XSetInputFocus(d, window->window, RevertToParent, CurrentTime);
         DropOwnUnmapEvents(window->window);
         window->overrideRedirect = overrideRedirect;
         if (fullScreen && manager) RequestFullScreenState(window->window, 1);

@@ -56,6 +56,9 @@ run() {
   wait_settings 2
   press Return  # a game starts full screen, and goes on after the switch back
   sleep 1
+  # The keyboard's focus on the window itself, not following the pointer: the switch unmaps
+  # the window, and the focus must come back with it.
+  [ "$MANAGER" = openbox ] || xdotool windowfocus --sync "$id"
   press F11
   wait_size "$id" 640x480 "after F11 in play"
   wait_settings 0
