@@ -81,31 +81,9 @@ run() {
   echo "PASS F11 there and back, and kept for the next start ($MANAGER)"
 }
 
-# Under openbox: the window manager is asked for the full-screen state.
-run_with_openbox() {
-  openbox --sm-disable >"$WORK/openbox.txt" 2>&1 &
-  local wm=$!
-  for _ in $(seq 1 300); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    kill -0 "$wm" 2>/dev/null || break
-    sleep 0.1
-  done
-  if ! xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; then
-    kill -0 "$wm" 2>/dev/null && state="still starting after 30 s" || state="ended"
-    fail "openbox did not start ($state): $(cat "$WORK/openbox.txt")"
-  fi
-  run
-  local status=$?
-  kill "$wm" 2>/dev/null
-  wait "$wm" 2>/dev/null
-  return $status
-}
-
-export -f settings wait_size wait_settings borderless run_with_openbox
+# Under openbox the window manager is asked for the full-screen state.
+export -f settings wait_size wait_settings borderless
 export MANAGER="no window manager"
 run_under_xvfb || exit 1
-if ! command -v openbox >/dev/null; then
-  fail "openbox is not installed (scripts/deps.sh test installs it)"
-fi
 export MANAGER=openbox
-"$E2E_DIR/with-xvfb.sh" bash -c run_with_openbox
+run_under_openbox
