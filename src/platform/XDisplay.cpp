@@ -12,6 +12,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -19,7 +20,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include <algorithm>
 #include <ctime>
 #include <unistd.h>
 
@@ -42,8 +42,12 @@ namespace {
 constexpr unsigned kModeInterlace = 0x010;
 constexpr unsigned kModeDoubleScan = 0x020;
 
-// Longest wait for the window manager to say how large its frame around a window is.
+// Longest wait for the window manager to say how large its frame around a window is, and the
+// largest side of a frame believed.
 constexpr long kFrameExtentsWaitMs = 500;
+constexpr unsigned long kMaxFrameSide = 32767;
+// More desktops than a manager could mean; a larger desktop number is not believed.
+constexpr unsigned long kMaxDesktops = 1024;
 
 // Tries at connecting to the X server, and the pause between two tries.
 constexpr int kConnectAttempts = 3;
@@ -256,37 +260,26 @@ void RestoreDesktopMode(TXWindow* window) {
     window->modeSwitched = 0;
 }
 
-// A property of 32-bit items of that type (at most length of them); null, count 0, when the
-// window has none of that type. The caller frees what it gets.
-unsigned char* ReadProperty(Window window, Atom name, Atom type, long length, unsigned long& count) {
-    Atom actualType = None;
-    int format = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    count = 0;
-    x.lastError = 0;
-    int status = XGetWindowProperty(x.display, window, name, 0, length, False, type, &actualType, &format,
-                                    &count, &after, &data);
-    XSync(x.display, False);
-    if (status != Success || x.lastError || actualType != type || format != 32) {
-        if (data) XFree(data);
-        count = 0;
-        return nullptr;
-    }
-    return data;
-}
-
-// The items of a 32-bit property as longs, as Xlib hands them over; empty when missing.
+// The items of a property of 32-bit items of that type (at most length of them), as longs,
+// as Xlib hands them over; empty when the window has no such property.
 std::vector<unsigned long> PropertyItems(Window window, const char* name, Atom type, long length) {
     Atom atom = XInternAtom(x.display, name, True);
     if (atom == None) return {};
-    unsigned long count = 0;
-    unsigned char* data = ReadProperty(window, atom, type, length, count);
-    if (!data) return {};
-    const unsigned long* items = reinterpret_cast<unsigned long*>(data);
-    std::vector<unsigned long> out(items, items + count);
-    XFree(data);
-    return out;
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    x.lastError = 0;
+    int status = XGetWindowProperty(x.display, window, atom, 0, length, False, type, &actualType, &format,
+                                    &count, &after, &data);
+    XSync(x.display, False);
+    std::vector<unsigned long> items;
+    if (status == Success && !x.lastError && actualType == type && format == 32 && data) {
+        const unsigned long* first = reinterpret_cast<unsigned long*>(data);
+        items.assign(first, first + count);
+    }
+    if (data) XFree(data);
+    return items;
 }
 
 // 1 when an EWMH window manager runs.
@@ -329,7 +322,7 @@ void LearnFrameExtents() {
     do {
         std::vector<unsigned long> frame = PropertyItems(probe, "_NET_FRAME_EXTENTS", XA_CARDINAL, 4);
         if (frame.size() == 4) {
-            auto side = [](unsigned long v) { return static_cast<int>(std::min(v, 32767ul)); };
+            auto side = [](unsigned long v) { return static_cast<int>(std::min(v, kMaxFrameSide)); };
             x.frameLeft = side(frame[0]);
             x.frameRight = side(frame[1]);
             x.frameTop = side(frame[2]);
@@ -353,7 +346,7 @@ void WorkArea(int& left, int& top, int& width, int& height) {
     Window root = RootWindow(d, x.screen);
     std::vector<unsigned long> desktop = PropertyItems(root, "_NET_CURRENT_DESKTOP", XA_CARDINAL, 1);
     const unsigned long current = desktop.empty() ? 0 : desktop[0];
-    if (current > 1024) return;
+    if (current >= kMaxDesktops) return;
     std::vector<unsigned long> area =
         PropertyItems(root, "_NET_WORKAREA", XA_CARDINAL, static_cast<long>(4 * (current + 1)));
     if (area.size() < 4 * (current + 1)) return;
