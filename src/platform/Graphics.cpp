@@ -4,6 +4,7 @@
 
 #include "platform/Input.h"
 #include "platform/TGraphics.h"
+#include "platform/TPixmap.h"
 #include "platform/XDisplay.h"
 
 #include <GL/gl.h>
@@ -20,10 +21,14 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// The X protocol carries sizes in 16 bits; larger windows are refused, not fitted.
+constexpr int kMaxWindowSide = 32767;
+// Icons larger than this are left out: a desktop never shows them that large.
+constexpr int kMaxIconSide = 1024;
 
 // Program-wide state of the display layer.
 struct TGraphicsGlobals {
-    std::string appTitle;                  // title of the windows opened from now on
+    TXWindowIdentity identity;             // title, class and icon of the windows opened from now on
     std::shared_ptr<TGraphics> current;    // the open graphics, or null
     int headless = 0;                      // 1: graphics open without a display
     int headlessWidth = 1024;              // desktop size headless graphics report
@@ -198,20 +203,54 @@ int ProbeHardwareSync(TGraphics* gfx) {
 // ---- Display ----
 
 void SetAppTitle(const std::string& title) {
-    g.appTitle = title;
+    g.identity.title = title;
 }
 
-std::shared_ptr<TGraphics> OpenGraphicsMode(int width, int height, int depth, int hz,
-                                            int flags) {
+void SetAppClass(const std::string& instance, const std::string& className) {
+    g.identity.instance = instance;
+    g.identity.className = className;
+}
+
+void SetAppIcons(const std::vector<std::shared_ptr<TPixmap>>& icons) {
+    std::vector<uint32_t>& out = g.identity.icons;
+    out.clear();
+    for (const std::shared_ptr<TPixmap>& icon : icons) {
+        if (!icon || icon->width < 1 || icon->height < 1 || icon->width > kMaxIconSide || icon->height > kMaxIconSide)
+            continue;
+        out.push_back(uint32_t(icon->width));
+        out.push_back(uint32_t(icon->height));
+        for (int y = 0; y < icon->height; ++y)
+            for (int x = 0; x < icon->width; ++x) out.push_back(icon->PixelARGB(x, y));
+    }
+}
+
+void FitWindowSize(int& width, int& height) {
+    int roomWidth = g.headlessWidth, roomHeight = g.headlessHeight;
+    if (!g.headless) NativeWindowRoom(roomWidth, roomHeight);
+    if (width < 1 || height < 1 || roomWidth < 1 || roomHeight < 1) return;
+    if (width <= roomWidth && height <= roomHeight) return;
+    // Whichever side is tighter sets the scale; the other is rounded down to keep the shape.
+    const int64_t w = width, h = height;
+    if (w * roomHeight > h * roomWidth) {
+        height = std::max(1, int(h * roomWidth / w));
+        width = roomWidth;
+    } else {
+        width = std::max(1, int(w * roomHeight / h));
+        height = roomHeight;
+    }
+}
+
+// Opens graphics of one of the native kinds; see OpenGraphicsMode.
+static std::shared_ptr<TGraphics> OpenGraphics(int width, int height, int depth, int kind, int hz, int flags) {
     CloseGraphicsMode();
-    if (width < 1 || height < 1) return nullptr;
+    if (width < 1 || height < 1 || width > kMaxWindowSide || height > kMaxWindowSide) return nullptr;
+    if (kind == kNativeWindowed) FitWindowSize(width, height);
     auto gfx = std::make_shared<TGraphics>(width, height, depth, hz);
     if (g.headless) {
         if (gfx->fullScreen && (width != g.headlessWidth || height != g.headlessHeight))
             return nullptr;
     } else {
-        gfx->native = NativeOpenWindow(width, height, gfx->fullScreen, hz, flags | 2,
-                                       g.appTitle);
+        gfx->native = NativeOpenWindow(width, height, kind, hz, flags | 2, g.identity);
         if (!gfx->native) return nullptr;
     }
 
@@ -240,6 +279,14 @@ std::shared_ptr<TGraphics> OpenGraphicsMode(int width, int height, int depth, in
     return gfx;
 }
 
+std::shared_ptr<TGraphics> OpenGraphicsMode(int width, int height, int depth, int hz, int flags) {
+    return OpenGraphics(width, height, depth, depth ? kNativeModeSwitch : kNativeWindowed, hz, flags);
+}
+
+std::shared_ptr<TGraphics> OpenDesktopFullScreen(int hz, int flags) {
+    return OpenGraphics(DesktopModeWidth(), DesktopModeHeight(), DesktopModeDepth(), kNativeBorderless, hz, flags);
+}
+
 void CloseGraphicsMode() {
     if (!g.current) return;
     NextSequence();
@@ -254,6 +301,7 @@ int ResizeGraphicsMode(int width, int height, int fullScreen) {
     TGraphics* gfx = g.current.get();
     if (!gfx || width < 1 || height < 1) return 0;
     fullScreen = fullScreen ? 1 : 0;
+    if (!fullScreen) FitWindowSize(width, height);
     if (g.headless) {
         if (fullScreen && (width != g.headlessWidth || height != g.headlessHeight)) return 0;
     } else if (!gfx->native || !NativeResizeWindow(gfx->native.get(), width, height, fullScreen)) {

@@ -5,8 +5,10 @@
 // inert: the state is kept, no OpenGL call is made.
 #include <memory>
 #include <string>
+#include <vector>
 
 class TGraphics;
+class TPixmap;
 
 // The drawing state every open graphics starts with (see the defaults in the constructor).
 struct TDrawState {
@@ -37,14 +39,28 @@ struct TGraphicsCounters {
 // ---- Display ----
 // Sets the window title used when graphics are opened.
 void SetAppTitle(const std::string& title);
-// Opens a window (depth 0) or full screen (any other depth) of width x height; null on
-// failure, with nothing left open. Opening first closes the graphics that are open.
+// Sets the window's class (WM_CLASS: instance and class name) used when graphics are opened.
+void SetAppClass(const std::string& instance, const std::string& className);
+// Sets the window's icon, one picture per size (any format); none while the list is empty.
+void SetAppIcons(const std::vector<std::shared_ptr<TPixmap>>& icons);
+// Opens a window (depth 0) or full screen by a video-mode switch (any other depth) of
+// width x height; null on failure, with nothing left open. Opening first closes the
+// graphics that are open. A window larger than the desktop has room for opens as the
+// largest window of the same shape that fits (see FitWindowSize): GraphicsWidth() and
+// GraphicsHeight() say what it got.
 std::shared_ptr<TGraphics> OpenGraphicsMode(int width, int height, int depth, int hz, int flags);
+// Opens borderless full screen at the desktop's size, without a video-mode switch.
+std::shared_ptr<TGraphics> OpenDesktopFullScreen(int hz, int flags);
+// Makes width x height the largest size of the same shape that fits the room the desktop
+// gives a window (its work area less the window manager's frame; the headless desktop in
+// headless graphics); a size that fits stays.
+void FitWindowSize(int& width, int& height);
 // Closes the open graphics, restoring the desktop mode after full screen.
 void CloseGraphicsMode();
-// Gives the open graphics a new size in place, as a window (fullScreen 0) or borderless
-// full screen (1), keeping its context and textures; the view is laid out for the new
-// size. Returns 0, changing nothing, when no graphics is open or the size is refused.
+// Gives the open graphics a new size in place, as a window (fullScreen 0, fitted to the
+// desktop as FitWindowSize does) or borderless full screen (1), keeping its context and
+// textures; the view is laid out for the new size. Returns 0, changing nothing, when no
+// graphics is open or the size is refused.
 int ResizeGraphicsMode(int width, int height, int fullScreen);
 // 1 when the open graphics is full screen.
 int GraphicsFullScreen();

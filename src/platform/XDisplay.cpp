@@ -12,11 +12,14 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 #include <ctime>
 #include <unistd.h>
 
@@ -39,6 +42,13 @@ namespace {
 constexpr unsigned kModeInterlace = 0x010;
 constexpr unsigned kModeDoubleScan = 0x020;
 
+// Longest wait for the window manager to say how large its frame around a window is, and the
+// largest side of a frame believed.
+constexpr long kFrameExtentsWaitMs = 500;
+constexpr unsigned long kMaxFrameSide = 32767;
+// More desktops than a manager could mean; a larger desktop number is not believed.
+constexpr unsigned long kMaxDesktops = 1024;
+
 // Tries at connecting to the X server, and the pause between two tries.
 constexpr int kConnectAttempts = 3;
 constexpr useconds_t kConnectRetryPauseUs = 100000;
@@ -60,6 +70,8 @@ struct TXState {
     int desktopWidth = 0;            // first mode (or screen) size
     int desktopHeight = 0;
     Cursor emptyCursor = 0;          // made on first use
+    int frameAsked = 0;              // 1 once the window manager was asked for its frame
+    int frameLeft = 0, frameRight = 0, frameTop = 0, frameBottom = 0;  // its answer
     int lastError = 0;               // code of the last protocol error, 0 when none
 };
 
@@ -228,12 +240,12 @@ constexpr long kInputMask = KeyPressMask | KeyReleaseMask | ButtonPressMask | Bu
 constexpr long kResizeWaitMs = 2000;
 
 // A window manager should keep the window where and as large as it was asked for.
-void SetFixedSizeHints(Window window, int width, int height) {
+void SetFixedSizeHints(Window window, int left, int top, int width, int height) {
     XSizeHints* hints = XAllocSizeHints();
     if (!hints) return;
     hints->flags = PPosition | PMinSize | PMaxSize;
-    hints->x = 0;
-    hints->y = 0;
+    hints->x = left;
+    hints->y = top;
     hints->min_width = hints->max_width = width;
     hints->min_height = hints->max_height = height;
     XSetWMNormalHints(x.display, window, hints);
@@ -248,48 +260,105 @@ void RestoreDesktopMode(TXWindow* window) {
     window->modeSwitched = 0;
 }
 
+// The items of a property of 32-bit items of that type (at most length of them), as longs,
+// as Xlib hands them over; empty when the window has no such property.
+std::vector<unsigned long> PropertyItems(Window window, const char* name, Atom type, long length) {
+    Atom atom = XInternAtom(x.display, name, True);
+    if (atom == None) return {};
+    Atom actualType = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    x.lastError = 0;
+    int status = XGetWindowProperty(x.display, window, atom, 0, length, False, type, &actualType, &format,
+                                    &count, &after, &data);
+    XSync(x.display, False);
+    std::vector<unsigned long> items;
+    if (status == Success && !x.lastError && actualType == type && format == 32 && data) {
+        const unsigned long* first = reinterpret_cast<unsigned long*>(data);
+        items.assign(first, first + count);
+    }
+    if (data) XFree(data);
+    return items;
+}
+
+// 1 when an EWMH window manager runs.
+int WindowManagerRunning() {
+    Window root = RootWindow(x.display, x.screen);
+    std::vector<unsigned long> check = PropertyItems(root, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1);
+    if (check.empty() || !check[0]) return 0;
+    // A manager that has gone leaves a stale check window behind; a live one names itself.
+    return !PropertyItems(static_cast<Window>(check[0]), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1).empty();
+}
+
 // 1 when a window manager runs that takes full-screen requests (_NET_WM_STATE_FULLSCREEN).
 int WindowManagerTakesFullScreen() {
     Display* d = x.display;
-    Window root = RootWindow(d, x.screen);
-    Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", True);
-    Atom supported = XInternAtom(d, "_NET_SUPPORTED", True);
     Atom fullScreen = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", True);
-    if (check == None || supported == None || fullScreen == None) return 0;
-    auto readProperty = [d](Window window, Atom name, Atom type, long length, unsigned long& count) {
-        Atom actualType = None;
-        int format = 0;
-        unsigned long after = 0;
-        unsigned char* data = nullptr;
-        count = 0;
-        x.lastError = 0;
-        int status = XGetWindowProperty(d, window, name, 0, length, False, type, &actualType, &format,
-                                        &count, &after, &data);
-        XSync(d, False);
-        if (status != Success || x.lastError || actualType != type || format != 32) {
-            if (data) XFree(data);
-            count = 0;
-            return static_cast<unsigned char*>(nullptr);
+    if (fullScreen == None || !WindowManagerRunning()) return 0;
+    for (unsigned long atom : PropertyItems(RootWindow(d, x.screen), "_NET_SUPPORTED", XA_ATOM, 4096))
+        if (atom == fullScreen) return 1;
+    return 0;
+}
+
+// Asks the window manager once per run how large a frame it puts around a window, with a
+// window that is never mapped; nothing is learnt when it does not answer in time.
+void LearnFrameExtents() {
+    if (x.frameAsked) return;
+    x.frameAsked = 1;
+    Display* d = x.display;
+    Window root = RootWindow(d, x.screen);
+    Window probe = XCreateSimpleWindow(d, root, 0, 0, 1, 1, 0, 0, 0);
+    // Sized like the game's windows, fixed, so it is framed like them (no resize handle).
+    SetFixedSizeHints(probe, 0, 0, 1, 1);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = probe;
+    event.xclient.message_type = XInternAtom(d, "_NET_REQUEST_FRAME_EXTENTS", False);
+    event.xclient.format = 32;
+    XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(d);
+    const long start = MonotonicMs();
+    do {
+        std::vector<unsigned long> frame = PropertyItems(probe, "_NET_FRAME_EXTENTS", XA_CARDINAL, 4);
+        if (frame.size() == 4) {
+            auto side = [](unsigned long v) { return static_cast<int>(std::min(v, kMaxFrameSide)); };
+            x.frameLeft = side(frame[0]);
+            x.frameRight = side(frame[1]);
+            x.frameTop = side(frame[2]);
+            x.frameBottom = side(frame[3]);
+            break;
         }
-        return data;
-    };
-    unsigned long count = 0;
-    unsigned char* data = readProperty(root, check, XA_WINDOW, 1, count);
-    if (!data) return 0;
-    Window wm = count ? static_cast<Window>(reinterpret_cast<unsigned long*>(data)[0]) : 0;
-    XFree(data);
-    if (!wm) return 0;
-    // A manager that has gone leaves a stale check window behind; a live one names itself.
-    data = readProperty(wm, check, XA_WINDOW, 1, count);
-    if (!data) return 0;
-    XFree(data);
-    data = readProperty(root, supported, XA_ATOM, 4096, count);
-    if (!data) return 0;
-    int found = 0;
-    for (unsigned long i = 0; i < count; ++i)
-        if (reinterpret_cast<unsigned long*>(data)[i] == fullScreen) found = 1;
-    XFree(data);
-    return found;
+        usleep(5000);
+    } while (MonotonicMs() - start < kFrameExtentsWaitMs);
+    XDestroyWindow(d, probe);
+    XSync(d, False);
+}
+
+// The desktop's work area (the screen less panels and docks) where the window manager
+// says so, else the whole screen.
+void WorkArea(int& left, int& top, int& width, int& height) {
+    Display* d = x.display;
+    left = top = 0;
+    width = DisplayWidth(d, x.screen);
+    height = DisplayHeight(d, x.screen);
+    if (!WindowManagerRunning()) return;
+    Window root = RootWindow(d, x.screen);
+    std::vector<unsigned long> desktop = PropertyItems(root, "_NET_CURRENT_DESKTOP", XA_CARDINAL, 1);
+    const unsigned long current = desktop.empty() ? 0 : desktop[0];
+    if (current >= kMaxDesktops) return;
+    std::vector<unsigned long> area =
+        PropertyItems(root, "_NET_WORKAREA", XA_CARDINAL, static_cast<long>(4 * (current + 1)));
+    if (area.size() < 4 * (current + 1)) return;
+    const unsigned long* a = &area[4 * current];
+    // A manager's area lies on the screen; anything else is not believed.
+    if (a[2] < 1 || a[3] < 1 || a[0] + a[2] > static_cast<unsigned long>(width) ||
+        a[1] + a[3] > static_cast<unsigned long>(height))
+        return;
+    left = static_cast<int>(a[0]);
+    top = static_cast<int>(a[1]);
+    width = static_cast<int>(a[2]);
+    height = static_cast<int>(a[3]);
 }
 
 // Asks the window manager to add (1) or remove (0) the full-screen state.
@@ -322,6 +391,57 @@ void WaitForSize(Window window, int width, int height) {
         usleep(5000);
     } while (MonotonicMs() - start < kResizeWaitMs);
     DebugNote("the window did not take the size " + std::to_string(width) + " x " + std::to_string(height));
+}
+
+// Name, class, process and icon, so docks and task switchers can tell the window apart and
+// match it to the menu entry.
+void SetIdentity(Window window, const TXWindowIdentity& identity) {
+    Display* d = x.display;
+    XStoreName(d, window, identity.title.c_str());
+    if (XClassHint* hint = XAllocClassHint()) {
+        std::string instance = identity.instance, className = identity.className;
+        hint->res_name = instance.data();
+        hint->res_class = className.data();
+        XSetClassHint(d, window, hint);
+        XFree(hint);
+    }
+    // A process id means something only together with the machine it runs on.
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) == 0) {
+        char* names[] = {host};
+        XTextProperty machine{};
+        if (XStringListToTextProperty(names, 1, &machine)) {
+            XSetWMClientMachine(d, window, &machine);
+            XFree(machine.value);
+        }
+        unsigned long pid = static_cast<unsigned long>(getpid());
+        XChangeProperty(d, window, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&pid), 1);
+    }
+    if (!identity.icons.empty() && identity.icons.size() < INT_MAX) {
+        // Format 32 properties travel as longs on the client side.
+        std::vector<unsigned long> icons(identity.icons.begin(), identity.icons.end());
+        XChangeProperty(d, window, XInternAtom(d, "_NET_WM_ICON", False), XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(icons.data()), static_cast<int>(icons.size()));
+    }
+}
+
+// Has a window that is not mapped yet come up in the full-screen state.
+void SetFullScreenStateBeforeMapping(Window window) {
+    Display* d = x.display;
+    unsigned long state = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(d, window, XInternAtom(d, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&state), 1);
+}
+
+// Drops the focus and unmapping events the game's own unmapping of the window caused: they
+// are not the player leaving the game.
+void DropOwnUnmapEvents(Window window) {
+    XSync(x.display, False);
+    XEvent event;
+    while (XCheckTypedWindowEvent(x.display, window, UnmapNotify, &event) ||
+           XCheckTypedWindowEvent(x.display, window, FocusOut, &event)) {
+    }
 }
 
 void SetSwapInterval(int interval) {
@@ -365,22 +485,46 @@ int NativeDesktopHeight() {
     return Connect() ? x.desktopHeight : 0;
 }
 
+void NativeWindowRoom(int& width, int& height) {
+    width = height = 0;
+    if (!Connect()) return;
+    int left = 0, top = 0;
+    WorkArea(left, top, width, height);
+    if (WindowManagerRunning()) {
+        LearnFrameExtents();
+        width -= x.frameLeft + x.frameRight;
+        height -= x.frameTop + x.frameBottom;
+    }
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+}
+
 // Says why a window could not be opened (a developer's note) and gives no window.
 static TXWindowPtr Refused(const char* why) {
     DebugNote(std::string("graphics not opened: ") + why);
     return nullptr;
 }
 
-TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int flags,
-                             const std::string& title) {
+TXWindowPtr NativeOpenWindow(int width, int height, int kind, int hz, int flags,
+                             const TXWindowIdentity& identity) {
     // The protocol carries sizes in 16 bits; larger ones would silently wrap.
     if (width < 1 || height < 1 || width > 32767 || height > 32767) return nullptr;
     if (!NativeDisplayReady()) return Refused("no X display with GLX");
     Display* d = x.display;
     Window root = RootWindow(d, x.screen);
 
+    const int fullScreen = kind == kNativeWindowed ? 0 : 1;
+    // Borderless full screen is a window the manager makes full screen where one runs, else
+    // one it never sees; either way nothing is grabbed and no mode switched.
+    const int borderless = kind == kNativeBorderless;
+    const int managed = !fullScreen || (borderless && WindowManagerTakesFullScreen());
+    int left = 0, top = 0;
+    if (!fullScreen) {
+        int areaWidth = 0, areaHeight = 0;
+        WorkArea(left, top, areaWidth, areaHeight);
+    }
     XF86VidModeModeInfo* mode = nullptr;
-    if (fullScreen) {
+    if (fullScreen && !borderless) {
         if (x.vidMode) {
             mode = FindMode(width, height, hz);
             if (!mode) return Refused("no such video mode");
@@ -425,7 +569,7 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
 
     TXWindowPtr w(std::make_unique<TXWindow>().release());
     w->fullScreen = fullScreen;
-    w->overrideRedirect = fullScreen;
+    w->overrideRedirect = !managed;
     x.lastError = 0;
     w->context = glXCreateContext(d, visual, nullptr, True);
     XSync(d, False);
@@ -446,21 +590,22 @@ TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int 
     attr.border_pixel = 0;
     attr.background_pixel = 0;
     attr.event_mask = StructureNotifyMask;
-    attr.override_redirect = fullScreen ? True : False;
+    attr.override_redirect = managed ? False : True;
     unsigned long mask = CWColormap | CWBorderPixel | CWBackPixel | CWEventMask;
-    if (fullScreen) mask |= CWOverrideRedirect;
-    w->window = XCreateWindow(d, root, 0, 0, static_cast<unsigned>(width),
+    if (!managed) mask |= CWOverrideRedirect;
+    w->window = XCreateWindow(d, root, left, top, static_cast<unsigned>(width),
                               static_cast<unsigned>(height), 0, visual->depth, InputOutput,
                               visual->visual, mask, &attr);
     XFree(visual);
     XSync(d, False);
     if (!w->window || x.lastError) return Refused("window not created");
 
-    XStoreName(d, w->window, title.c_str());
-    if (!fullScreen) SetFixedSizeHints(w->window, width, height);
+    SetIdentity(w->window, identity);
+    if (!fullScreen) SetFixedSizeHints(w->window, left, top, width, height);
+    if (fullScreen && managed) SetFullScreenStateBeforeMapping(w->window);
     XMapRaised(d, w->window);
 
-    if (!fullScreen) {
+    if (!fullScreen || borderless) {
         if (!glXMakeCurrent(d, w->window, w->context)) return Refused("OpenGL context not made current");
         WaitUntilMapped(w->window);
         XSelectInput(d, w->window, kInputMask);
@@ -552,10 +697,13 @@ void NativePumpEvents(TXWindow* window) {
             // manager's key binding) or moves inside the window or with the pointer is not
             // a loss.
             if ((event.xfocus.mode == NotifyNormal || event.xfocus.mode == NotifyWhileGrabbed) &&
-                event.xfocus.detail != NotifyInferior && event.xfocus.detail != NotifyPointer)
+                event.xfocus.detail != NotifyInferior && event.xfocus.detail != NotifyPointer) {
+                DebugNote("the window lost the focus");
                 ApplyFocusLost();
+            }
             break;
         case UnmapNotify:
+            DebugNote("the window was unmapped");
             ApplyFocusLost();  // iconified
             break;
         default:
@@ -617,6 +765,11 @@ int NativeResizeWindow(TXWindow* window, int width, int height, int fullScreen) 
         window->pointerFreed = 0;
     }
     const int manager = WindowManagerTakesFullScreen();
+    int left = 0, top = 0;
+    if (!fullScreen) {
+        int areaWidth = 0, areaHeight = 0;
+        WorkArea(left, top, areaWidth, areaHeight);
+    }
     if (manager && !window->overrideRedirect) {
         // The window manager places and sizes the window.
         if (fullScreen) {
@@ -629,27 +782,30 @@ int NativeResizeWindow(TXWindow* window, int width, int height, int fullScreen) 
             RequestFullScreenState(window->window, 1);
         } else {
             RequestFullScreenState(window->window, 0);
-            SetFixedSizeHints(window->window, width, height);
-            XMoveResizeWindow(d, window->window, 0, 0, static_cast<unsigned>(width),
+            SetFixedSizeHints(window->window, left, top, width, height);
+            XMoveResizeWindow(d, window->window, left, top, static_cast<unsigned>(width),
                               static_cast<unsigned>(height));
         }
     } else {
         // Without a manager (or leaving an unmanaged window): an unmapped window takes the new
         // override-redirect setting, then comes back at its new place and size.
         const int overrideRedirect = fullScreen && !manager;
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(d, &focus, &revert);
         XUnmapWindow(d, window->window);
         XSetWindowAttributes attr{};
         attr.override_redirect = overrideRedirect ? True : False;
         XChangeWindowAttributes(d, window->window, CWOverrideRedirect, &attr);
-        if (!fullScreen) SetFixedSizeHints(window->window, width, height);
-        XMoveResizeWindow(d, window->window, 0, 0, static_cast<unsigned>(width),
+        if (!fullScreen) SetFixedSizeHints(window->window, left, top, width, height);
+        XMoveResizeWindow(d, window->window, left, top, static_cast<unsigned>(width),
                           static_cast<unsigned>(height));
         XMapRaised(d, window->window);
         WaitUntilMapped(window->window);
-        // The unmapping above is the game's own, not an iconifying.
-        XEvent unmapped;
-        while (XCheckTypedWindowEvent(d, window->window, UnmapNotify, &unmapped)) {
-        }
+        // Unmapping gave the keyboard's focus away; without a manager to hand it back, the
+        // window takes it again.
+        if (focus == window->window && !manager) XSetInputFocus(d, window->window, RevertToParent, CurrentTime);
+        DropOwnUnmapEvents(window->window);
         window->overrideRedirect = overrideRedirect;
         if (fullScreen && manager) RequestFullScreenState(window->window, 1);
     }

@@ -2,10 +2,28 @@
 // The X11/GLX side of the display: one connection per run, windows with an OpenGL
 // context, the video-mode list and switches, buffer swaps, the event queue and the
 // pointer. Only the graphics layer calls this; no X or GLX header leaks out of it.
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct TXWindow;
+
+// What a window tells the window manager and the desktop about itself.
+struct TXWindowIdentity {
+    std::string title;       // WM_NAME
+    std::string instance;    // WM_CLASS, first the instance name, then the class
+    std::string className;
+    // _NET_WM_ICON: for each size its width, its height, then its pixels as 0xAARRGGBB,
+    // rows top to bottom. Empty: no icon.
+    std::vector<uint32_t> icons;
+};
+
+// How a window is opened: an ordinary window, full screen by switching the video mode to
+// its size, or borderless over the desktop as it is (no mode switch).
+constexpr int kNativeWindowed = 0;
+constexpr int kNativeModeSwitch = 1;
+constexpr int kNativeBorderless = 2;
 
 // Closes a window: context released and destroyed, grabs dropped, window destroyed and,
 // after a mode switch, the desktop mode restored.
@@ -20,10 +38,14 @@ int NativeDisplayReady();
 // a display. Without the video-mode extension the list is just the screen's size.
 int NativeDesktopWidth();
 int NativeDesktopHeight();
-// Opens a window at 0, 0, or full screen, with a current OpenGL context; null on failure
-// with nothing left open. flags: 2 double buffer, 4 alpha, 8 depth, 16 stencil, 32 accum.
-TXWindowPtr NativeOpenWindow(int width, int height, int fullScreen, int hz, int flags,
-                             const std::string& title);
+// The room a window's picture has: the work area of the current desktop (_NET_WORKAREA)
+// less the frame the window manager puts around a window, or the screen without a manager.
+void NativeWindowRoom(int& width, int& height);
+// Opens a window (kind kNativeWindowed) at the work area's corner, or full screen, with a
+// current OpenGL context; null on failure with nothing left open. flags: 2 double buffer,
+// 4 alpha, 8 depth, 16 stencil, 32 accum. Borderless full screen takes the desktop's size.
+TXWindowPtr NativeOpenWindow(int width, int height, int kind, int hz, int flags,
+                             const TXWindowIdentity& identity);
 // Makes the window's context current on this thread.
 void NativeMakeCurrent(TXWindow* window);
 // Swaps the buffers with or without vertical sync, then flushes the connection.

@@ -27,6 +27,7 @@
 #include "shell/Shell.h"
 #include "shell/ShellControls.h"
 #include "shell/TitleScreen.h"
+#include "shell/WindowIcon.h"
 #include "stages/StageTable.h"
 #include "stages/TLevel.h"
 #include "stages/TMessage.h"
@@ -64,6 +65,9 @@ void DrawBackground() {
 
 int StartUpGame() {
     SetAppTitle(gameTitle);
+    // The class the menu entry's StartupWMClass names, so docks match the window to it.
+    SetAppClass("tavrik", "Tavrik");
+    SetAppIcons(LoadWindowIcons());
     // Escape on the first start's options screen ends the program here, through the usual
     // shutdown.
     // Pads first: the first start's options screen takes A as well.

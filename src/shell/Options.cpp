@@ -49,6 +49,7 @@ void SetDefaultOptions() {
     gfxWidth = DesktopModeWidth();
     gfxHeight = DesktopModeHeight();
     gfxDepth = DesktopModeDepth();
+    gfxDesktopFull = 0;
     cameraMode = 0;
     sfxVolume = 0.7f;
     musicVolume = 1.0f;
@@ -60,6 +61,12 @@ namespace {
 
 // A volume as the whole percent the file and the screen show, rounded up.
 int Percent(float volume) { return TruncatedInt(std::ceil(volume * 100.0f)); }
+
+// The "GFX Full" value of the settings in memory.
+int FullScreenValue() {
+    if (gfxDesktopFull) return kFullScreenDesktop;
+    return gfxDepth > 0 ? kFullScreenModeSwitch : kFullScreenOff;
+}
 
 // The number a digit-only field's text stands for, held within the field's range.
 int FieldNumber(const std::string& text) { return ParseIntClamped(text, kMaxFieldNumber); }
@@ -118,7 +125,7 @@ int StartOptionsScreen() {
         playerName,
         std::to_string(gfxWidth),
         std::to_string(gfxHeight),
-        gfxDepth > 0 ? "1" : "0",
+        std::to_string(FullScreenValue()),
         std::to_string(onlineHighscore),
         std::to_string(Percent(musicVolume)),
         std::to_string(Percent(sfxVolume)),
@@ -152,7 +159,9 @@ void FinishOptionsScreen() {
     gfxWidth = FieldNumber(text(kFieldWidth));
     gfxHeight = FieldNumber(text(kFieldHeight));
     // The switches take the low 8 bits, so 256 counts as 0.
-    gfxDepth = uint8_t(FieldNumber(text(kFieldFull))) > 0 ? 32 : 0;
+    const uint8_t full = uint8_t(FieldNumber(text(kFieldFull)));
+    gfxDesktopFull = full == kFullScreenDesktop;
+    gfxDepth = full > 0 && !gfxDesktopFull ? 32 : 0;
     onlineHighscore = uint8_t(FieldNumber(text(kFieldOnline))) > 0 ? 1 : 0;
     musicVolume = float(FieldNumber(text(kFieldMusic))) / 100.0f;
     sfxVolume = float(FieldNumber(text(kFieldSfx))) / 100.0f;
@@ -180,7 +189,10 @@ int LoadOptions() {
     } else {
         gfxWidth = ParseInt(ReadIniValue(file, "GFX X"));
         gfxHeight = ParseInt(ReadIniValue(file, "GFX Y"));
-        gfxDepth = ReadIniValue(file, "GFX Full") > std::string("0") ? 32 : 0;
+        // 2 is borderless full screen; any other value above "0" a video-mode switch.
+        const std::string full = ReadIniValue(file, "GFX Full");
+        gfxDesktopFull = full > std::string("0") && ParseInt(full) == kFullScreenDesktop;
+        gfxDepth = full > std::string("0") && !gfxDesktopFull ? 32 : 0;
         cameraMode = uint8_t(ParseInt(ReadIniValue(file, "GFX Camera Delay")));
         if (cameraMode > 2) cameraMode = 0;
         sfxVolume = ParseFloat(ReadIniValue(file, "SoundEffectVolume")) / 100.0f;
@@ -203,7 +215,7 @@ std::string OptionsText() {
     auto line = [&](const std::string& s) { text += s + "\r\n"; };
     line("GFX X=" + std::to_string(gfxWidth));
     line("GFX Y=" + std::to_string(gfxHeight));
-    line(std::string("GFX Full=") + (gfxDepth > 0 ? "1" : "0"));
+    line("GFX Full=" + std::to_string(FullScreenValue()));
     line("GFX Camera Delay=" + std::to_string(cameraMode));
     line("SoundEffectVolume=" + std::to_string(Percent(sfxVolume)));
     line("MusicVolume=" + std::to_string(Percent(musicVolume)));
@@ -221,7 +233,7 @@ int SaveOptions() {
 
 std::string WithFullScreenLine(const std::string& text, int fullScreen) {
     const std::string key = "GFX Full";
-    const std::string value = fullScreen ? "1" : "0";
+    const std::string value = std::to_string(fullScreen);
     // The line the reader takes: the first whose name before "=" is exactly the key.
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
@@ -242,14 +254,16 @@ int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight) {
     std::shared_ptr<TStream> file = OpenReadStream(OptionsFilePath());
     if (!file) {
         // Gone while the game ran: written anew from the settings, with the window's size.
-        int width = gfxWidth, height = gfxHeight, depth = gfxDepth;
+        int width = gfxWidth, height = gfxHeight, depth = gfxDepth, desktop = gfxDesktopFull;
         gfxWidth = windowWidth;
         gfxHeight = windowHeight;
-        gfxDepth = fullScreen ? 32 : 0;
+        gfxDepth = fullScreen == kFullScreenModeSwitch ? 32 : 0;
+        gfxDesktopFull = fullScreen == kFullScreenDesktop;
         int saved = SaveOptions();
         gfxWidth = width;
         gfxHeight = height;
         gfxDepth = depth;
+        gfxDesktopFull = desktop;
         return saved;
     }
     std::string text;
@@ -265,7 +279,13 @@ std::string GraphicsModeNotice(int width, int height) {
 }
 
 int CheckGraphicsMode() {
-    if (OpenGraphicsMode(gfxWidth, gfxHeight, gfxDepth, 60, 0)) return 1;
+    configuredWidth = gfxWidth;
+    configuredHeight = gfxHeight;
+    if (gfxDesktopFull ? OpenDesktopFullScreen(60, 0) : OpenGraphicsMode(gfxWidth, gfxHeight, gfxDepth, 60, 0)) {
+        gfxWidth = GraphicsWidth();
+        gfxHeight = GraphicsHeight();
+        return 1;
+    }
     ShowNotice(GraphicsModeNotice(gfxWidth, gfxHeight), 0);
     return 0;
 }

@@ -17,6 +17,12 @@ std::string OptionsFilePath();
 // Size of the options screen's window.
 constexpr int kOptionsScreenWidth = 400;
 constexpr int kOptionsScreenHeight = 300;
+// The values of "GFX Full": a window, full screen by switching the video mode to the
+// configured size, borderless full screen at the desktop's size (what F11 chooses).
+constexpr int kFullScreenOff = 0;
+constexpr int kFullScreenModeSwitch = 1;
+constexpr int kFullScreenDesktop = 2;
+
 // Number of input fields on the options screen.
 constexpr int kOptionsFieldCount = 7;
 // Largest number a digit-only field stands for: longer numbers are held here instead of
@@ -60,13 +66,15 @@ bool FindIniValue(const std::shared_ptr<TStream>& stream, const std::string& key
 int SaveOptions();
 // The settings file's text for the current settings.
 std::string OptionsText();
-// The text of a settings file with its first "GFX Full" line saying fullScreen (1 or 0);
-// every other byte stays. A file without that line gets one at its end.
+// The text of a settings file with its first "GFX Full" line saying fullScreen (one of the
+// kFullScreen values); every other byte stays. A file without that line gets one at its end.
 std::string WithFullScreenLine(const std::string& text, int fullScreen);
 // Writes the full-screen choice into Options.ini the same safe way SaveOptions writes;
 // a missing file is written whole, with the window size given. 0 when it cannot be written.
 int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight);
-// Opens the configured display; on failure shows the mode notice and returns 0.
+// Opens the configured display: a window (fitted to the desktop), full screen by a mode
+// switch, or borderless full screen; gfxWidth x gfxHeight become the size opened and the
+// configured size is kept. On failure shows the mode notice and returns 0.
 int CheckGraphicsMode();
 // The notice shown when the configured mode cannot be opened.
 std::string GraphicsModeNotice(int width, int height);

@@ -17,6 +17,8 @@
 int gfxWidth = 0;
 int gfxHeight = 0;
 int gfxDepth = 0;
+int gfxDesktopFull = 0;
+int configuredWidth = 0, configuredHeight = 0;
 uint8_t cameraMode = 0;
 float sfxVolume = 0.0f;
 float musicVolume = 0.0f;
@@ -61,7 +63,8 @@ void StartGame() {
 }
 
 void ResetShellState() {
-    gfxWidth = gfxHeight = gfxDepth = 0;
+    gfxWidth = gfxHeight = gfxDepth = gfxDesktopFull = 0;
+    configuredWidth = configuredHeight = 0;
     cameraMode = 0;
     sfxVolume = musicVolume = 0.0f;
     onlineHighscore = 0;

@@ -10,6 +10,11 @@ class TTimer;
 extern int gfxWidth;            // display width in pixels
 extern int gfxHeight;           // display height in pixels
 extern int gfxDepth;            // 0 = window, otherwise full screen at that depth
+extern int gfxDesktopFull;      // 1 = borderless full screen at the desktop size (gfxDepth 0)
+// The window size Options.ini asks for; gfxWidth x gfxHeight is the size in use, smaller when
+// the window was fitted to the desktop, the desktop's in full screen. 0 until the display opens.
+extern int configuredWidth;
+extern int configuredHeight;
 extern uint8_t cameraMode;      // camera behaviour 0, 1 or 2
 extern float sfxVolume;         // effect volume 0..1
 extern float musicVolume;       // music volume 0..1

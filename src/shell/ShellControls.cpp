@@ -36,9 +36,6 @@ constexpr float kReadoutMargin = 8.0f;
 // The readout is worked out anew after this many ms.
 constexpr int64_t kReadoutPeriodMs = 1000;
 
-// The window size of Options.ini, learnt at the first switch (0 until then).
-int configuredWidth = 0, configuredHeight = 0;
-
 // Frame-rate readout.
 SteadyClock::time_point passStart;
 SteadyClock::time_point periodStart;
@@ -175,11 +172,13 @@ int ToggleFullScreen() {
         ShowNotice("full screen not possible: " + std::to_string(width) + " x " + std::to_string(height), 0);
         return 0;
     }
-    gfxWidth = width;
-    gfxHeight = height;
-    gfxDepth = toFull ? DesktopModeDepth() : 0;
+    // The window may have been fitted to the desktop.
+    gfxWidth = GraphicsWidth();
+    gfxHeight = GraphicsHeight();
+    gfxDepth = 0;
+    gfxDesktopFull = toFull;
     LayOutForScreen();
-    if (!SaveFullScreenSetting(toFull, configuredWidth, configuredHeight))
+    if (!SaveFullScreenSetting(toFull ? kFullScreenDesktop : kFullScreenOff, configuredWidth, configuredHeight))
         ShowNotice(std::string(optionsFileName) + " could not be written; full screen is not kept", 0);
     return 1;
 }
@@ -213,7 +212,6 @@ std::string PauseKeyLine(int index) {
 void ResetShellControls() {
     gamePaused = 0;
     showFrameRate = 0;
-    configuredWidth = configuredHeight = 0;
     passStart = periodStart = SteadyClock::time_point{};
     periodFrames = 0;
     periodWorkMs = 0.0;

@@ -21,8 +21,9 @@ void DrawShellOverlays();
 // Pauses (1) or resumes (0) play: the game clock held, the pointer shown and free, or
 // the clock going on, the pointer hidden and the hits counted meanwhile dropped.
 void SetPaused(int on);
-// Between a window of the configured size and borderless full screen at the desktop size,
-// with "GFX Full" of Options.ini following. 1 when the display changed.
+// Between a window of the configured size (fitted to the desktop) and borderless full screen
+// at the desktop size, with "GFX Full" of Options.ini following (0 or 2). 1 when the display
+// changed.
 int ToggleFullScreen();
 // Effects and music silent or heard again, with the message "Sound off" / "Sound on".
 void ToggleMute();

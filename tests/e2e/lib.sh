@@ -93,9 +93,38 @@ wait_for_play() {
   return 1
 }
 
-# run_under_xvfb: runs the script's run function under an X server of its own.
+# run_under_xvfb [FUNCTION]: runs the script's run function (or the one named) under an X
+# server of its own.
 run_under_xvfb() {
   export -f run options start_game wait_window press wait_exit fail quit_game wait_file wait_for_title wait_for_play
   export GAME WORK XSHOT
-  "$E2E_DIR/with-xvfb.sh" bash -c run
+  "$E2E_DIR/with-xvfb.sh" bash -c "${1:-run}"
+}
+
+# with_openbox: starts openbox, waits until it runs, calls run, and stops openbox again.
+with_openbox() {
+  openbox --sm-disable >"$WORK/openbox.txt" 2>&1 &
+  local wm=$! state
+  for _ in $(seq 1 300); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    kill -0 "$wm" 2>/dev/null || break
+    sleep 0.1
+  done
+  if ! xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; then
+    kill -0 "$wm" 2>/dev/null && state="still starting after 30 s" || state="ended"
+    fail "openbox did not start ($state): $(cat "$WORK/openbox.txt")"
+  fi
+  run
+  local status=$?
+  kill "$wm" 2>/dev/null
+  wait "$wm" 2>/dev/null
+  return $status
+}
+
+# run_under_openbox: runs the script's run function under an X server of its own with openbox
+# managing the windows.
+run_under_openbox() {
+  command -v openbox >/dev/null || fail "openbox is not installed (scripts/deps.sh test installs it)"
+  export -f with_openbox
+  run_under_xvfb with_openbox
 }

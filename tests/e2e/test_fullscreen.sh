@@ -21,8 +21,8 @@ fail() { echo "FAIL: $*" >&2; [ -f "$tmp/out.txt" ] && sed 's/^/  game: /' "$tmp
 current_mode() { xvidtune -show 2>/dev/null | awk 'NR == 1 { print $3 "x" $7 }'; }
 
 write_options() {
-    printf 'GFX X=%s\r\nGFX Y=%s\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=0\r\nMusicVolume=0\r\nOnlineHighscore=0\r\nPlayer=Tester\r\n' \
-        "$1" "$2" >"$tmp/game/Options.ini"
+    printf 'GFX X=%s\r\nGFX Y=%s\r\nGFX Full=%s\r\nGFX Camera Delay=0\r\nSoundEffectVolume=0\r\nMusicVolume=0\r\nOnlineHighscore=0\r\nPlayer=Tester\r\n' \
+        "$1" "$2" "${3:-1}" >"$tmp/game/Options.ini"
 }
 
 # Waits up to $2 seconds for the process $1 to end; its exit code lands in $status.
@@ -78,4 +78,24 @@ wait_exit "$pid" 30 || { kill "$pid"; fail "the game did not end after an imposs
 grep -q "graphicsmode not possible: 1234 x 567, please change graphicsmode in Options.ini file" \
     "$tmp/out.txt" || fail "no notice about the impossible mode"
 [ "$(current_mode)" = 1024x768 ] || fail "the mode changed to $(current_mode)"
-echo "fullscreen: switched to 800x600, F11 back to a window, impossible mode refused"
+
+# "GFX Full=2" (what F11 writes) is full screen at the desktop's size with the mode untouched,
+# whatever size the file asks for.
+write_options 800 600 2
+(cd "$tmp/game" && exec "$exe") >"$tmp/out.txt" 2>&1 &
+pid=$!
+id=""
+for ((i = 0; i < 300; i++)); do
+    id=$(xdotool search --name '^Tavrik 0.91$' 2>/dev/null | head -n 1)
+    [ -n "$id" ] && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+[ -n "$id" ] || { kill "$pid" 2>/dev/null; fail "no window with GFX Full=2"; }
+sleep 1
+geometry=$(xdotool getwindowgeometry "$id" | awk '/Geometry/ {print $2}')
+[ "$geometry" = 1024x768 ] || { kill "$pid"; fail "GFX Full=2 opened $geometry, not the desktop's 1024x768"; }
+[ "$(current_mode)" = 1024x768 ] || { kill "$pid"; fail "GFX Full=2 switched the mode to $(current_mode)"; }
+xdotool key Escape
+wait_exit "$pid" 5 || { kill "$pid"; fail "the game did not end on Escape"; }
+echo "fullscreen: switched to 800x600, F11 back to a window, impossible mode refused, GFX Full=2 without a switch"

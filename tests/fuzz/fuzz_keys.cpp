@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     keys.Apply(text);
     Check(Bindings(keys) == once);
 
-    for (int full = 0; full <= 1; ++full) {
+    for (int full = 0; full <= 2; ++full) {
         std::string rewritten = WithFullScreenLine(text, full);
         Check(rewritten.size() <= text.size() + 16);
         // Applied again with the same choice, nothing more changes.

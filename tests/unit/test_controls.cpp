@@ -139,31 +139,63 @@ TEST(Controls, F11SwitchesSizeInPlaceAndRewritesOnlyTheFullScreenLine) {
     const std::string options =
         "GFX X=640\r\nGFX Y=480\r\nGFX Full=0\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\n"
         "MusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=Tester\r\nHighscore Server=example.org:80\r\n";
-    HeadlessGame game(options, [](const TempWorkingFolder&) {});
-    game.Pass();
-    ASSERT_TRUE(titlePanel);
-    game.Press(kKeyF11);
-    game.Pass();
-    EXPECT_EQ(GraphicsWidth(), 1024);
+    std::string full = options;
+    full.replace(full.find("GFX Full=0"), 10, "GFX Full=2");
+    {
+        HeadlessGame game(options, [](const TempWorkingFolder&) {});
+        game.Pass();
+        ASSERT_TRUE(titlePanel);
+        game.Press(kKeyF11);
+        game.Pass();
+        EXPECT_EQ(GraphicsWidth(), 1024);
+        EXPECT_EQ(gfxWidth, 1024);
+        EXPECT_EQ(gfxHeight, 768);
+        EXPECT_EQ(viewWidth, 1024);
+        EXPECT_FLOAT_EQ(messageCentreX, 512.0f);
+        EXPECT_EQ(game.folder.Read("Options.ini"), full);
+
+        StartPlaying(game);  // a game goes on across the switch
+        game.Press(kKeyF11);
+        game.RunFor(100);
+        EXPECT_TRUE(PlayerAlive());
+        EXPECT_EQ(GraphicsWidth(), 640);
+        EXPECT_EQ(gfxHeight, 480);
+        EXPECT_EQ(game.folder.Read("Options.ini"), options);
+    }
+
+    // What F11 wrote opens borderless full screen at the next start, the file untouched, and
+    // F11 goes back to the configured window.
+    HeadlessGame again(full, [](const TempWorkingFolder&) {});
+    again.Pass();
+    EXPECT_TRUE(GraphicsFullScreen());
     EXPECT_EQ(gfxWidth, 1024);
     EXPECT_EQ(gfxHeight, 768);
-    EXPECT_EQ(viewWidth, 1024);
-    EXPECT_FLOAT_EQ(messageCentreX, 512.0f);
-    std::string full = options;
-    full.replace(full.find("GFX Full=0"), 10, "GFX Full=1");
-    EXPECT_EQ(game.folder.Read("Options.ini"), full);
+    EXPECT_EQ(again.folder.Read("Options.ini"), full);
+    again.Press(kKeyF11);
+    again.Pass();
+    EXPECT_FALSE(GraphicsFullScreen());
+    EXPECT_EQ(gfxWidth, 640);
+    EXPECT_EQ(again.folder.Read("Options.ini"), options);
+}
 
-    StartPlaying(game);  // a game goes on across the switch
+TEST(Controls, AWindowLargerThanTheDesktopOpensFittedAndTheFileKeepsTheSizeAskedFor) {
+    const std::string options = WindowedOptions(1600, 1200);
+    HeadlessGame game(options, [](const TempWorkingFolder&) {});
+    EXPECT_EQ(gfxWidth, 1024);  // the headless desktop is 1024 x 768
+    EXPECT_EQ(gfxHeight, 768);
+    SetHeadlessDesktop(1280, 720);  // the window's next opening sees a wide desktop
     game.Press(kKeyF11);
-    game.RunFor(100);
-    EXPECT_TRUE(PlayerAlive());
-    EXPECT_EQ(GraphicsWidth(), 640);
-    EXPECT_EQ(gfxHeight, 480);
+    game.Pass();
+    game.Press(kKeyF11);
+    game.Pass();
+    EXPECT_EQ(GraphicsWidth(), 960);  // 4:3 kept, the height fills the desktop
+    EXPECT_EQ(gfxHeight, 720);
+    EXPECT_EQ(viewWidth, 960);
     EXPECT_EQ(game.folder.Read("Options.ini"), options);
 }
 
 TEST(Controls, TheFullScreenLineIsAddedWhenMissingAndOnlyTheFirstIsChanged) {
-    EXPECT_EQ(WithFullScreenLine("Player=A", 1), "Player=A\r\nGFX Full=1\r\n");
+    EXPECT_EQ(WithFullScreenLine("Player=A", 2), "Player=A\r\nGFX Full=2\r\n");
     EXPECT_EQ(WithFullScreenLine("", 0), "GFX Full=0\r\n");
     EXPECT_EQ(WithFullScreenLine("GFX Fullx=0\nGFX Full=0\nGFX Full=0", 1), "GFX Fullx=0\nGFX Full=1\nGFX Full=0");
     EXPECT_EQ(WithFullScreenLine("GFX Full=32\r\n", 0), "GFX Full=0\r\n");

@@ -60,10 +60,12 @@ TEST(Options, ConversionsOfTheSettingsTable) {
 
 TEST(Options, FullScreenByTextComparisonWithZero) {
     TempWorkingFolder folder;
-    struct Case { const char* value; int depth; };
-    for (Case c : {Case{"1", 32}, Case{"00", 32}, Case{"yes", 32}, Case{"0", 0}, Case{"", 0}, Case{" 1", 0}}) {
+    struct Case { const char* value; int depth; int desktop; };
+    for (Case c : {Case{"1", 32, 0}, Case{"00", 32, 0}, Case{"yes", 32, 0}, Case{"0", 0, 0}, Case{"", 0, 0},
+                   Case{" 1", 0, 0}, Case{"2", 0, 1}, Case{" 2", 0, 0}, Case{"12", 32, 0}}) {
         LoadFrom(folder, std::string("GFX Full=") + c.value + "\r\n");
         EXPECT_EQ(gfxDepth, c.depth) << "value '" << c.value << "'";
+        EXPECT_EQ(gfxDesktopFull, c.desktop) << "value '" << c.value << "'";
     }
 }
 
