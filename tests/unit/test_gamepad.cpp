@@ -158,6 +158,39 @@ TEST_F(GamepadTest, UnpluggingDuringPlayPauses) {
     EXPECT_EQ(PadInputAmount(kPadLeftStickUp), 0.0f);
 }
 
+TEST_F(GamepadTest, APressedDuringPlayDoesNotStartTheNextGame) {
+    StartWithA();
+    auto first = player;
+    Tap(SDL_CONTROLLER_BUTTON_A);  // A has no action in play
+    first->hp = 0.0f;
+    game.RunFor(500);
+    EXPECT_EQ(player, first);
+    EXPECT_TRUE(player->dead);
+    StartWithA();
+    EXPECT_NE(player, first);
+}
+
+TEST_F(GamepadTest, ThePadIsNotReadWhileTheWindowHasNoFocus) {
+    StartWithA();
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);
+    game.RunFor(100);
+    ASSERT_GT(Speed(), 0.0f);
+    ApplyFocusLost();
+    game.Pass();
+    ASSERT_TRUE(gamePaused);
+    // Start does not resume, and the stick held meanwhile is released.
+    Tap(SDL_CONTROLLER_BUTTON_START);
+    EXPECT_TRUE(gamePaused);
+    ApplyFocusGained();
+    game.RunFor(50);
+    EXPECT_TRUE(gamePaused);
+    Tap(SDL_CONTROLLER_BUTTON_START);
+    ASSERT_FALSE(gamePaused);
+    Still();
+    game.RunFor(300);
+    EXPECT_FLOAT_EQ(Speed(), 0.0f);
+}
+
 TEST_F(GamepadTest, HitsRumbleHarderForMoreDamage) {
     StartWithA();
     player->Damage(1.0f);
