@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 
 #include "harness/HeadlessGame.h"
 #include "harness/OptionsScreenScript.h"
@@ -189,6 +190,25 @@ TEST_F(GamepadTest, ThePadIsNotReadWhileTheWindowHasNoFocus) {
     Still();
     game.RunFor(300);
     EXPECT_FLOAT_EQ(Speed(), 0.0f);
+}
+
+TEST_F(GamepadTest, AJoystickWithoutAMappingIsNamedOnceForTheMappingsFile) {
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;  // SDL makes no mapping for it
+    desc.naxes = 2;
+    desc.nbuttons = 4;
+    desc.name = "Odd Stick";
+    testing::internal::CaptureStdout();
+    int index = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    game.RunFor(100);
+    std::string out = testing::internal::GetCapturedStdout();
+    SDL_JoystickDetachVirtual(index);
+    EXPECT_TRUE(std::regex_match(out, std::regex("game controller \"Odd Stick\" \\(GUID [0-9a-f]{32}\\) has no "
+                                                 "mapping and is not read; add its line to .*gamecontrollerdb.txt\r\n")))
+        << out;
+    EXPECT_EQ(GamepadCount(), 1);
 }
 
 TEST_F(GamepadTest, HitsRumbleHarderForMoreDamage) {
