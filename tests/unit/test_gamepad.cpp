@@ -171,17 +171,18 @@ TEST_F(GamepadTest, APressedDuringPlayDoesNotStartTheNextGame) {
     EXPECT_NE(player, first);
 }
 
-TEST_F(GamepadTest, ThePadIsNotReadWhileTheWindowHasNoFocus) {
+TEST_F(GamepadTest, LosingTheFocusLetsGoOfEverythingHeldAndThePadIsUnreadMeanwhile) {
     StartWithA();
     pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);
+    ApplyKeyDown(kKeyW);
+    ApplyMouseDown(kMouseLeft);
     game.RunFor(100);
     ASSERT_GT(Speed(), 0.0f);
+    // Alt-Tab: the releases go to the other window, and so does Start.
     ApplyFocusLost();
     game.Pass();
     ASSERT_TRUE(gamePaused);
-    // Start does not resume, and the stick held meanwhile is released.
     Tap(SDL_CONTROLLER_BUTTON_START);
-    EXPECT_TRUE(gamePaused);
     ApplyFocusGained();
     game.RunFor(50);
     EXPECT_TRUE(gamePaused);
@@ -190,6 +191,7 @@ TEST_F(GamepadTest, ThePadIsNotReadWhileTheWindowHasNoFocus) {
     Still();
     game.RunFor(300);
     EXPECT_FLOAT_EQ(Speed(), 0.0f);
+    EXPECT_EQ(ActionIsDown(TAction::FireGuns), 0);
 }
 
 TEST_F(GamepadTest, AJoystickWithoutAMappingIsNamedOnceForTheMappingsFile) {
@@ -208,7 +210,6 @@ TEST_F(GamepadTest, AJoystickWithoutAMappingIsNamedOnceForTheMappingsFile) {
     EXPECT_TRUE(std::regex_match(out, std::regex("game controller \"Odd Stick\" \\(GUID [0-9a-f]{32}\\) has no "
                                                  "mapping and is not read; add its line to .*gamecontrollerdb.txt\r\n")))
         << out;
-    EXPECT_EQ(GamepadCount(), 1);
 }
 
 TEST_F(GamepadTest, HitsRumbleHarderForMoreDamage) {
