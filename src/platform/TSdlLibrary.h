@@ -10,9 +10,9 @@ class TSdlLibrary {
 public:
     // SDL's subsystem flag for game controllers (it brings the joystick and event subsystems).
     static constexpr uint32_t kInitGameController = 0x00002000u;
-    // Event types of SDL's controller events.
     // A joystick plugged in, whether or not SDL knows it as a game controller.
     static constexpr uint32_t kJoyDeviceAdded = 0x605;
+    // Event types of SDL's controller events.
     static constexpr uint32_t kControllerAxisMotion = 0x650;
     static constexpr uint32_t kControllerButtonDown = 0x651;
     static constexpr uint32_t kControllerButtonUp = 0x652;
