@@ -40,6 +40,11 @@ struct PadState {
     std::array<bool, kPadInputCount> down{};
     std::array<int, kPadInputCount> hits{};
     int disconnects = 0;
+    unsigned presses = 0;
+    // The mappings file, named to the player when a pad has no mapping.
+    std::string mappingsPath;
+    // Joysticks without a mapping already told about, by SDL's instance number.
+    std::vector<int32_t> unmappedTold;
 };
 
 PadState pad;
@@ -69,6 +74,7 @@ void SetAmount(int input, float amount) {
     if (!isDown && amount >= kPadPressAmount) {
         isDown = true;
         ++pad.hits[size_t(input)];
+        ++pad.presses;
     } else if (isDown && amount < kPadReleaseAmount) {
         isDown = false;
     }
@@ -103,10 +109,37 @@ int32_t InstanceOf(TController* controller) {
     return pad.sdl->JoystickInstanceID(pad.sdl->GameControllerGetJoystick(controller));
 }
 
+// The GUID as SDL's mapping lines write it: 32 lower-case hex digits.
+std::string GuidText(const TSdlLibrary::Guid& guid) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (uint8_t byte : guid.data) {
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0xF];
+    }
+    return text;
+}
+
+// A joystick SDL has no mapping for cannot be read in the standard layout: the player is told
+// once what it is and where its mapping goes.
+void TellUnmapped(int deviceIndex, int32_t id) {
+    if (std::find(pad.unmappedTold.begin(), pad.unmappedTold.end(), id) != pad.unmappedTold.end()) return;
+    pad.unmappedTold.push_back(id);
+    const TSdlLibrary& sdl = *pad.sdl;
+    const char* name = sdl.JoystickNameForIndex(deviceIndex);
+    ShowNotice(std::string("game controller \"") + (name ? name : "(no name)") + "\" (GUID " +
+                   GuidText(sdl.JoystickGetDeviceGUID(deviceIndex)) + ") has no mapping and is not read; add its line to " +
+                   (pad.mappingsPath.empty() ? std::string("gamecontrollerdb.txt") : pad.mappingsPath),
+               0);
+}
+
 void OpenPad(int deviceIndex) {
     const TSdlLibrary& sdl = *pad.sdl;
-    if (!sdl.IsGameController(deviceIndex)) return;
     int32_t id = sdl.JoystickGetDeviceInstanceID(deviceIndex);
+    if (!sdl.IsGameController(deviceIndex)) {
+        TellUnmapped(deviceIndex, id);
+        return;
+    }
     for (TController* open : pad.pads)
         if (InstanceOf(open) == id) return;
     TController* controller = sdl.GameControllerOpen(deviceIndex);
@@ -155,7 +188,8 @@ int OpenGamepads(const std::string& mappingsPath) {
         DebugNote("no game controllers: " + TSdlLibrary::LoadError());
         return 0;
     }
-    // SDL cannot see whether the game's own window has the focus; pads are read regardless.
+    // SDL cannot see whether the game's own window has the focus; the events come regardless
+    // and the window's focus decides whether they are read.
     sdl->SetHint("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1");
     // Ctrl+C and the like stay the game's, not events SDL would queue.
     sdl->SetHint("SDL_NO_SIGNAL_HANDLERS", "1");
@@ -164,6 +198,7 @@ int OpenGamepads(const std::string& mappingsPath) {
         return 0;
     }
     pad.sdl = sdl;
+    pad.mappingsPath = mappingsPath;
     AddMappings(mappingsPath);
     for (int i = 0; i < sdl->NumJoysticks(); ++i) OpenPad(i);
     return 1;
@@ -181,18 +216,22 @@ void PumpGamepads() {
     if (!pad.sdl) return;
     TSdlLibrary::Event event{};
     bool axesMoved = false;
+    const bool focused = WindowHasFocus() != 0;
     while (pad.sdl && pad.sdl->PollEvent(&event)) {
         switch (event.type) {
+            // Every joystick is announced as one; those with a mapping as a controller too.
+            case TSdlLibrary::kJoyDeviceAdded:
             case TSdlLibrary::kControllerDeviceAdded: OpenPad(event.device.which); break;
             case TSdlLibrary::kControllerDeviceRemoved: ClosePad(event.device.which); break;
             case TSdlLibrary::kControllerButtonDown:
             case TSdlLibrary::kControllerButtonUp:
-                // Buttons past the standard layout's (paddles, touchpad) are not read.
-                if (event.button.button < TSdlLibrary::kButtonCount)
+                // Buttons past the standard layout's (paddles, touchpad) are not read, nor
+                // any control while another window has the focus.
+                if (event.button.button < TSdlLibrary::kButtonCount && focused)
                     SetAmount(event.button.button, event.button.state ? 1.0f : 0.0f);
                 break;
             case TSdlLibrary::kControllerAxisMotion:
-                if (event.axis.axis < TSdlLibrary::kAxisCount) {
+                if (event.axis.axis < TSdlLibrary::kAxisCount && focused) {
                     pad.axes[event.axis.axis] = std::max(-1.0f, float(event.axis.value) / kAxisRange);
                     axesMoved = true;
                 }
@@ -236,6 +275,13 @@ int PadInputHit(int input) {
 }
 
 void ClearGamepadHits() { pad.hits.fill(0); }
+
+unsigned PadPresses() {
+    PumpGamepads();
+    return pad.presses;
+}
+
+void ReleaseGamepadControls() { ReleaseAll(); }
 
 int PadRightStick(float& x, float& y) {
     PumpGamepads();

@@ -47,13 +47,14 @@ constexpr float kPadReleaseAmount = 0.2f;
 constexpr long kMaxPadMappingsBytes = 4 * 1024 * 1024;
 
 // Starts SDL's controller subsystem, adds the mappings of the file at mappingsPath when there
-// is one (a bad one gives a notice), and opens the pads already plugged in. 0 when SDL cannot
-// start: then the game goes on without pads.
+// is one (a bad one gives a notice), and opens the pads already plugged in. A joystick SDL
+// has no mapping for gives a notice with its name and GUID, naming mappingsPath. 0 when SDL
+// cannot start: then the game goes on without pads.
 int OpenGamepads(const std::string& mappingsPath);
 // Closes the pads and SDL's controller subsystem.
 void CloseGamepads();
 // Takes SDL's pending controller events: pads plugged in or out, buttons, sticks, triggers.
-// Input polls call it.
+// Input polls call it. While the window has no focus, buttons and sticks are not read.
 void PumpGamepads();
 // Pads connected now.
 int GamepadCount();
@@ -68,6 +69,10 @@ int PadInputDown(int input);
 int PadInputHit(int input);
 // Clears the counted presses; controls held stay held.
 void ClearGamepadHits();
+// Counts every press of any control (wrapping), as KeyAndButtonPresses does for keys.
+unsigned PadPresses();
+// Every control released, as if the player let go of all of them (the window lost the focus).
+void ReleaseGamepadControls();
 // The right stick after the dead zone, each axis -1..1 (y down); 0 while it rests in the zone.
 int PadRightStick(float& x, float& y);
 

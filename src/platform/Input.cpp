@@ -36,6 +36,9 @@ struct InputState {
     int pointerY = 0;
     int wheel = 0;
     int focusLost = 0;
+    bool focused = true;
+    unsigned hitsDropped = 0;
+    unsigned presses = 0;
 };
 
 InputState input;
@@ -121,6 +124,7 @@ void FlushInput() {
     std::fill(std::begin(input.keyDown), std::end(input.keyDown), 0);
     std::fill(std::begin(input.keyHits), std::end(input.keyHits), 0);
     input.typedRead = input.typedWrite = 0;
+    ++input.hitsDropped;
 }
 
 int MouseButtonHit(int button) {
@@ -166,10 +170,20 @@ int FocusWasLost() {
     return lost;
 }
 
+int WindowHasFocus() { return input.focused ? 1 : 0; }
+
 void ClearInputHits() {
     std::fill(std::begin(input.keyHits), std::end(input.keyHits), 0);
     std::fill(std::begin(input.mouseHits), std::end(input.mouseHits), 0);
     ClearGamepadHits();
+    ++input.hitsDropped;
+}
+
+unsigned InputHitsDropped() { return input.hitsDropped; }
+
+unsigned KeyAndButtonPresses() {
+    AutoPoll();
+    return input.presses;
 }
 
 void ShowNotice(const std::string& text, int) {
@@ -196,6 +210,7 @@ void ApplyKeyDown(int code) {
     if (input.keyDown[i]) return;
     input.keyDown[i] = 1;
     ++input.keyHits[i];
+    ++input.presses;
 }
 
 void ApplyKeyUp(int code) {
@@ -217,6 +232,7 @@ void ApplyMouseDown(int button) {
     if (!i || input.mouseDown[i]) return;
     input.mouseDown[i] = 1;
     ++input.mouseHits[i];
+    ++input.presses;
 }
 
 void ApplyMouseUp(int button) {
@@ -239,10 +255,23 @@ void ApplyWheel(int step) {
 void ApplyFocusLost() {
     if (!EventsApply()) return;
     ++input.focusLost;
+    input.focused = false;
+    std::fill(std::begin(input.keyDown), std::end(input.keyDown), 0);
+    std::fill(std::begin(input.mouseDown), std::end(input.mouseDown), 0);
+    ReleaseGamepadControls();
+}
+
+void ApplyFocusGained() {
+    if (!EventsApply()) return;
+    // What the pads did while another window had the focus is not the game's.
+    PumpGamepads();
+    input.focused = true;
 }
 
 void ClearInputState() {
     input.focusLost = 0;
+    input.focused = true;
+    ++input.hitsDropped;
     std::fill(std::begin(input.keyDown), std::end(input.keyDown), 0);
     std::fill(std::begin(input.keyHits), std::end(input.keyHits), 0);
     std::fill(std::begin(input.mouseDown), std::end(input.mouseDown), 0);

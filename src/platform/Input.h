@@ -63,8 +63,17 @@ void ShowPointer();
 // Times the window lost the focus (another window took it, or it was iconified) since the
 // last call; resets the count.
 int FocusWasLost();
-// Clears the counted key and button hits; keys and buttons held stay held.
+// 1 while the window has the keyboard focus, as of the last poll (it has from the start until
+// first lost).
+int WindowHasFocus();
+// Clears the counted key, button and pad hits; keys and buttons held stay held.
 void ClearInputHits();
+// Counts every time counted hits were dropped (ClearInputHits, FlushInput, graphics opening
+// or closing), so a reader that keeps hits of its own can drop them too.
+unsigned InputHitsDropped();
+// Counts every key and mouse button press (wrapping), so a reader sees cheaply whether any
+// came since it last looked.
+unsigned KeyAndButtonPresses();
 // Writes text and CR LF to standard output and flushes.
 void ShowNotice(const std::string& text, int serious);
 // A developer's note on standard error; silent unless TAVRIK_DEBUG=1 is in the environment.
@@ -82,7 +91,10 @@ void ApplyMouseDown(int button);
 void ApplyMouseUp(int button);
 void ApplyPointerMoved(int x, int y);
 void ApplyWheel(int step);
+// Losing the focus releases every held key, mouse button and pad control: their releases
+// go to another window.
 void ApplyFocusLost();
+void ApplyFocusGained();
 // Clears keys and mouse state (graphics opening or closing does this).
 void ClearInputState();
 // Turns polling of window events on read on or off (on by default).

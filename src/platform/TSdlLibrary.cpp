@@ -39,7 +39,9 @@ TSdlLibrary* LoadLibrary() {
               Find(handle, s.GameControllerName, "SDL_GameControllerName") &&
               Find(handle, s.GameControllerRumble, "SDL_GameControllerRumble") &&
               Find(handle, s.RWFromFile, "SDL_RWFromFile") &&
-              Find(handle, s.GameControllerAddMappingsFromRW, "SDL_GameControllerAddMappingsFromRW");
+              Find(handle, s.GameControllerAddMappingsFromRW, "SDL_GameControllerAddMappingsFromRW") &&
+              Find(handle, s.JoystickNameForIndex, "SDL_JoystickNameForIndex") &&
+              Find(handle, s.JoystickGetDeviceGUID, "SDL_JoystickGetDeviceGUID");
     return ok ? &sdl : nullptr;
 }
 

@@ -10,6 +10,8 @@ class TSdlLibrary {
 public:
     // SDL's subsystem flag for game controllers (it brings the joystick and event subsystems).
     static constexpr uint32_t kInitGameController = 0x00002000u;
+    // A joystick plugged in, whether or not SDL knows it as a game controller.
+    static constexpr uint32_t kJoyDeviceAdded = 0x605;
     // Event types of SDL's controller events.
     static constexpr uint32_t kControllerAxisMotion = 0x650;
     static constexpr uint32_t kControllerButtonDown = 0x651;
@@ -47,6 +49,10 @@ public:
     struct Controller;  // SDL_GameController
     struct Joystick;    // SDL_Joystick
     struct RWops;       // SDL_RWops
+    // SDL_JoystickGUID: the bytes that identify a joystick's make and model.
+    struct Guid {
+        uint8_t data[16];
+    };
 
     // The library's functions, or null when it could not be loaded.
     static const TSdlLibrary* Load();
@@ -69,6 +75,8 @@ public:
     int (*GameControllerRumble)(Controller* controller, uint16_t low, uint16_t high, uint32_t ms) = nullptr;
     RWops* (*RWFromFile)(const char* file, const char* mode) = nullptr;
     int (*GameControllerAddMappingsFromRW)(RWops* rw, int freeRw) = nullptr;
+    const char* (*JoystickNameForIndex)(int deviceIndex) = nullptr;
+    Guid (*JoystickGetDeviceGUID)(int deviceIndex) = nullptr;
 };
 
 static_assert(sizeof(TSdlLibrary::Event) == 56, "SDL_Event is 56 bytes");

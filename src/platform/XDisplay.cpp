@@ -692,6 +692,12 @@ void NativePumpEvents(TXWindow* window) {
         case MotionNotify:
             ApplyPointerMoved(event.xmotion.x, event.xmotion.y);
             break;
+        case FocusIn:
+        case MapNotify:
+            // The keyboard is the window's again; without a window manager no FocusIn may
+            // follow a map, so being mapped counts too.
+            ApplyFocusGained();
+            break;
         case FocusOut:
             // Another window took the keyboard. Focus that only follows a grab (a window
             // manager's key binding) or moves inside the window or with the pointer is not

@@ -205,6 +205,8 @@ int RunMainLoopPass() {
             // finished game once and ends the game's stages: the unnamed stage 0 fills the
             // world behind it.
             if (!titlePanel) {
+                // Presses made during the game were meant for it: none starts the next one.
+                if (player) ClearInputHits();
                 RecordFinishedGame();
                 BuildTitlePanel();
                 TLevel::SetCurrent(nullptr);
@@ -213,12 +215,10 @@ int RunMainLoopPass() {
             if (titleNamesPad != (GamepadCount() > 0)) BuildTitlePanel();
             titlePanel->Draw();
             DrawImageAt(logoImage, float(gfxWidth / 2), kLogoY, 0);
-            // Keys pressed during play were not tested then and count here.
-            // A on a pad is Enter here; both are read, so neither press waits for later.
-            if (KeyWasHit(kKeyReturn) + PadInputHit(kPadA)) StartGame();
+            if (TitleKeyWasHit(TTitleKey::StartGame)) StartGame();
             // The title's screenshot holds its text and logo.
             if (ActionWasHit(TAction::Screenshot)) TakeScreenshot();
-            if (KeyWasHit(kKeyO) && onlineHighscore) {
+            if (TitleKeyWasHit(TTitleKey::UpdateOnline) && onlineHighscore) {
                 TScore::SubmitAll();
                 TScore::SortAndTrim();
                 BuildTitlePanel();

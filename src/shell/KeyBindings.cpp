@@ -203,13 +203,38 @@ std::vector<std::string> KeyBindings::Apply(const std::string& text) {
         size_t equals = trimmed.find('=');
         TAction action{};
         std::vector<TInputBinding> inputs;
+        const std::string where = std::string(keysFileName) + " line " + std::to_string(number);
         if (equals == std::string::npos || !FindAction(TrimText(trimmed.substr(0, equals)), action) ||
             !ParseInputList(trimmed.substr(equals + 1), inputs)) {
-            notices.push_back(std::string(keysFileName) + " line " + std::to_string(number) +
-                              " cannot be read and is ignored: " + Quoted(line));
+            notices.push_back(where + " cannot be read and is ignored: " + Quoted(line));
             continue;
         }
-        inputs_[int(action)] = std::move(inputs);
+        // Escape always quits, whatever the file says.
+        if (std::erase(inputs, TInputBinding{TInputKind::Key, kKeyEscape, ""}) > 0)
+            notices.push_back(where + ": Escape cannot be bound; it always quits");
+        if (!inputs.empty()) inputs_[int(action)] = std::move(inputs);
+    }
+    for (const std::string& notice : SharedInputNotices()) notices.push_back(notice);
+    return notices;
+}
+
+std::vector<std::string> KeyBindings::SharedInputNotices() const {
+    std::vector<std::string> notices;
+    std::vector<TInputBinding> told;
+    for (int a = 0; a < kActionCount; ++a) {
+        for (const TInputBinding& input : inputs_[a]) {
+            if (std::find(told.begin(), told.end(), input) != told.end()) continue;
+            std::vector<std::string> actions{kActionNames[a]};
+            for (int b = a + 1; b < kActionCount; ++b)
+                if (std::find(inputs_[b].begin(), inputs_[b].end(), input) != inputs_[b].end())
+                    actions.push_back(kActionNames[b]);
+            if (actions.size() < 2) continue;
+            told.push_back(input);
+            std::string names = actions[0];
+            for (size_t i = 1; i < actions.size(); ++i) names += (i + 1 < actions.size() ? ", " : " and ") + actions[i];
+            notices.push_back(std::string(keysFileName) + ": " + input.name + " is bound to " + names +
+                              "; each of them acts on it");
+        }
     }
     return notices;
 }
@@ -226,16 +251,82 @@ std::string KeyBindings::Describe(TAction action) const {
     return text;
 }
 
-int ActionWasHit(TAction action) {
-    int hits = 0;
-    for (const TInputBinding& input : keyBindings.Inputs(action)) {
-        switch (input.kind) {
-            case TInputKind::Key: hits += KeyWasHit(input.code); break;
-            case TInputKind::MouseButton: hits += MouseButtonHit(input.code); break;
-            case TInputKind::Pad: hits += PadInputHit(input.code); break;
-        }
+namespace {
+
+// The title keys' inputs, in the order of TTitleKey.
+const std::vector<TInputBinding> kTitleKeyInputs[kTitleKeyCount] = {
+    {{TInputKind::Key, kKeyReturn, "Enter"}, {TInputKind::Pad, kPadA, "Pad A"}},
+    {{TInputKind::Key, kKeyO, "O"}},
+};
+
+// Presses counted for each action and title key, not yet read.
+struct THitCounts {
+    std::array<int, kActionCount> actions{};
+    std::array<int, kTitleKeyCount> titleKeys{};
+    // The input layer's counters when the presses were last taken.
+    unsigned dropsSeen = 0, keyPressesSeen = 0, padPressesSeen = 0;
+};
+
+THitCounts hitCounts;
+
+bool Serves(const std::vector<TInputBinding>& inputs, const TInputBinding& input) {
+    return std::find(inputs.begin(), inputs.end(), input) != inputs.end();
+}
+
+int TakeInputHits(const TInputBinding& input) {
+    switch (input.kind) {
+        case TInputKind::Key: return KeyWasHit(input.code);
+        case TInputKind::MouseButton: return MouseButtonHit(input.code);
+        case TInputKind::Pad: return PadInputHit(input.code);
     }
-    return hits;
+    return 0;
+}
+
+// Takes the presses of every bound input once and counts each for every action and title key
+// it serves, so that one reader's read does not take the press from another.
+void CountNewHits() {
+    const unsigned keyPresses = KeyAndButtonPresses(), padPresses = PadPresses();
+    if (InputHitsDropped() != hitCounts.dropsSeen) {
+        hitCounts = THitCounts{};
+        hitCounts.dropsSeen = InputHitsDropped();
+    } else if (keyPresses == hitCounts.keyPressesSeen && padPresses == hitCounts.padPressesSeen) {
+        return;  // nothing pressed since the last look
+    }
+    hitCounts.keyPressesSeen = keyPresses;
+    hitCounts.padPressesSeen = padPresses;
+    std::vector<TInputBinding> taken;
+    auto take = [&](const TInputBinding& input) {
+        if (Serves(taken, input)) return;
+        taken.push_back(input);
+        int hits = TakeInputHits(input);
+        if (!hits) return;
+        for (int a = 0; a < kActionCount; ++a)
+            if (Serves(keyBindings.Inputs(TAction(a)), input)) hitCounts.actions[size_t(a)] += hits;
+        for (int t = 0; t < kTitleKeyCount; ++t)
+            if (Serves(kTitleKeyInputs[t], input)) hitCounts.titleKeys[size_t(t)] += hits;
+    };
+    for (int a = 0; a < kActionCount; ++a)
+        for (const TInputBinding& input : keyBindings.Inputs(TAction(a))) take(input);
+    for (const std::vector<TInputBinding>& inputs : kTitleKeyInputs)
+        for (const TInputBinding& input : inputs) take(input);
+}
+
+int TakeCount(int& count) {
+    int n = count;
+    count = 0;
+    return n;
+}
+
+}  // namespace
+
+int ActionWasHit(TAction action) {
+    CountNewHits();
+    return TakeCount(hitCounts.actions[size_t(std::clamp(int(action), 0, kActionCount - 1))]);
+}
+
+int TitleKeyWasHit(TTitleKey key) {
+    CountNewHits();
+    return TakeCount(hitCounts.titleKeys[size_t(std::clamp(int(key), 0, kTitleKeyCount - 1))]);
 }
 
 namespace {
@@ -271,7 +362,10 @@ void LoadKeyBindings() {
     for (const std::string& notice : keyBindings.Apply(text)) ShowNotice(notice, 0);
 }
 
-void ResetKeyBindings() { keyBindings = KeyBindings(); }
+void ResetKeyBindings() {
+    keyBindings = KeyBindings();
+    hitCounts = THitCounts{};
+}
 
 namespace {
 const int stateResetRegistered = RegisterStateReset("key bindings", kResetRankShell + 6, &ResetKeyBindings);

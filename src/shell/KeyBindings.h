@@ -30,6 +30,11 @@ enum class TAction {
 };
 constexpr int kActionCount = int(TAction::FrameRate) + 1;
 
+// The keys the title screen answers. They are not game actions: a key may start a game on
+// the title and serve a game action too.
+enum class TTitleKey { StartGame, UpdateOnline };
+constexpr int kTitleKeyCount = int(TTitleKey::UpdateOnline) + 1;
+
 // Kinds of input an action can be bound to.
 enum class TInputKind { Key, MouseButton, Pad };
 
@@ -59,7 +64,9 @@ public:
     static bool ParseInput(const std::string& name, TInputBinding& out);
 
     // Applies the lines of a Keys.ini text: each listed action gets the keys of its line.
-    // Returns one notice for each line that cannot be read (those lines change nothing).
+    // Returns one notice for each line that cannot be read (those lines change nothing), for
+    // each Escape in a line (Escape always quits, so it is left out), and for each key bound
+    // to more than one action (each of them acts on it).
     std::vector<std::string> Apply(const std::string& text);
 
     const std::vector<TInputBinding>& Inputs(TAction action) const;
@@ -68,15 +75,21 @@ public:
     std::string Describe(TAction action) const;
 
 private:
+    // One notice for each input bound to more than one action, naming them all.
+    std::vector<std::string> SharedInputNotices() const;
+
     std::array<std::vector<TInputBinding>, kActionCount> inputs_;
 };
 
 // The bindings in force.
 extern KeyBindings keyBindings;
 
-// Presses of any input of the action since their last reads (every input is read, so no
-// press is left counted for later).
+// Presses of any input of the action since the action was last read. Each action (and each
+// title key) counts the presses of its inputs on its own, so a key bound to two actions
+// works for both; presses dropped by ClearInputHits or FlushInput are dropped here too.
 int ActionWasHit(TAction action);
+// Presses of a title key (Enter or Pad A to start, O for the online table) since its last read.
+int TitleKeyWasHit(TTitleKey key);
 // 1 while any input of the action is held.
 int ActionIsDown(TAction action);
 // How far the action is pressed, 0..1: 1 for a held key or button, the deflection of a stick.
@@ -86,5 +99,5 @@ std::string KeysFilePath();
 // Today's keys, then Keys.ini when there is one, each unreadable line told on standard
 // output. Once at start-up.
 void LoadKeyBindings();
-// Back to today's keys.
+// Back to today's keys, no presses counted.
 void ResetKeyBindings();

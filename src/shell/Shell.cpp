@@ -59,7 +59,9 @@ void StartGame() {
     TMessage::Create("Start Game", kMessageDuration, kMessageScale, kStartGameColour);
     TLevel::SetCurrent(levels[1]);
     difficulty = 1.0f;
+    // Keys, buttons and pad controls pressed on the title were meant for it, not the new game.
     FlushInput();
+    ClearInputHits();
 }
 
 void ResetShellState() {

@@ -1,6 +1,7 @@
 // Pause, focus loss, full screen at run time, mute and key bindings, through the main loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "harness/HeadlessGame.h"
@@ -21,6 +22,14 @@ namespace {
 constexpr int kKeyP = 80;
 constexpr int kKeyPause = 19;
 constexpr int kKeyF11 = 122;
+
+// The lines of captured standard output that speak of Keys.ini.
+std::string KeysNotices(const std::string& out) {
+    std::string notices;
+    for (size_t at = out.find("Keys.ini"); at != std::string::npos; at = out.find("Keys.ini", at + 1))
+        notices += out.substr(at, out.find('\n', at) + 1 - at);
+    return notices;
+}
 
 int StageTime() { return int(uint32_t(engineClock) - uint32_t(TLevel::GetStartTime())); }
 
@@ -127,12 +136,30 @@ TEST(Controls, UnreadableKeysLinesGiveOneNoticeEachAndChangeNothing) {
                              "line 4 cannot be read and is ignored: \"Mute=\"",
                              "line 6 cannot be read and is ignored: \"FireGuns=Mouse4\""})
         EXPECT_NE(out.find(std::string("Keys.ini ") + line + "\r\n"), std::string::npos) << line;
-    size_t notices = 0;
-    for (size_t at = out.find("Keys.ini"); at != std::string::npos; at = out.find("Keys.ini", at + 1)) ++notices;
-    EXPECT_EQ(notices, 5u);
+    const std::string notices = KeysNotices(out);
+    EXPECT_EQ(std::count(notices.begin(), notices.end(), '\n'), 5);
     EXPECT_EQ(keyBindings.Describe(TAction::Thrust), "W / Up");
     EXPECT_EQ(keyBindings.Describe(TAction::Mute), "F9");
     EXPECT_EQ(keyBindings.Describe(TAction::FireGuns), "Mouse1");
+}
+
+TEST(Controls, AKeyOfTwoActionsWorksForBothWithOneNoticeAndEscapeIsNotBound) {
+    testing::internal::CaptureStdout();
+    // Enter is a title key, not a game action: sharing it with Thrust is no double binding.
+    HeadlessGame game(WindowedOptions(640, 480), [](const TempWorkingFolder& folder) {
+        folder.Write("Keys.ini", "Mute=p\r\nThrust=w,Return\r\nReverse=p\r\nPause=Escape,p,F5\r\n");
+    });
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(KeysNotices(out), "Keys.ini line 4: Escape cannot be bound; it always quits\r\n"
+                                "Keys.ini: P is bound to Reverse, Pause and Mute; each of them acts on it\r\n");
+    StartPlaying(game);  // with Enter
+    game.Press(kKeyP);
+    game.Pass();
+    EXPECT_TRUE(gamePaused);
+    EXPECT_TRUE(AudioMixer().Muted());
+    game.Press(kKeyEscape);
+    EXPECT_FALSE(game.Pass());
+    EXPECT_TRUE(gamePaused);
 }
 
 TEST(Controls, F11SwitchesSizeInPlaceAndRewritesOnlyTheFullScreenLine) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 
 #include "harness/HeadlessGame.h"
 #include "harness/OptionsScreenScript.h"
@@ -156,6 +157,59 @@ TEST_F(GamepadTest, UnpluggingDuringPlayPauses) {
     game.RunFor(50);
     EXPECT_FALSE(gamePaused);
     EXPECT_EQ(PadInputAmount(kPadLeftStickUp), 0.0f);
+}
+
+TEST_F(GamepadTest, APressedDuringPlayDoesNotStartTheNextGame) {
+    StartWithA();
+    auto first = player;
+    Tap(SDL_CONTROLLER_BUTTON_A);  // A has no action in play
+    first->hp = 0.0f;
+    game.RunFor(500);
+    EXPECT_EQ(player, first);
+    EXPECT_TRUE(player->dead);
+    StartWithA();
+    EXPECT_NE(player, first);
+}
+
+TEST_F(GamepadTest, LosingTheFocusLetsGoOfEverythingHeldAndThePadIsUnreadMeanwhile) {
+    StartWithA();
+    pad.Axis(SDL_CONTROLLER_AXIS_LEFTY, -1.0f);
+    ApplyKeyDown(kKeyW);
+    ApplyMouseDown(kMouseLeft);
+    game.RunFor(100);
+    ASSERT_GT(Speed(), 0.0f);
+    // Alt-Tab: the releases go to the other window, and so does Start.
+    ApplyFocusLost();
+    game.Pass();
+    ASSERT_TRUE(gamePaused);
+    Tap(SDL_CONTROLLER_BUTTON_START);
+    ApplyFocusGained();
+    game.RunFor(50);
+    EXPECT_TRUE(gamePaused);
+    Tap(SDL_CONTROLLER_BUTTON_START);
+    ASSERT_FALSE(gamePaused);
+    Still();
+    game.RunFor(300);
+    EXPECT_FLOAT_EQ(Speed(), 0.0f);
+    EXPECT_EQ(ActionIsDown(TAction::FireGuns), 0);
+}
+
+TEST_F(GamepadTest, AJoystickWithoutAMappingIsNamedOnceForTheMappingsFile) {
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;  // SDL makes no mapping for it
+    desc.naxes = 2;
+    desc.nbuttons = 4;
+    desc.name = "Odd Stick";
+    testing::internal::CaptureStdout();
+    int index = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    game.RunFor(100);
+    std::string out = testing::internal::GetCapturedStdout();
+    SDL_JoystickDetachVirtual(index);
+    EXPECT_TRUE(std::regex_match(out, std::regex("game controller \"Odd Stick\" \\(GUID [0-9a-f]{32}\\) has no "
+                                                 "mapping and is not read; add its line to .*gamecontrollerdb.txt\r\n")))
+        << out;
 }
 
 TEST_F(GamepadTest, HitsRumbleHarderForMoreDamage) {
