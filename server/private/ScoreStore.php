@@ -336,7 +336,9 @@ final class ScoreStore
                 continue;
             }
             if ($have === self::Sorted($columns)) {
-                $found[$table] = 'current';
+                // MySQL may have been interrupted between making the count and filling it.
+                $empty = $table === self::TOTALS && $this->Run("SELECT COUNT(*) FROM $table", [])->fetchColumn() == 0;
+                $found[$table] = $empty ? 'empty' : 'current';
             } elseif (isset(self::OLD_LAYOUT[$table]) && $have === self::Sorted(self::OLD_LAYOUT[$table])) {
                 $found[$table] = 'old';
             } else {
@@ -352,7 +354,7 @@ final class ScoreStore
             throw new UnknownSchema('the database has tables of this server but not ' . self::TABLE
                 . '; nothing was changed');
         }
-        if (count($found) === count(self::LAYOUT) && !in_array('old', $found, true)) {
+        if (count($found) === count(self::LAYOUT) && array_diff($found, ['current']) === []) {
             return ['the tables are current; nothing was changed'];
         }
         return $this->ChangeSchema(fn (): array => $this->Upgrade($found));
@@ -367,7 +369,7 @@ final class ScoreStore
     }
 
     /**
-     * Turns the tables found (name => "old" or "current") into this server's. The scores keep
+     * Turns the tables found (name => "old", "empty" or "current") into this server's. The scores keep
      * their ids; they have no sender or arrival time, as if cleared. The request counts start
      * afresh, as they would two minutes later anyway.
      */
@@ -395,6 +397,11 @@ final class ScoreStore
             $this->Exec(['DROP TABLE ' . self::REQUESTS]);
             unset($found[self::REQUESTS]);
             $replaced = true;
+        }
+        if (($found[self::TOTALS] ?? '') === 'empty') {
+            // The statement after the one that makes the table fills it.
+            $this->Exec(array_slice($statements[self::TOTALS], 1));
+            $done[] = self::TOTALS . ': filled from the scores kept';
         }
         foreach ($statements as $table => $create) {
             if (!isset($found[$table])) {
