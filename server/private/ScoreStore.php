@@ -337,7 +337,7 @@ final class ScoreStore
             }
             if ($have === self::Sorted($columns)) {
                 // MySQL may have been interrupted between making the count and filling it.
-                $empty = $table === self::TOTALS && $this->Run("SELECT COUNT(*) FROM $table", [])->fetchColumn() == 0;
+                $empty = $table === self::TOTALS && (int) $this->Run("SELECT COUNT(*) FROM $table", [])->fetchColumn() === 0;
                 $found[$table] = $empty ? 'empty' : 'current';
             } elseif (isset(self::OLD_LAYOUT[$table]) && $have === self::Sorted(self::OLD_LAYOUT[$table])) {
                 $found[$table] = 'old';
@@ -369,8 +369,8 @@ final class ScoreStore
     }
 
     /**
-     * Turns the tables found (name => "old", "empty" or "current") into this server's. The scores keep
-     * their ids; they have no sender or arrival time, as if cleared. The request counts start
+     * Turns the tables found (name => "old", "empty" or "current") into this server's. The scores
+     * keep their ids; they have no sender or arrival time, as if cleared. The request counts start
      * afresh, as they would two minutes later anyway.
      */
     private function Upgrade(array $found): array
