@@ -2,7 +2,8 @@
 declare(strict_types=1);
 // The host's command for the highscore database, with the same settings as the web scripts
 // (installed as tavrik-server-admin). Each command first names the database it uses, on stderr.
-//   init                 creates the tables (once, before the first request)
+//   init                 creates the tables (once, before the first request), or upgrades those
+//                        of the previous server keeping the scores; nothing when they are current
 //   list [N]             the best N scores (default 100): ID POINTS NAME DATE SENDER ARRIVED
 //   delete ID            deletes one score
 //   delete --from ADDRESS [--since TIME] [--until TIME] [--yes]
@@ -143,8 +144,7 @@ try {
     $store = ScoreStore::Open($config, $command === 'init');
     switch ($command) {
         case 'init':
-            $store->CreateSchema();
-            echo "tables created\n";
+            echo implode("\n", $store->Initialise()), "\n";
             break;
         case 'list':
             $count = $argument === null ? DEFAULT_LIST_COUNT : Number($argument);
@@ -188,10 +188,12 @@ try {
             }
             break;
     }
+} catch (UnknownSchema $e) {
+    Fail('init refused: ' . $e->getMessage());
 } catch (MissingSchema) {
     Fail('the database has no tables yet: run init first');
 } catch (PDOException $e) {
-    if ($command !== 'init' && ScoreStore::IsMissingTable($e)) {
+    if ($command !== 'init' && ScoreStore::LacksSchema($e)) {
         Fail('the database has no tables yet: run init first');
     }
     Fail('database error: ' . $e->getMessage());

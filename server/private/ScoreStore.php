@@ -4,9 +4,9 @@ declare(strict_types=1);
 // The stored scores, bans and request counts, through PDO: SQLite by default, MySQL/MariaDB or
 // PostgreSQL by DSN. Names and dates arrive as Latin-1 bytes and are kept as UTF-8 text, so every
 // database takes them and gives back the same bytes. Each score keeps its sender's address and
-// arrival time for a while, so a flood can be found and removed. The tables are made once by
-// CreateSchema (admin init); requests never change the schema. Times are the database's clock, so
-// every web server behind one database counts the same minutes.
+// arrival time for a while, so a flood can be found and removed. The tables are made, or the
+// previous server's upgraded, by Initialise (admin init); requests never change the schema. Times
+// are the database's clock, so every web server behind one database counts the same minutes.
 final class ScoreStore
 {
     /** The table of scores. */
@@ -35,6 +35,23 @@ final class ScoreStore
     private const CLEARING_ODDS = 50;
     /** Scores deleted by one statement. */
     private const DELETE_CHUNK = 500;
+    /** The columns of each table, by which init knows its tables. */
+    private const LAYOUT = [
+        self::TABLE => ['id', 'name', 'points', 'played', 'sender', 'arrived'],
+        self::NAMES => ['name'],
+        self::BANS => ['name'],
+        self::REQUESTS => ['address', 'kind', 'window_start', 'hits', 'previous'],
+        self::TOTALS => ['id', 'scores'],
+    ];
+    /** The previous server's tables that differ, which init upgrades; it had no names or totals. */
+    private const OLD_LAYOUT = [
+        self::TABLE => ['id', 'name', 'points', 'played'],
+        self::REQUESTS => ['address', 'kind', 'minute', 'hits'],
+    ];
+    /** The definitions of the score columns the previous server lacked. */
+    private const NEW_SCORE_COLUMNS = ['sender VARCHAR(' . self::MAX_ADDRESS_BYTES . ') NULL', 'arrived BIGINT NULL'];
+    /** Indexes of the scores by those columns: suffix of the index name => column. */
+    private const SENDER_INDEXES = ['_sender' => 'sender', '_arrived' => 'arrived'];
 
     /** The open database connection. */
     private PDO $db;
@@ -303,8 +320,109 @@ final class ScoreStore
             [intdiv($now, self::WINDOW_SECONDS) - 1]);
     }
 
-    /** Creates the tables and their indexes; they must not exist yet. */
-    public function CreateSchema(): void
+    /**
+     * Brings the database to this server's tables and says what it did, one line each: makes them
+     * on a database without them, upgrades the previous server's tables keeping every score, and
+     * changes nothing when they are current. Throws UnknownSchema, before changing anything, for
+     * tables it does not recognise. One transaction on SQLite and PostgreSQL; MySQL commits each
+     * change of a table at once, so there an interrupted upgrade is finished by running it again.
+     */
+    public function Initialise(): array
+    {
+        $found = [];
+        foreach (self::LAYOUT as $table => $columns) {
+            $have = $this->Columns($table);
+            if ($have === []) {
+                continue;
+            }
+            if ($have === self::Sorted($columns)) {
+                // MySQL may have been interrupted between making the count and filling it.
+                $empty = $table === self::TOTALS && (int) $this->Run("SELECT COUNT(*) FROM $table", [])->fetchColumn() === 0;
+                $found[$table] = $empty ? 'empty' : 'current';
+            } elseif (isset(self::OLD_LAYOUT[$table]) && $have === self::Sorted(self::OLD_LAYOUT[$table])) {
+                $found[$table] = 'old';
+            } else {
+                throw new UnknownSchema("the table $table has columns this server does not know ("
+                    . implode(', ', $have) . '); nothing was changed');
+            }
+        }
+        if ($found === []) {
+            $this->ChangeSchema(fn () => $this->Exec(array_merge(...array_values($this->TableStatements()))));
+            return ['tables created'];
+        }
+        if (!isset($found[self::TABLE])) {
+            throw new UnknownSchema('the database has tables of this server but not ' . self::TABLE
+                . '; nothing was changed');
+        }
+        if (count($found) === count(self::LAYOUT) && array_diff($found, ['current']) === []) {
+            return ['the tables are current; nothing was changed'];
+        }
+        return $this->ChangeSchema(fn (): array => $this->Upgrade($found));
+    }
+
+    /** Whether the exception says a table or column is missing: init has not made or upgraded them. */
+    public static function LacksSchema(PDOException $e): bool
+    {
+        // 42S02 and 42S22 MySQL, 42P01 and 42703 PostgreSQL; SQLite reports a general error.
+        return in_array((string) $e->getCode(), ['42S02', '42S22', '42P01', '42703'], true)
+            || (bool) preg_match('/no such (table|column)|has no column named/', $e->getMessage());
+    }
+
+    /**
+     * Turns the tables found (name => "old", "empty" or "current") into this server's. The scores
+     * keep their ids; they have no sender or arrival time, as if cleared. The request counts start
+     * afresh, as they would two minutes later anyway.
+     */
+    private function Upgrade(array $found): array
+    {
+        $statements = $this->TableStatements();
+        $done = [];
+        $replaced = false;
+        if (($found[self::TABLE] ?? '') === 'old') {
+            $add = array_map(fn ($column) => "ADD COLUMN $column", self::NEW_SCORE_COLUMNS);
+            if ($this->driver === 'mysql') {
+                // One statement, so an interruption leaves the old table or the new one.
+                foreach (self::SENDER_INDEXES as $index => $column) {
+                    $add[] = 'ADD INDEX ' . self::TABLE . "$index ($column)";
+                }
+                $this->Exec(['ALTER TABLE ' . self::TABLE . ' ' . implode(', ', $add)]);
+            } else {
+                // SQLite adds one column a statement.
+                $this->Exec(array_merge(array_map(fn ($change) => 'ALTER TABLE ' . self::TABLE . " $change", $add),
+                    $this->SenderIndexes()));
+            }
+            $done[] = self::TABLE . ': sender and arrival columns added, empty for the scores kept';
+        }
+        if (($found[self::REQUESTS] ?? '') === 'old') {
+            $this->Exec(['DROP TABLE ' . self::REQUESTS]);
+            unset($found[self::REQUESTS]);
+            $replaced = true;
+        }
+        if (($found[self::TOTALS] ?? '') === 'empty') {
+            // The statement after the one that makes the table fills it.
+            $this->Exec(array_slice($statements[self::TOTALS], 1));
+            $done[] = self::TOTALS . ': filled from the scores kept';
+        }
+        foreach ($statements as $table => $create) {
+            if (!isset($found[$table])) {
+                $this->Exec($create);
+                $done[] = $table . match (true) {
+                    $replaced && $table === self::REQUESTS => ': replaced by the new layout, the old counts dropped',
+                    $table === self::NAMES || $table === self::TOTALS => ': created from the scores kept',
+                    default => ': created',
+                };
+            }
+        }
+        $scores = (int) $this->Run('SELECT COUNT(*) FROM ' . self::TABLE, [])->fetchColumn();
+        $done[] = "upgraded; $scores scores kept";
+        return $done;
+    }
+
+    /**
+     * The statements that make each table with its indexes, in the order they are made; the names
+     * and the count are filled from the scores already stored, so they also serve an upgrade.
+     */
+    private function TableStatements(): array
     {
         $id = match ($this->driver) {
             'sqlite' => 'INTEGER PRIMARY KEY',
@@ -315,47 +433,89 @@ final class ScoreStore
         // MySQL's default collation would take "ace" and "Ace" for the same name.
         $text = $this->driver === 'mysql' ? ' CHARACTER SET utf8mb4 COLLATE utf8mb4_bin' : '';
         $engine = $this->driver === 'mysql' ? ' ENGINE=InnoDB' : '';
+        $name = 'VARCHAR(' . Submission::MAX_NAME_BYTES . ")$text NOT NULL";
+        [$sender, $arrived] = self::NEW_SCORE_COLUMNS;
+        return [
+            self::TABLE => [
+                'CREATE TABLE ' . self::TABLE . " (
+                    id $id,
+                    name $name,
+                    points INTEGER NOT NULL,
+                    played VARCHAR(20)$text NOT NULL,
+                    $sender,
+                    $arrived,
+                    UNIQUE (name, points, played))$engine",
+                // The top list and the lowest scores are read in these orders.
+                'CREATE INDEX ' . self::TABLE . '_rank ON ' . self::TABLE . ' (points DESC, id)',
+                'CREATE INDEX ' . self::TABLE . '_name ON ' . self::TABLE . ' (name, points DESC, id)',
+                ...$this->SenderIndexes(),
+            ],
+            self::NAMES => [
+                'CREATE TABLE ' . self::NAMES . " (name $name PRIMARY KEY)$engine",
+                'INSERT INTO ' . self::NAMES . ' (name) SELECT DISTINCT name FROM ' . self::TABLE,
+            ],
+            self::BANS => ['CREATE TABLE ' . self::BANS . " (name $name PRIMARY KEY)$engine"],
+            self::REQUESTS => [
+                'CREATE TABLE ' . self::REQUESTS . ' (address VARCHAR(' . self::MAX_ADDRESS_BYTES . ') NOT NULL,
+                    kind CHAR(1) NOT NULL, window_start BIGINT NOT NULL, hits INTEGER NOT NULL,
+                    previous INTEGER NOT NULL, PRIMARY KEY (address, kind))' . $engine,
+                'CREATE INDEX ' . self::REQUESTS . '_window ON ' . self::REQUESTS . ' (window_start)',
+            ],
+            self::TOTALS => [
+                'CREATE TABLE ' . self::TOTALS . " (id INTEGER NOT NULL PRIMARY KEY, scores BIGINT NOT NULL)$engine",
+                'INSERT INTO ' . self::TOTALS . ' (id, scores) SELECT ' . self::TOTALS_ROW . ', COUNT(*) FROM ' . self::TABLE,
+            ],
+        ];
+    }
+
+    /** The indexes that find a flood by sender or time, and the senders past their time. */
+    private function SenderIndexes(): array
+    {
+        $statements = [];
+        foreach (self::SENDER_INDEXES as $index => $column) {
+            $statements[] = 'CREATE INDEX ' . self::TABLE . "$index ON " . self::TABLE . " ($column)";
+        }
+        return $statements;
+    }
+
+    /** The table's column names, sorted; none when there is no such table. */
+    private function Columns(string $table): array
+    {
+        $sql = match ($this->driver) {
+            'sqlite' => 'SELECT name FROM pragma_table_info(?)',
+            'mysql' => 'SELECT column_name FROM information_schema.columns WHERE table_schema = DATABASE() AND table_name = ?',
+            default => 'SELECT column_name FROM information_schema.columns WHERE table_schema = current_schema() AND table_name = ?',
+        };
+        return self::Sorted(array_map('strtolower', $this->Run($sql, [$table])->fetchAll(PDO::FETCH_COLUMN)));
+    }
+
+    /**
+     * Runs a change of the tables in one transaction where the database has transactional DDL
+     * (SQLite, PostgreSQL), so a failure leaves the tables as they were.
+     */
+    private function ChangeSchema(callable $work): mixed
+    {
         if ($this->driver === 'sqlite') {
-            // Readers need not wait for a writer; the mode stays with the file.
+            // Readers need not wait for a writer; the mode stays with the file and cannot change
+            // inside a transaction.
             $this->db->exec('PRAGMA journal_mode=WAL');
         }
-        $name = 'VARCHAR(' . Submission::MAX_NAME_BYTES . ")$text NOT NULL";
-        $address = 'VARCHAR(' . self::MAX_ADDRESS_BYTES . ')';
-        $statements = [
-            'CREATE TABLE ' . self::TABLE . " (
-                id $id,
-                name $name,
-                points INTEGER NOT NULL,
-                played VARCHAR(20)$text NOT NULL,
-                sender $address NULL,
-                arrived BIGINT NULL,
-                UNIQUE (name, points, played))$engine",
-            // The top list and the lowest scores are read in this order.
-            'CREATE INDEX ' . self::TABLE . '_rank ON ' . self::TABLE . ' (points DESC, id)',
-            'CREATE INDEX ' . self::TABLE . '_name ON ' . self::TABLE . ' (name, points DESC, id)',
-            // Finding a flood by sender or time, and clearing senders past their time.
-            'CREATE INDEX ' . self::TABLE . '_sender ON ' . self::TABLE . ' (sender)',
-            'CREATE INDEX ' . self::TABLE . '_arrived ON ' . self::TABLE . ' (arrived)',
-            'CREATE TABLE ' . self::NAMES . " (name $name PRIMARY KEY)$engine",
-            'CREATE TABLE ' . self::BANS . " (name $name PRIMARY KEY)$engine",
-            'CREATE TABLE ' . self::REQUESTS . " (address $address NOT NULL, kind CHAR(1) NOT NULL,
-                window_start BIGINT NOT NULL, hits INTEGER NOT NULL, previous INTEGER NOT NULL,
-                PRIMARY KEY (address, kind))$engine",
-            'CREATE INDEX ' . self::REQUESTS . '_window ON ' . self::REQUESTS . ' (window_start)',
-            'CREATE TABLE ' . self::TOTALS . " (id INTEGER NOT NULL PRIMARY KEY, scores BIGINT NOT NULL)$engine",
-            'INSERT INTO ' . self::TOTALS . ' (id, scores) VALUES (' . self::TOTALS_ROW . ', 0)',
-        ];
+        return $this->driver === 'mysql' ? $work() : $this->InTransaction($work);
+    }
+
+    /** Runs the statements in turn. */
+    private function Exec(array $statements): void
+    {
         foreach ($statements as $statement) {
             $this->db->exec($statement);
         }
     }
 
-    /** Whether the exception says a table is missing: the schema was never made. */
-    public static function IsMissingTable(PDOException $e): bool
+    /** The names in order, so two lists compare alike whatever order the database gave. */
+    private static function Sorted(array $names): array
     {
-        // 42S02 MySQL, 42P01 PostgreSQL; SQLite reports a general error with this text.
-        return in_array((string) $e->getCode(), ['42S02', '42P01'], true)
-            || str_contains($e->getMessage(), 'no such table');
+        sort($names);
+        return $names;
     }
 
     /**
@@ -473,5 +633,10 @@ final class ScoreStore
 
 /** Thrown when the database has no schema yet: admin init was not run. */
 final class MissingSchema extends RuntimeException
+{
+}
+
+/** Thrown by init for tables it neither made nor can upgrade; the message says which. */
+final class UnknownSchema extends RuntimeException
 {
 }

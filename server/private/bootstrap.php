@@ -15,9 +15,10 @@ const MAX_QUERY_BYTES = 1536;
 ini_set('display_errors', '0');
 ini_set('log_errors', '1');
 set_exception_handler(function (Throwable $e): void {
-    // A database without its tables gets a plain answer, and the host a hint in the log.
-    if ($e instanceof MissingSchema || ($e instanceof PDOException && ScoreStore::IsMissingTable($e))) {
-        error_log('tavrik highscore: no tables in the database; run: tavrik-server-admin init (php server/admin.php init)');
+    // A database without its tables, or with the previous server's, gets a plain answer, and the
+    // host a hint in the log.
+    if ($e instanceof MissingSchema || ($e instanceof PDOException && ScoreStore::LacksSchema($e))) {
+        error_log('tavrik highscore: no tables, or old ones, in the database; run: tavrik-server-admin init (php server/admin.php init)');
         TextReply::Refuse('database not initialised', 503);
     }
     error_log('tavrik highscore: ' . $e->getMessage());
