@@ -93,9 +93,9 @@ wait_for_play() {
   return 1
 }
 
-# run_under_xvfb: runs the script's run function under an X server of its own.
+# run_under_xvfb [-s WxHxD]: runs the script's run function under an X server of its own.
 run_under_xvfb() {
   export -f run options start_game wait_window press wait_exit fail quit_game wait_file wait_for_title wait_for_play
   export GAME WORK XSHOT
-  "$E2E_DIR/with-xvfb.sh" bash -c run
+  "$E2E_DIR/with-xvfb.sh" "$@" bash -c run
 }
