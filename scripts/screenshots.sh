@@ -15,6 +15,25 @@ export DOCS="$root/docs"
 source tests/e2e/lib.sh "$root/build/game"
 unset TAVRIK_DEBUG
 
+# toward_target: "X Y" of a point beyond the red arrow around the ship (at the screen's centre)
+# that points at the target; the screen's right when no arrow is seen.
+toward_target() {
+  local angle radius x y rgb r g b
+  for angle in $(seq 0 8 352); do
+    for radius in $(seq 70 6 166); do
+      x=$(awk -v a="$angle" -v d="$radius" 'BEGIN { printf "%d", 400 + d * cos(a * 3.14159 / 180) }')
+      y=$(awk -v a="$angle" -v d="$radius" 'BEGIN { printf "%d", 300 + d * sin(a * 3.14159 / 180) }')
+      rgb=$("$XSHOT" pixel "$x" "$y")
+      r=$((16#${rgb:0:2})); g=$((16#${rgb:2:2})); b=$((16#${rgb:4:2}))
+      if [ "$r" -ge 150 ] && [ $((r - g)) -ge 60 ] && [ $((r - b)) -ge 60 ] && [ "$g" -ge 40 ]; then
+        awk -v a="$angle" 'BEGIN { printf "%d %d", 400 + 280 * cos(a * 3.14159 / 180), 300 + 250 * sin(a * 3.14159 / 180) }'
+        return
+      fi
+    done
+  done
+  echo "700 300"
+}
+
 run() {
   options 800 600 0
   start_game
@@ -28,15 +47,17 @@ run() {
   shot title
   press Return
   wait_for_play || fail "no game after Enter"
-  # Wait for the first wave to come close, then fire at the right and keep the picture with
-  # the most colours around the ship: the one with the most of the enemy in it.
-  sleep "${FIGHT_SECONDS:-20}"
-  xdotool mousemove 650 250
+  # Wait for the first wave, turn toward the red arrow that points at the target and close in,
+  # then fire, keeping the picture with the most colours around the ship: the most of the enemy.
+  sleep "${FIGHT_SECONDS:-22}"
+  aim=$(toward_target)
+  xdotool mousemove $aim
+  sleep 0.5
   xdotool mousedown 1
   best=0
-  for n in 1 2 3 4 5 6 7 8; do
-    sleep 0.7
-    colours=$("$XSHOT" stats 100 120 600 260 | sed 's/.*distinct=\([0-9]*\).*/\1/')
+  for _ in 1 2 3 4 5 6 7 8; do
+    sleep 0.5
+    colours=$("$XSHOT" stats 200 150 400 300 | sed 's/.*distinct=\([0-9]*\).*/\1/')
     if [ "$colours" -gt "$best" ]; then
       best=$colours
       shot fight
@@ -49,5 +70,6 @@ run() {
   quit_game
   echo "wrote docs/title.png, docs/fight.png, docs/pause.png"
 }
+export -f toward_target
 # The screen is the window: no border, no other pixels.
 run_under_xvfb -s 800x600x24
