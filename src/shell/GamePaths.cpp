@@ -118,7 +118,7 @@ int GamePaths::MakeFolder(const std::string& folder) {
 
 void GamePaths::MakeStartFolders() {
     if (folders.installed) {
-        if (!folders.noUserFolders) MakeFolder(folders.userMusic);
+        MakeFolder(folders.userMusic);
         return;
     }
     MakeFolder(folders.screenshots);
