@@ -31,11 +31,22 @@ Upstream-Name: Tavrik
 Upstream-Contact: $maintainer
 
 Files: *
-Copyright: 2026 Tavrik developers
-License: other
- Every picture, sound and track of the game is drawn and synthesised by the game's
- own asset generator at build time; nothing in the package comes from elsewhere.
- All rights reserved by the Tavrik developers; no licence has been granted yet.
+Copyright: 2026 The Tavrik developers
+License: GPL-3.0-or-later
+Comment: Every picture, sound and track of the game is drawn and synthesised by the game's
+ own asset generator at build time, and is under the same licence as the code.
+
+License: GPL-3.0-or-later
+ This program is free software: you can redistribute it and/or modify it under the
+ terms of the GNU General Public License as published by the Free Software Foundation,
+ either version 3 of the License, or (at your option) any later version.
+ .
+ This program is distributed in the hope that it will be useful, but WITHOUT ANY
+ WARRANTY; without even the implied warranty of MERCHANTABILITY or FITNESS FOR A
+ PARTICULAR PURPOSE. See the GNU General Public License for more details.
+ .
+ On Debian systems, the complete text of the GNU General Public License version 3
+ can be found in "/usr/share/common-licenses/GPL-3".
 COPYRIGHT
 date=$(LC_ALL=C date -u -R)
 cat >"$doc/changelog.Debian" <<CHANGELOG
@@ -86,10 +97,19 @@ dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
 echo "wrote $deb"
 echo "Depends: $depends"
 
-# lintian: warnings are shown, an error fails the package.
-lintian --info "$deb" | tee "$shlib/lintian.txt" || true
+# lintian: warnings are shown; an error, or lintian failing to run at all, fails the package.
+# Its exit status is 1 when it found errors and 2 when it could not check the package.
+set +e
+lintian --info "$deb" >"$shlib/lintian.txt" 2>&1
+lintian_status=$?
+set -e
+cat "$shlib/lintian.txt"
 if grep -q '^E: ' "$shlib/lintian.txt"; then
   echo "lintian reports errors" >&2
+  exit 1
+fi
+if [ "$lintian_status" -ne 0 ]; then
+  echo "lintian did not run (exit status $lintian_status)" >&2
   exit 1
 fi
 echo "lintian: no errors"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Set up, build and run every test: unit and end-to-end on the normal build,
-# then the unit tests again built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# then the unit tests again built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# then every fuzz target built with clang and run for a few seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -13,3 +14,8 @@ cmake --build build-sanitize -j"$jobs" --target unit_tests
 (cd build-sanitize && ctest --output-on-failure -j"$jobs" -L unit)
 # The threads that share the sound voices, under ThreadSanitizer.
 JOBS="$jobs" scripts/tsan.sh
+# The fuzz targets: a clang build of the tree, and a short run of each on its corpus.
+fuzz_seconds=5
+for source in tests/fuzz/fuzz_*.cpp; do
+  JOBS="$jobs" scripts/fuzz.sh "$(basename "$source" .cpp)" "$fuzz_seconds"
+done

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/TFileStream.h"
 
@@ -28,6 +29,15 @@ std::string LowerAscii(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
+}
+
+// Why the last folder or file write failed, for the player's notice.
+std::string lastWriteError;
+
+// Records "path: reason" from errno as the last write error; 0, the failed result.
+int WriteFailed(const std::string& path) {
+    lastWriteError = path + ": " + std::strerror(errno);
+    return 0;
 }
 
 int KindOfNative(const std::string& path) {
@@ -82,6 +92,7 @@ bool WriteAllTo(int fd, const std::string& bytes) {
     while (done < bytes.size()) {
         ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = ENOSPC;
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
@@ -179,13 +190,21 @@ int MakeFolderWithMode(const std::string& path, int recurse, mode_t mode) {
              slash = native.find('/', slash + 1)) {
             std::string prefix = native.substr(0, slash);
             int kind = KindOfNative(prefix);
-            if (kind == 1) return 0;
-            if (kind == 0) mkdir(prefix.c_str(), mode);
+            if (kind == 1) {
+                errno = ENOTDIR;
+                return WriteFailed(prefix);
+            }
+            if (kind == 0 && mkdir(prefix.c_str(), mode) != 0 && errno != EEXIST) return WriteFailed(prefix);
         }
-        if (KindOfNative(native) == 1) return 0;
+        if (KindOfNative(native) == 1) {
+            errno = ENOTDIR;
+            return WriteFailed(native);
+        }
     }
-    if (KindOfNative(native) != 2) mkdir(native.c_str(), mode);
-    return KindOfNative(native) == 2 ? 1 : 0;
+    if (KindOfNative(native) != 2 && mkdir(native.c_str(), mode) != 0 && errno != EEXIST) return WriteFailed(native);
+    if (KindOfNative(native) == 2) return 1;
+    errno = ENOTDIR;
+    return WriteFailed(native);
 }
 
 }  // namespace
@@ -208,16 +227,19 @@ int FolderIsWritable(const std::string& path) {
 }
 
 std::string HomeFolder() {
+    // A relative HOME would resolve against the working directory, which is the data folder.
     const char* home = std::getenv("HOME");
-    if (home && *home) return home;
+    if (home && home[0] == '/') return home;
     const passwd* entry = getpwuid(getuid());
-    return entry && entry->pw_dir ? entry->pw_dir : "";
+    return entry && entry->pw_dir && entry->pw_dir[0] == '/' ? entry->pw_dir : "";
 }
 
 int MakeUserDirectory(const std::string& path) {
     constexpr mode_t kPrivateFolderMode = 0700;
     return MakeFolderWithMode(path, 1, kPrivateFolderMode);
 }
+
+std::string LastWriteError() { return lastWriteError; }
 
 int ChangeDirectory(const std::string& path) { return chdir(NativePath(path).c_str()) == 0 ? 1 : 0; }
 
@@ -269,7 +291,10 @@ std::string FollowLinks(const std::string& path) {
 
 int WriteFileAtomically(const std::string& path, const std::string& bytes) {
     std::string target = NativePath(path);
-    if (target.empty() || target.back() == '/') return 0;
+    if (target.empty() || target.back() == '/') {
+        errno = EISDIR;
+        return WriteFailed(path);
+    }
     target = FollowLinks(target);
 
     // A fresh temporary beside the target, so the rename stays within one file system.
@@ -279,20 +304,28 @@ int WriteFileAtomically(const std::string& path, const std::string& bytes) {
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = target + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return 0;
+        if (fd < 0 && errno != EEXIST) return WriteFailed(target);
     }
-    if (fd < 0) return 0;
+    if (fd < 0) return WriteFailed(target);
 
     // Keep the permissions of the file being replaced.
     struct stat old;
     if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
 
     bool ok = WriteAllTo(fd, bytes) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
+    int failure = ok ? 0 : errno;
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        failure = errno;
+    }
+    if (ok && std::rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        failure = errno;
+    }
     if (!ok) {
         unlink(temp.c_str());
-        return 0;
+        errno = failure ? failure : EIO;
+        return WriteFailed(target);
     }
     // Make the rename itself durable.
     size_t slash = target.rfind('/');

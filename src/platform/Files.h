@@ -52,7 +52,8 @@ int DeleteFile(const std::string& path);
 std::string ExecutableFolder();
 // 1 when the folder exists and this process may create files in it.
 int FolderIsWritable(const std::string& path);
-// The user's home folder: $HOME, else the password database's entry; "" when neither is known.
+// The user's home folder: $HOME when it is an absolute path, else the password database's
+// entry; "" when neither is known.
 std::string HomeFolder();
 // Makes a folder of the user's and its missing parents, private to the user (0700, as the
 // XDG folders are made); 1 if the folder exists afterwards.
@@ -62,6 +63,9 @@ int ChangeDirectory(const std::string& path);
 // Writes a whole file through a temporary file in the same folder renamed over the target,
 // so the target is either the old file or the complete new one; 1 on success.
 int WriteFileAtomically(const std::string& path, const std::string& bytes);
+// Why the last failed WriteFileAtomically, MakeDirectory or MakeUserDirectory failed:
+// "path: reason".
+std::string LastWriteError();
 
 // A connected TCP client stream, or null. The name lookup plus connect is bounded to a few
 // seconds, and so is every wait for reply bytes; on expiry the stream fails or reads as ended.

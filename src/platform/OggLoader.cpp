@@ -2,6 +2,8 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/Audio.h"
@@ -9,6 +11,9 @@
 #include "platform/TStream.h"
 
 namespace {
+
+// Longest ARTIST comment kept; the rest of a longer one is dropped.
+constexpr size_t kMaxArtistBytes = 256;
 
 size_t StreamRead(void* ptr, size_t size, size_t count, void* source) {
     auto* stream = static_cast<TStream*>(source);
@@ -56,6 +61,11 @@ std::shared_ptr<TAudioSample> LoadOggSample(TStream& stream) {
     }
     const int channels = info->channels;
     const long rate = info->rate;
+    // Read before decoding: the comments belong to the first part of the stream.
+    std::string artist;
+    if (vorbis_comment* comments = ov_comment(&file, -1)) {
+        if (const char* tag = vorbis_comment_query(comments, "ARTIST", 0)) artist.assign(tag, strnlen(tag, kMaxArtistBytes));
+    }
 
     std::vector<uint8_t> data;
     char buffer[16384];
@@ -83,5 +93,6 @@ std::shared_ptr<TAudioSample> LoadOggSample(TStream& stream) {
         channels == 1 ? TAudioSample::kMono16 : TAudioSample::kStereo16, static_cast<int>(rate),
         std::move(data));
     if (sample->length <= 0) return nullptr;
+    sample->artist = std::move(artist);
     return sample;
 }

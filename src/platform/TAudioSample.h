@@ -1,6 +1,7 @@
 #pragma once
 // Decoded PCM data of one sound, exactly as the loaders produced it.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // Decoded PCM: the frames of a WAV or Ogg file in one of four layouts.
@@ -23,4 +24,5 @@ public:
     int rate;                   // frames per second
     int64_t length;             // frames
     std::vector<uint8_t> data;  // frames, 16-bit values little-endian, 8-bit values unsigned
+    std::string artist;         // an Ogg file's ARTIST comment (its first 256 bytes); "" for none
 };

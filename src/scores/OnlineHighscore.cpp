@@ -14,6 +14,7 @@
 #include "platform/Text.h"
 #include "scores/MD5.h"
 #include "scores/TScore.h"
+#include "shell/SaveNotices.h"
 #include "shell/Shell.h"
 
 #ifndef TAVRIK_HIGHSCORE_HOST
@@ -370,7 +371,7 @@ void TScore::SubmitAll() {
         Outcome outcome;
         FetchScores(kSubmitAllFetchLimit, outcome);
     }
-    Save();
+    if (!Save()) ReportUnsaved("score", SaveFailure());
 }
 
 namespace {

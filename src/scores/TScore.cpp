@@ -68,8 +68,13 @@ int TScore::Save() {
     if (highscoreFileLocked) return 0;
     std::string text = kVersionLine + "\r\n";
     if (scoreTable) scoreTable->ForEach([&](const std::shared_ptr<TScore>& entry) { text += LineOf(*entry) + "\r\n"; });
-    GamePaths::MakeFolder(GamePaths::ScoresFolder());
-    return WriteFileAtomically(GamePaths::ScoresFolder() + highscoreFileName, text);
+    return GamePaths::MakeFolder(GamePaths::ScoresFolder()) &&
+           WriteFileAtomically(GamePaths::ScoresFolder() + highscoreFileName, text);
+}
+
+std::string TScore::SaveFailure() {
+    if (highscoreFileLocked) return std::string(highscoreFileName) + " could not be read, so it is left as it is";
+    return GamePaths::SaveFailure();
 }
 
 void TScore::Load() {

@@ -40,6 +40,8 @@ public:
     // temporary file renamed over it. 0 when nothing was written: the file could not be
     // written, or an existing file could not be read this run and is left alone.
     static int Save();
+    // Why the last Save wrote nothing, for the player's notice.
+    static std::string SaveFailure();
     // Adds every line of Highscore.txt whose checksum matches its fields; other lines are
     // dropped silently. Without the file the table stays as it is.
     static void Load();

@@ -20,6 +20,7 @@
 #include "shell/Music.h"
 #include "shell/KeyBindings.h"
 #include "shell/Options.h"
+#include "shell/SaveNotices.h"
 #include "shell/PadControls.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
@@ -93,6 +94,7 @@ int StartUpGame() {
     // The game clock and the first world update measure from the end of start-up.
     engineClock = MilliClock();
     lastTickClock = engineClock;
+    ShowStartUpSaveNotices();
     // The first pass draws: the last drawn frame counts as one interval ago.
     lastDrawTime = MilliClock() - drawInterval;
     return 1;
@@ -241,7 +243,9 @@ void ShutDownGame() {
 void ResetProgramState() { RunStateResets(); }
 
 int RunGame(int, char**) {
-    GamePaths::SetUp();
+    // Exit status of a game that cannot find its data.
+    constexpr int kExitNoData = 1;
+    if (!GamePaths::SetUp()) return kExitNoData;
     DebugNote("folders: " + GamePaths::Describe());
     StartAlarmTimer();
     if (StartUpGame()) {

@@ -5,7 +5,7 @@
 // StartUpGame, then RunMainLoopPass until it returns 0, then ShutDownGame.
 
 // The whole program: the game's folders (GamePaths), start-up, the main loop until Escape, shutdown.
-// Returns the exit code (always 0).
+// Returns the exit code: 0, or 1 when the game's data folder is not found.
 int RunGame(int argc, char** argv);
 
 // Start-up up to the main loop; 1 to run the loop, 0 to exit at once (display-mode notice).

@@ -14,7 +14,9 @@
 class GamePaths {
 public:
     // Chooses the mode from the executable's folder and makes the data folder the working
-    // directory; 1 on success.
+    // directory; 1 on success. No data folder found: a notice naming where it looked, and 0.
+    // No home folder (HOME relative or unset, no password entry): a notice, and the player's
+    // folders stay unknown, so nothing of theirs is written.
     static int SetUp();
     // Uses the installed layout with these folders: the data folder (made the working
     // directory), and the user's config and data homes ($XDG_CONFIG_HOME, $XDG_DATA_HOME).
@@ -35,8 +37,10 @@ public:
     static const std::string& UserMusicFolder();
 
     // Makes the folder when missing, in the installed layout with its missing parents and
-    // private to the user; 1 when it is there afterwards.
+    // private to the user; 1 when it is there afterwards, 0 always without a home folder.
     static int MakeFolder(const std::string& folder);
+    // Why the last save failed, for the player: "path: reason", or that there is no home folder.
+    static std::string SaveFailure();
     // The folders made at every start: portable, screenshots/ and music/ beside the
     // executable; installed, the player's own music folder, to put tracks into.
     static void MakeStartFolders();

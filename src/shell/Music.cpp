@@ -7,6 +7,8 @@
 #include "platform/Files.h"
 #include "platform/Input.h"
 #include "platform/StateResets.h"
+#include "platform/TAudioSample.h"
+#include "platform/TSound.h"
 #include "platform/Text.h"
 #include "shell/GamePaths.h"
 #include "shell/Shell.h"
@@ -17,6 +19,9 @@ std::shared_ptr<TChannel> musicChannel;
 std::string musicTitle;
 
 namespace {
+
+// The ARTIST the asset generator writes into the tracks it composes.
+const std::string kGeneratedTrackArtist = "Tavrik";
 
 // Only this exact spelling counts as a track: "OGG" or "Ogg" files are passed over.
 const std::string kTrackExtension = "ogg";
@@ -44,6 +49,10 @@ void ChooseMusicTrack() {
     musicSound = LoadSoundFile(folder + name, 0);
     // A track that cannot be decoded is still named.
     musicTitle = LeftText(name, FindText(name, ".") - 1);
+}
+
+bool PlayingGeneratedTrack() {
+    return musicSound && musicSound->sample->artist == kGeneratedTrackArtist;
 }
 
 void KeepMusicPlaying() {

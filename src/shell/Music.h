@@ -21,6 +21,9 @@ extern std::string musicTitle;
 // Picks one regular file with the extension exactly "ogg" from the music folders at random, loads
 // it and names it; does nothing while the music volume is not above 0.
 void ChooseMusicTrack();
+// Whether the chosen track is one the game's asset generator composed (its ARTIST says so),
+// not one of the player's own.
+bool PlayingGeneratedTrack();
 // Starts the track again at the music volume when it is not playing; once per pass.
 void KeepMusicPlaying();
 // The music state back to its start-up value.

@@ -13,6 +13,7 @@
 #include "platform/Text.h"
 #include "scores/OnlineHighscore.h"
 #include "shell/GamePaths.h"
+#include "shell/SaveNotices.h"
 #include "shell/Shell.h"
 #include "shell/TINPT_FIELD.h"
 
@@ -185,7 +186,7 @@ int LoadOptions() {
     if (!file) {
         SetDefaultOptions();
         if (!RunOptionsScreen()) return 0;
-        SaveOptions();
+        if (!SaveOptions()) ReportUnsaved("settings", GamePaths::SaveFailure());
     } else {
         gfxWidth = ParseInt(ReadIniValue(file, "GFX X"));
         gfxHeight = ParseInt(ReadIniValue(file, "GFX Y"));
@@ -227,8 +228,7 @@ std::string OptionsText() {
 }
 
 int SaveOptions() {
-    GamePaths::MakeFolder(GamePaths::SettingsFolder());
-    return WriteFileAtomically(OptionsFilePath(), OptionsText());
+    return GamePaths::MakeFolder(GamePaths::SettingsFolder()) && WriteFileAtomically(OptionsFilePath(), OptionsText());
 }
 
 std::string WithFullScreenLine(const std::string& text, int fullScreen) {

@@ -15,8 +15,9 @@ void TakeScreenshot() {
     std::shared_ptr<TPixmap> pixels = CaptureScreenPixels(0, 0, gfxWidth, gfxHeight);
     if (!pixels) return;
     const std::string& folder = GamePaths::ScreenshotsFolder();
-    // Installed, the folder is made at the first screenshot; a portable game makes it at start.
-    if (GamePaths::Installed()) GamePaths::MakeFolder(folder);
+    // Installed, the folder is made at the first screenshot (and without a home folder there is
+    // none to make); a portable game makes it at start.
+    if (GamePaths::Installed() && !GamePaths::MakeFolder(folder)) return;
     auto name = [&] { return folder + "pic" + std::to_string(screenshotCounter) + ".png"; };
     while (PathKind(name()) != 0) ++screenshotCounter;
     WritePixmapPNG(pixels, name(), 5);

@@ -13,7 +13,9 @@
 #include "platform/TMixer.h"
 #include "shell/KeyBindings.h"
 #include "shell/Options.h"
+#include "shell/GamePaths.h"
 #include "shell/PadControls.h"
+#include "shell/SaveNotices.h"
 #include "shell/Shell.h"
 #include "shell/TitleScreen.h"
 #include "stages/TMessage.h"
@@ -179,7 +181,7 @@ int ToggleFullScreen() {
     gfxDesktopFull = toFull;
     LayOutForScreen();
     if (!SaveFullScreenSetting(toFull ? kFullScreenDesktop : kFullScreenOff, configuredWidth, configuredHeight))
-        ShowNotice(std::string(optionsFileName) + " could not be written; full screen is not kept", 0);
+        ReportUnsaved("settings", GamePaths::SaveFailure());
     return 1;
 }
 

@@ -8,6 +8,7 @@
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
 #include "shell/Music.h"
+#include "shell/SaveNotices.h"
 #include "shell/Shell.h"
 #include "world/TShip.h"
 
@@ -26,13 +27,14 @@ const char* const kStartLine = "<([])> ENTER = Start Game <([])>";
 const char* const kPadStartLine = "<([])> ENTER / Pad A = Start Game <([])>";
 const char* const kOnlineLine = ">> O = Update onlinehighscore <<";
 // The credits: the game, its makers, its own pictures and sounds, where the highscore server
-// comes from, the language, and where the music comes from.
+// comes from, the language, and where the playing track comes from.
 const char* const kCreditGame = ", a space shooter for Linux desktops";  // after the version text
 const char* const kCreditMakers = "Made by the Tavrik developers";
 const char* const kCreditAssets = "Pictures and sounds drawn by its own asset generator";
-const char* const kCreditServer = "Host a highscore server: server/README.md in the source";
+const char* const kCreditServer = "Host a highscore server: it comes with the source package";
 const char* const kCreditLanguage = "Written in C++";
 const char* const kCreditMusic = "Music composed by the game's own generator at build time";
+const char* const kCreditOwnMusic = "A track of your own, from your music folder";
 
 }  // namespace
 
@@ -58,15 +60,17 @@ void BuildTitlePanel() {
     if (musicVolume > 0.0f) {
         panel.AddLine("");
         panel.AddLine("Music: " + musicTitle);
-        panel.AddLine(kCreditMusic);
+        panel.AddLine(PlayingGeneratedTrack() ? kCreditMusic : musicTitle.empty() ? "" : kCreditOwnMusic);
     }
 }
 
 void RecordFinishedGame() {
     TScore::ResetTable();
-    if (player && player->dead) TScore::Add(playerName, TruncatedInt(player->points), "", 0);
+    const bool finished = player && player->dead;
+    if (finished) TScore::Add(playerName, TruncatedInt(player->points), "", 0);
     TScore::SortAndTrim();
-    TScore::Save();
+    // Only a finished game's score is worth a word; the table alone is on disk already.
+    if (!TScore::Save() && finished) ReportUnsaved("score", TScore::SaveFailure());
 }
 
 void ResetTitleScreen() {

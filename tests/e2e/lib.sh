@@ -93,12 +93,14 @@ wait_for_play() {
   return 1
 }
 
-# run_under_xvfb [FUNCTION]: runs the script's run function (or the one named) under an X
-# server of its own.
+# run_under_xvfb [-s WxHxD] [FUNCTION]: runs the script's run function (or the one named) under
+# an X server of its own, of the size given.
 run_under_xvfb() {
+  local size=()
+  if [ "${1:-}" = "-s" ]; then size=(-s "$2"); shift 2; fi
   export -f run options start_game wait_window press wait_exit fail quit_game wait_file wait_for_title wait_for_play
   export GAME WORK XSHOT
-  "$E2E_DIR/with-xvfb.sh" bash -c "${1:-run}"
+  "$E2E_DIR/with-xvfb.sh" "${size[@]}" bash -c "${1:-run}"
 }
 
 # with_openbox: starts openbox, waits until it runs, calls run, and stops openbox again.

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # cmake --install into a temporary DESTDIR under a prefix of its own: the game, its data and
 # nothing else of the build's game folder, the manual page, the icons at every size, and a
-# desktop entry and metadata that pass their validators.
+# desktop entry naming the installed executable by its path and metadata that pass their
+# validators. The executable copied away from its data says where it looked and fails.
 set -u
 GAME_SRC=${1:?usage: test_install_files.sh BUILD_GAME_DIR}
 BUILD=$(dirname "$GAME_SRC")
+E2E_DIR=$(cd "$(dirname "$0")" && pwd)
 WORK=$(mktemp -d /tmp/tavrik-install.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
@@ -30,7 +32,22 @@ done
 
 desktop-file-validate "$P/share/applications/tavrik.desktop" || fail "desktop entry"
 grep -q '^Categories=Game;ArcadeGame;$' "$P/share/applications/tavrik.desktop" || fail "desktop categories"
+# The menu starts the game whatever PATH holds: the prefix given to the install, without DESTDIR.
+grep -qx 'Exec=/opt/tavrik/games/tavrik' "$P/share/applications/tavrik.desktop" \
+  && grep -qx 'TryExec=/opt/tavrik/games/tavrik' "$P/share/applications/tavrik.desktop" \
+  || fail "desktop entry's executable: $(grep Exec "$P/share/applications/tavrik.desktop")"
 # The id is the file's own name, "tavrik", not a reverse domain name: the project owns no domain.
 appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
   "$P/share/metainfo/tavrik.metainfo.xml" || fail "metainfo"
+
+# No data beside the executable nor under its prefix: it stops before opening a window.
+mkdir -p "$WORK/alone/bin"
+cp "$P/games/tavrik" "$WORK/alone/bin/"
+(cd "$WORK" && ALSA_CONFIG_PATH="$E2E_DIR/alsa-none.conf" DISPLAY= timeout 20 "$WORK/alone/bin/tavrik") \
+  >"$WORK/alone.txt" 2>&1
+status=$?
+[ "$status" -ne 0 ] && [ "$status" -ne 124 ] || fail "exit status $status without data: $(cat "$WORK/alone.txt")"
+grep -q "game data not found: .*$WORK/alone/share/games/tavrik" "$WORK/alone.txt" \
+  || fail "no notice naming the data folder: $(cat "$WORK/alone.txt")"
+[ "$(ls -A "$WORK/alone" | tr '\n' ' ')" = "bin " ] || fail "written beside it: $(ls -AR "$WORK/alone")"
 echo "PASS install files"

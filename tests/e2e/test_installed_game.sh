@@ -3,7 +3,8 @@
 # start's options screen writes ~/.config/tavrik/Options.ini, the title screen saves
 # ~/.local/share/tavrik/Highscore.txt, left Alt saves a screenshot into
 # ~/.local/share/tavrik/screenshots/, and nothing appears under the prefix or in the working
-# folder besides the XDG folders.
+# folder besides the XDG folders. A player whose settings folder cannot be made is told the
+# settings were not saved, and plays on.
 source "$(dirname "$0")/lib.sh"
 BUILD=$(dirname "$GAME_SRC")
 DEST="$WORK/dest"
@@ -36,6 +37,20 @@ run() {
     || fail "no note of the folders: $(cat "$WORK/err.txt")"
   (cd "$DEST" && find . -printf '%p %s %T@\n' | sort) >"$WORK/after.txt"
   cmp -s "$WORK/before.txt" "$WORK/after.txt" || fail "written under the prefix: $(diff "$WORK/before.txt" "$WORK/after.txt")"
+
+  # A file where ~/.config should be: no settings folder, even for root.
+  rm -rf "$PLAYER_HOME"
+  mkdir -p "$PLAYER_HOME"
+  : >"$PLAYER_HOME/.config"
+  (cd "$PLAYER_HOME" && HOME="$PLAYER_HOME" exec "$DEST/usr/games/tavrik") >"$WORK/out.txt" 2>"$WORK/err.txt" &
+  GAME_PID=$!
+  wait_window "Tavrik 0.91" >/dev/null || fail "no options window: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+  sleep 0.5
+  press Return
+  wait_file "$data/Highscore.txt" || fail "no title screen without settings: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+  grep -q "^settings not saved: $PLAYER_HOME/.config: Not a directory" "$WORK/err.txt" \
+    || fail "no word of the settings: $(cat "$WORK/err.txt")"
+  quit_game
   echo "PASS installed game"
 }
 export DEST PLAYER_HOME

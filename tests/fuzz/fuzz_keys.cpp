@@ -1,12 +1,14 @@
 // Fuzzer for Keys.ini: the input is applied to today's keys. Every line gives either a
 // change or exactly one notice naming it; every action keeps at least one input, each a
-// key code 1..255 or a mouse button 1..3; and applying the same text again changes nothing.
+// key code 1..255, a mouse button 1..3 or a pad control; and applying the same text again
+// changes nothing.
 // The same input also goes through the "GFX Full" rewrite of Options.ini, whose result
 // must read back as the choice and keep every other line.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "platform/Gamepad.h"
 #include "shell/KeyBindings.h"
 #include "shell/Options.h"
 
@@ -39,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(!inputs.empty());
         for (const TInputBinding& input : inputs) {
             if (input.kind == TInputKind::Key) Check(input.code >= 1 && input.code <= 255);
+            else if (input.kind == TInputKind::Pad) Check(input.code >= 0 && input.code < kPadInputCount);
             else Check(input.code >= 1 && input.code <= 3);
             Check(!input.name.empty());
         }

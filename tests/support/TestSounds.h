@@ -61,8 +61,9 @@ inline std::string Pcm16(const std::vector<int>& values) {
 }
 
 // An Ogg Vorbis file of frames frames of a sine tone (amplitude 0.5) at the given rate,
-// its pages stamped with the given stream serial number.
-inline std::string EncodeOgg(int channels, int rate, long frames, double hz = 440.0, int serial = 12345) {
+// its pages stamped with the given stream serial number, with an ARTIST comment when given.
+inline std::string EncodeOgg(int channels, int rate, long frames, double hz = 440.0, int serial = 12345,
+                             const char* artist = nullptr) {
     std::string out;
     vorbis_info vi;
     vorbis_info_init(&vi);
@@ -72,6 +73,7 @@ inline std::string EncodeOgg(int channels, int rate, long frames, double hz = 44
     }
     vorbis_comment vc;
     vorbis_comment_init(&vc);
+    if (artist) vorbis_comment_add_tag(&vc, "ARTIST", artist);
     vorbis_dsp_state vd;
     vorbis_analysis_init(&vd, &vi);
     vorbis_block vb;

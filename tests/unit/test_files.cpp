@@ -3,9 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <pwd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -360,9 +364,32 @@ TEST_F(FilesTest, AtomicWriteFailureLeavesOldStateAndNoTemporary) {
     EXPECT_EQ(WriteFileAtomically(At("target"), "data"), 0);
     EXPECT_EQ(PathKind(At("target/inner")), 2);
     EXPECT_EQ(ListDirectory(dir, 1), (Lines{"target"}));
+    // The reason, for the player's notice, names the file and what went wrong.
+    EXPECT_EQ(LastWriteError(), At("target") + ": " + std::strerror(EISDIR));
     // The folder does not exist.
     EXPECT_EQ(WriteFileAtomically(At("nofolder/file"), "data"), 0);
+    EXPECT_EQ(LastWriteError(), At("nofolder/file") + ": " + std::strerror(ENOENT));
     EXPECT_EQ(WriteFileAtomically("", "data"), 0);
+    // A file where a folder should be.
+    EXPECT_EQ(MakeUserDirectory(At("target/inner/x/y")), 1);
+    Put("plain", "x");
+    EXPECT_EQ(MakeUserDirectory(At("plain/sub")), 0);
+    EXPECT_EQ(LastWriteError(), At("plain") + ": " + std::strerror(ENOTDIR));
+}
+
+TEST(Home, OnlyAnAbsoluteHomeCountsElseThePasswordDatabasesEntry) {
+    // A relative HOME would resolve inside the game's data folder, its working directory.
+    const char* was = std::getenv("HOME");
+    const std::string saved = was ? was : "";
+    const passwd* entry = getpwuid(getuid());
+    const std::string fromDatabase = entry && entry->pw_dir && entry->pw_dir[0] == '/' ? entry->pw_dir : "";
+    setenv("HOME", "/somewhere/else", 1);
+    EXPECT_EQ(HomeFolder(), "/somewhere/else");
+    setenv("HOME", "relative/home", 1);
+    EXPECT_EQ(HomeFolder(), fromDatabase);
+    unsetenv("HOME");
+    EXPECT_EQ(HomeFolder(), fromDatabase);
+    if (was) setenv("HOME", saved.c_str(), 1);
 }
 
 TEST_F(FilesTest, AtomicWriteIntoReadOnlyFolderKeepsOldFile) {

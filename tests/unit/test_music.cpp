@@ -80,6 +80,21 @@ std::vector<std::string> MusicLines() {
 
 }  // namespace
 
+TEST(Music, TheCreditsNameTheGeneratorOnlyWhileItsOwnTrackPlays) {
+    // The asset generator signs its tracks "Tavrik"; a player's track is credited as theirs.
+    for (const char* artist : {"Tavrik", "Someone Else"}) {
+        const std::string track = testsounds::EncodeOgg(1, TMixer::kOutputRate, kTrackFrames, 440.0, 12345, artist);
+        HeadlessGame game(OptionsWithMusic("100"), MusicFiles({{"track.ogg", track}}));
+        game.RunFor(20);
+        std::vector<std::string> lines;
+        titlePanel->lines.ForEach([&](const std::shared_ptr<std::string>& line) { lines.push_back(*line); });
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], "Music: track");
+        const bool generated = std::string(artist) == "Tavrik";
+        EXPECT_EQ(lines.back().find("generator") != std::string::npos, generated) << lines.back();
+    }
+}
+
 TEST(Music, OnlyALowerCaseOggFilePlaysAndTheTitleEndsAtItsFirstDot) {
     // A folder named like a track and a file with the extension in capitals are passed over,
     // whatever the random pick; a different start time seeds a different pick.

@@ -7,7 +7,9 @@
 #include "harness/OptionsScreenScript.h"
 #include "platform/Files.h"
 #include "shell/Options.h"
+#include "shell/SaveNotices.h"
 #include "shell/Shell.h"
+#include "stages/TMessage.h"
 
 namespace {
 
@@ -190,7 +192,15 @@ TEST(Options, UnwritableFileLeavesTheSettingsInMemory) {
     SetHeadlessGraphics(1);
     OptionsScreenScript script;
     script.Enter();
+    testing::internal::CaptureStderr();
     EXPECT_EQ(LoadOptions(), 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("settings not saved: Options.ini: Is a directory"), std::string::npos) << err;
+    // Before the screen runs its messages the notice waits, then shows once.
+    EXPECT_EQ(messages->Count(), 0);
+    ShowStartUpSaveNotices();
+    ASSERT_EQ(messages->Count(), 1);
+    EXPECT_EQ(messages->First()->text, "settings not saved: Options.ini: Is a directory");
     EXPECT_EQ(playerName, "New Player");
     gfxWidth = 320;
     EXPECT_EQ(SaveOptions(), 0);

@@ -210,6 +210,31 @@ TEST(TitleScreen, PressesMadeDuringPlayAreDroppedAtGameOver) {
     EXPECT_TRUE(PlayerAlive());
 }
 
+TEST(TitleScreen, AScoreThatCannotBeSavedSaysSoOnStandardErrorAndOnScreen) {
+    CombatArena game;
+    // A folder in the file's place can be neither read as scores nor replaced, even by root.
+    ASSERT_EQ(mkdir("Highscore.txt", 0755), 0);
+    testing::internal::CaptureStderr();
+    game.Pass();  // the first title has no score to lose: no word
+    game.Press(kKeyReturn);
+    game.Ticks(2);
+    ASSERT_TRUE(PlayerAlive());
+    EXPECT_EQ(testing::internal::GetCapturedStderr().find("not saved"), std::string::npos);
+
+    player->hp = 0.0f;
+    testing::internal::CaptureStderr();
+    StartDrawRecording();
+    game.Ticks(2);
+    game.RunFor(20);
+    StopDrawRecording();
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(player->dead);
+    EXPECT_NE(err.find("score not saved: Highscore.txt"), std::string::npos) << err;
+    std::vector<TDrawCall> texts = TextCalls();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                            [](const TDrawCall& c) { return c.text.rfind("score not saved: ", 0) == 0; }));
+}
+
 TEST(TitleScreen, ASymlinkedHighscoreFileStaysALinkAndItsTargetGetsTheFinishedGame) {
     CombatArena game;
     // The link points into a folder of its own, to a file that is not there yet.

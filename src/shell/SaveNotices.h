@@ -1,0 +1,13 @@
+#pragma once
+// Saves that fail tell the player: a line on standard error and a message on the screen,
+// "<what> not saved: <reason>".
+#include <string>
+
+// Reports a failed save of "settings" or "score". Before the screen's messages run (the first
+// start's settings), the on-screen message waits for ShowStartUpSaveNotices.
+void ReportUnsaved(const std::string& what, const std::string& reason);
+// Shows the messages of the saves that failed during start-up; from then on they show at once.
+// Once at start-up, after the game clock started.
+void ShowStartUpSaveNotices();
+// No waiting messages; the screen's messages not yet running.
+void ResetSaveNotices();
