@@ -8,9 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh package
 
-version=$(sed -n 's/^project(Tavrik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-revision=1
-maintainer="Tavrik developers <maintainers@users.noreply.c-seed-0f415ef5.example>"
+. scripts/deb-docs.sh
 user=tavrik-server
 # Debian 12's PHP; the pool goes where its PHP-FPM reads pools.
 php_version=8.2
@@ -40,34 +38,7 @@ install -m 0755 server/deploy/tavrik-server-admin "$stage/usr/sbin/"
 
 doc="$stage/usr/share/doc/tavrik-server"
 gzip -9nc server/README.md >"$doc/README.md.gz"
-cat >"$doc/copyright" <<COPYRIGHT
-Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
-Upstream-Name: Tavrik
-Upstream-Contact: $maintainer
-
-Files: *
-Copyright: 2026 Tavrik developers
-License: GPL-3.0-or-later
- This program is free software: you can redistribute it and/or modify it under the
- terms of the GNU General Public License as published by the Free Software
- Foundation, either version 3 of the License, or (at your option) any later version.
- .
- This program is distributed in the hope that it will be useful, but WITHOUT ANY
- WARRANTY; without even the implied warranty of MERCHANTABILITY or FITNESS FOR A
- PARTICULAR PURPOSE. See the GNU General Public License for more details.
- .
- On Debian systems, the complete text of the GNU General Public License version 3
- can be found in "/usr/share/common-licenses/GPL-3".
-COPYRIGHT
-date=$(LC_ALL=C date -u -R)
-cat >"$doc/changelog.Debian" <<CHANGELOG
-tavrik-server ($version-$revision) bookworm; urgency=medium
-
-  * First package.
-
- -- $maintainer  $date
-CHANGELOG
-gzip -9n "$doc/changelog.Debian"
+write_deb_docs "$doc" tavrik-server
 
 mkdir -p "$stage/DEBIAN"
 (cd "$stage" && find etc -type f | sed 's|^|/|' | sort) >"$stage/DEBIAN/conffiles"

@@ -7,10 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh package
 
-version=$(sed -n 's/^project(Tavrik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-revision=1
+. scripts/deb-docs.sh
 arch=$(dpkg --print-architecture)
-maintainer="Tavrik developers <maintainers@users.noreply.c-seed-0f415ef5.example>"
 build=build/package-release
 stage=build/package-root
 out=build/packages
@@ -23,40 +21,8 @@ DESTDIR="$PWD/$stage" cmake --install "$build" --prefix /usr --strip >/dev/null
 
 # Documentation: the gzipped manual page, the copyright file and the package's changelog.
 gzip -9n "$stage/usr/share/man/man6/tavrik.6"
-doc="$stage/usr/share/doc/tavrik"
-mkdir -p "$doc"
-cat >"$doc/copyright" <<COPYRIGHT
-Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
-Upstream-Name: Tavrik
-Upstream-Contact: $maintainer
-
-Files: *
-Copyright: 2026 The Tavrik developers
-License: GPL-3.0-or-later
-Comment: Every picture, sound and track of the game is drawn and synthesised by the game's
- own asset generator at build time, and is under the same licence as the code.
-
-License: GPL-3.0-or-later
- This program is free software: you can redistribute it and/or modify it under the
- terms of the GNU General Public License as published by the Free Software Foundation,
- either version 3 of the License, or (at your option) any later version.
- .
- This program is distributed in the hope that it will be useful, but WITHOUT ANY
- WARRANTY; without even the implied warranty of MERCHANTABILITY or FITNESS FOR A
- PARTICULAR PURPOSE. See the GNU General Public License for more details.
- .
- On Debian systems, the complete text of the GNU General Public License version 3
- can be found in "/usr/share/common-licenses/GPL-3".
-COPYRIGHT
-date=$(LC_ALL=C date -u -R)
-cat >"$doc/changelog.Debian" <<CHANGELOG
-tavrik ($version-$revision) bookworm; urgency=medium
-
-  * First package.
-
- -- $maintainer  $date
-CHANGELOG
-gzip -9n "$doc/changelog.Debian"
+write_deb_docs "$stage/usr/share/doc/tavrik" tavrik "Every picture, sound and track of the game is drawn and synthesised by the game's
+ own asset generator at build time, and is under the same licence as the code."
 
 # Depends from the libraries the executable links; dpkg-shlibdeps reads a debian/control.
 # SDL2, opened at run time for game controllers, is only recommended: without it the game
