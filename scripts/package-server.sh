@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh package
 
-. scripts/deb-docs.sh
+. scripts/deb-common.sh
 user=tavrik-server
 # Debian 12's PHP; the pool goes where its PHP-FPM reads pools.
 php_version=8.2
@@ -94,12 +94,4 @@ rm -f "$deb"
 dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
 echo "wrote $deb"
 
-# lintian: warnings are shown, an error fails the package.
-report=$(mktemp)
-trap 'rm -f "$report"' EXIT
-lintian --info "$deb" | tee "$report" || true
-if grep -q '^E: ' "$report"; then
-  echo "lintian reports errors" >&2
-  exit 1
-fi
-echo "lintian: no errors"
+check_with_lintian "$deb"

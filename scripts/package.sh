@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh package
 
-. scripts/deb-docs.sh
+. scripts/deb-common.sh
 arch=$(dpkg --print-architecture)
 build=build/package-release
 stage=build/package-root
@@ -63,20 +63,5 @@ dpkg-deb --root-owner-group -Zxz --build "$stage" "$deb" >/dev/null
 echo "wrote $deb"
 echo "Depends: $depends"
 
-# lintian: warnings are shown; an error, or lintian failing to run at all, fails the package.
-# Its exit status is 1 when it found errors and 2 when it could not check the package.
-set +e
-lintian --info "$deb" >"$shlib/lintian.txt" 2>&1
-lintian_status=$?
-set -e
-cat "$shlib/lintian.txt"
-if grep -q '^E: ' "$shlib/lintian.txt"; then
-  echo "lintian reports errors" >&2
-  exit 1
-fi
-if [ "$lintian_status" -ne 0 ]; then
-  echo "lintian did not run (exit status $lintian_status)" >&2
-  exit 1
-fi
-echo "lintian: no errors"
+check_with_lintian "$deb"
 scripts/package-server.sh

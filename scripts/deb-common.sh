@@ -1,6 +1,7 @@
 # Sourced by the packaging scripts: what the game's and the server's packages share.
 # Sets version, revision and maintainer; write_deb_docs DOC PACKAGE [COMMENT] writes the copyright
-# file (GPL-3.0-or-later, with COMMENT as its comment lines) and the gzipped changelog.Debian into DOC.
+# file (GPL-3.0-or-later, with COMMENT as its comment lines) and the gzipped changelog.Debian into DOC;
+# check_with_lintian DEB runs lintian over a built package.
 version=$(sed -n 's/^project(Tavrik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 revision=1
 maintainer="Tavrik developers <maintainers@users.noreply.c-seed-0f415ef5.example>"
@@ -36,4 +37,27 @@ $package ($version-$revision) bookworm; urgency=medium
  -- $maintainer  $(LC_ALL=C date -u -R)
 CHANGELOG
   gzip -9nf "$doc/changelog.Debian"
+}
+
+# Shows lintian's report; fails on an E: tag, or when lintian could not check the package at all
+# (its exit status is 1 when it found errors and 2 when it could not run).
+check_with_lintian() {
+  local deb=$1 report status
+  report=$(mktemp)
+  set +e
+  lintian --info "$deb" >"$report" 2>&1
+  status=$?
+  set -e
+  cat "$report"
+  if grep -q '^E: ' "$report"; then
+    rm -f "$report"
+    echo "lintian reports errors in $deb" >&2
+    return 1
+  fi
+  rm -f "$report"
+  if [ "$status" -ne 0 ]; then
+    echo "lintian did not run (exit status $status)" >&2
+    return 1
+  fi
+  echo "lintian: no errors"
 }
