@@ -1,0 +1,26 @@
+#pragma once
+// The replays/ folder beside the scores: writes each finished game's replay, keeps the best and
+// the latest, and finds the best one to watch.
+#include <string>
+
+class TReplay;
+
+// Replays kept by points and by date; one file may count for both.
+constexpr int kReplaysKeptBest = 20;
+constexpr int kReplaysKeptLatest = 20;
+
+class ReplayFolder {
+public:
+    // The folder: "replays/" under GamePaths::ScoresFolder().
+    static std::string Path();
+    // Writes the replay as "<date>-<time>-<points>.tvr" (date and time from its header,
+    // points zero-padded), through a temporary file renamed over it, then deletes older
+    // replays beyond the best and latest kept. Returns the file's path, or "" when it could
+    // not be written: the first such failure in a run gives one notice
+    // ("replays not saved: <reason>"), later ones are silent, and the game plays on.
+    static std::string Save(const TReplay& replay);
+    // The path of the replay with the most points in the folder ("" when none is readable).
+    static std::string Best();
+    // Forgets that a failure was already noticed (program state reset).
+    static void Reset();
+};
