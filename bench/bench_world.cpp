@@ -16,6 +16,7 @@
 
 #include "../tests/harness/CombatArena.h"
 #include "particles/ParticleEngine.h"
+#include "world/GameClock.h"
 #include "world/TRocket.h"
 
 namespace {
@@ -36,9 +37,8 @@ std::string GameFolder() {
 void NextTick(int stepMs) {
     AdvanceFakeClock(stepMs);
     UpdateParticles();
-    tickMs = std::max(1, int(uint32_t(engineClock) - uint32_t(lastTickClock)));
-    lastTickClock = engineClock;
-    ticksPerSecond = 1000.0f / float(tickMs);
+    tickMs = AdvanceGameClock();
+    ticksPerSecond = float(kStepsPerSecond);
 }
 
 // Ships of every kind but the player's, in table order, spread over a square that grows with

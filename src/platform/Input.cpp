@@ -1,5 +1,6 @@
 // Input state, clocks, the 1 ms alarm, tick timers and date texts.
 #include "platform/Input.h"
+#include "platform/TRandomStream.h"
 
 #include <signal.h>
 #include <sys/syscall.h>
@@ -393,6 +394,11 @@ int TimerTickCount(const std::shared_ptr<TTimer>& timer) {
     return timer ? timer->Ticks() : 0;
 }
 
+int TimerPeriodCount(const std::shared_ptr<TTimer>& timer) {
+    AutoPoll();
+    return timer ? timer->Periods() : 0;
+}
+
 void UpdateTickTimers() {
     int now = MilliClock();
     for (auto& weak : timers) {
@@ -424,7 +430,8 @@ void ResetInputAndTiming() {
     fakeNow = 0;
     alarmFired = 0;
     timers.clear();
-    SeedRandom(4660);
+    SeedRandom(TRandomStream::kDefaultSeed);
+    SeedGameRandom(TRandomStream::kDefaultSeed);
 }
 
 namespace {

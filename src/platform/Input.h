@@ -130,6 +130,8 @@ void AdvanceFakeClock(int ms);
 // A timer ticking hz times a second, advanced at polls; null if it cannot be made.
 std::shared_ptr<TTimer> CreateTickTimer(int hz);
 int TimerTickCount(const std::shared_ptr<TTimer>& timer);
+// The whole periods passed since the timer was made (polls first, like TimerTickCount).
+int TimerPeriodCount(const std::shared_ptr<TTimer>& timer);
 // Advances every live timer to the clock (what the alarm dispatch does at a poll).
 void UpdateTickTimers();
 
@@ -140,6 +142,8 @@ std::string CurrentDateText();
 std::string CurrentTimeText();
 
 // ---- Random numbers (Park-Miller minimal standard, multiplier 48271) ----
+// The cosmetic stream: particles, effects, music order, splash pictures. Nothing that changes
+// a game may draw from it.
 void SeedRandom(int seed);
 // lo + trunc(r * (hi - lo + 1)), inclusive of both ends.
 int RandomInt(int a, int b);
@@ -147,6 +151,12 @@ int RandomInt(int a, int b);
 float RandomFloat(float a, float b);
 // The generator's raw state (tests).
 int RandomState();
+// The game's stream: everything that changes a game (guns, stages, rewards, enemies). It is
+// seeded at the start of each game, and the seed is recorded with it.
+void SeedGameRandom(int seed);
+int GameRandomInt(int a, int b);
+float GameRandomFloat(float a, float b);
+int GameRandomState();
 
-// Back to start-up values: input state, fake clock off, timers forgotten, seed 4660.
+// Back to start-up values: input state, fake clock off, timers forgotten, both streams seeded 4660.
 void ResetInputAndTiming();

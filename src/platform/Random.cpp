@@ -1,59 +1,19 @@
-// The game's one random generator: Park-Miller "minimal standard" with multiplier 48271.
-#include <cstdint>
-
+// The game's two random streams: the cosmetic one behind RandomInt and RandomFloat, and the
+// game's own, which alone decides what happens in a game.
 #include "platform/Input.h"
+#include "platform/TRandomStream.h"
 
 namespace {
-
-constexpr int32_t kModulus = 2147483647;  // 2^31 - 1
-constexpr int32_t kMultiplier = 48271;
-constexpr int32_t kQuotient = 44488;      // kModulus / kMultiplier
-constexpr int32_t kRemainder = 3399;      // kModulus % kMultiplier
-constexpr int32_t kDefaultSeed = 4660;
-
-// The generator state, always in 1 .. 2^31 - 2.
-int32_t state = kDefaultSeed;
-
-// One step of the generator, split so that no product leaves 32 bits.
-int32_t Step() {
-    int32_t hi = state / kQuotient;
-    int32_t lo = state % kQuotient;
-    int32_t next = kMultiplier * lo - kRemainder * hi;
-    if (next < 0) next += kModulus;
-    state = next;
-    return next;
-}
-
-// A value in [0, 1) built from two steps: 29 high-order bits from the first state and
-// 26 more below them from the second.
-double NextUnit() {
-    int32_t s1 = Step();
-    int32_t s2 = Step();
-    return ((s1 & 0x1FFFFFFC) + (s2 & 0x1FFFFFF8) / 134217728.0) / 536870912.0;
-}
-
+TRandomStream cosmeticStream;
+TRandomStream gameStream;
 }  // namespace
 
-void SeedRandom(int seed) {
-    int32_t s = seed & 0x7FFFFFFF;
-    // 0 would stay 0 forever and 2^31 - 1 is the modulus itself.
-    if (s == 0 || s == kModulus) s = kDefaultSeed;
-    state = s;
-}
+void SeedRandom(int seed) { cosmeticStream.Seed(seed); }
+int RandomInt(int a, int b) { return cosmeticStream.Int(a, b); }
+float RandomFloat(float a, float b) { return cosmeticStream.Float(a, b); }
+int RandomState() { return cosmeticStream.State(); }
 
-int RandomInt(int a, int b) {
-    int64_t lo = a < b ? a : b;
-    int64_t hi = a < b ? b : a;
-    // The span can exceed the int range (hi - lo + 1 up to 2^32), so it is taken in 64 bits.
-    double span = static_cast<double>(hi - lo + 1);
-    int64_t offset = static_cast<int64_t>(NextUnit() * span);
-    return static_cast<int>(lo + offset);
-}
-
-float RandomFloat(float a, float b) {
-    double lo = a < b ? a : b;
-    double hi = a < b ? b : a;
-    return static_cast<float>(lo + NextUnit() * (hi - lo));
-}
-
-int RandomState() { return state; }
+void SeedGameRandom(int seed) { gameStream.Seed(seed); }
+int GameRandomInt(int a, int b) { return gameStream.Int(a, b); }
+float GameRandomFloat(float a, float b) { return gameStream.Float(a, b); }
+int GameRandomState() { return gameStream.State(); }

@@ -1,5 +1,6 @@
 #pragma once
-// A tick timer: counts the polls at which at least one of its periods had passed.
+// A tick timer: counts the polls at which at least one of its periods had passed, and the
+// whole periods passed.
 
 // A 60 Hz (or any rate) tick counter advanced by the event poll.
 class TTimer {
@@ -9,6 +10,9 @@ public:
     void Update(int nowMs);
     // Ticks counted so far.
     int Ticks() const { return ticks; }
+    // Whole periods passed since creation, as of the last update (all of them, however few
+    // polls saw them).
+    int Periods() const { return periods; }
 
 private:
     // Ticks per second.

@@ -2,7 +2,7 @@
 
 #include "platform/StateResets.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -22,6 +22,7 @@
 #include "shell/Options.h"
 #include "shell/SaveNotices.h"
 #include "shell/PadControls.h"
+#include "shell/PlayerControls.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
 #include "shell/Screenshots.h"
@@ -29,6 +30,7 @@
 #include "shell/ShellControls.h"
 #include "shell/TitleScreen.h"
 #include "shell/WindowIcon.h"
+#include "shell/WorldStep.h"
 #include "stages/StageTable.h"
 #include "stages/TLevel.h"
 #include "stages/TMessage.h"
@@ -91,9 +93,8 @@ int StartUpGame() {
     ChooseMusicTrack();
     CreateStageTable();
     frameTimer = CreateTickTimer(60);
-    // The game clock and the first world update measure from the end of start-up.
+    // The particles' clock measures from the end of start-up.
     engineClock = MilliClock();
-    lastTickClock = engineClock;
     ShowStartUpSaveNotices();
     // The first pass draws: the last drawn frame counts as one interval ago.
     lastDrawTime = MilliClock() - drawInterval;
@@ -125,19 +126,28 @@ void ClampPointer() {
     }
 }
 
-// Longest world tick: a longer pause (a stall, a screenshot written during play) is played
-// as this much, so the game slows down instead of moving bolts through ships in one jump and
-// rockets far past their top speed.
-constexpr int kMaxTickMs = 50;
+// Most steps a late pass catches up; beyond them the game slows down rather than jump.
+constexpr int kMaxStepsPerPass = 4;
 
-// Tick statistics of one world update, from the game clock of the previous pass: the tick
-// length the world moves by, 1 to kMaxTickMs.
-void UpdateTickStatistics() {
-    tickMs = int(uint32_t(engineClock) - uint32_t(lastTickClock));
-    if (tickMs <= 0) tickMs = 1;
-    if (tickMs > kMaxTickMs) tickMs = kMaxTickMs;
-    lastTickClock = engineClock;
-    ticksPerSecond = 1000.0f / float(tickMs);
+// The world steps due since the last pass, each with the player's controls; during a game the
+// presses of the pass go to its first step.
+void PlayDueSteps() {
+    int ticks = TimerPeriodCount(frameTimer);
+    // Paused, nothing of the game moves and no step is owed afterwards.
+    if (gamePaused) {
+        lastTick = ticks;
+        return;
+    }
+    if (ticks <= lastTick) return;
+    int steps = std::min(ticks - lastTick, kMaxStepsPerPass);
+    lastTick = ticks;
+    TControls controls = PlayerAlive() ? ReadPlayerControls() : TControls{};
+    if (PlayerAlive() && ActionWasHit(TAction::Screenshot)) RequestScreenshot();
+    for (int i = 0; i < steps; ++i) {
+        PlayWorldStep(controls);
+        controls = HeldControls(controls);
+    }
+    DeliverWorldEvents();
 }
 
 }  // namespace
@@ -149,18 +159,7 @@ int RunMainLoopPass() {
     KeepMusicPlaying();
     UpdateShellControls();
 
-    // Paused, nothing of the game moves: no world update, no stage, no camera motion.
-    int ticks = TimerTickCount(frameTimer);
-    if (ticks > lastTick && !gamePaused) {
-        lastTick = ticks;
-        UpdateTickStatistics();
-        ++worldUpdates;
-        auto updateStart = std::chrono::steady_clock::now();
-        TUniverse::UpdateAll();
-        worldUpdateNanos += std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                std::chrono::steady_clock::now() - updateStart).count();
-    }
-    if (!gamePaused) TLevel::UpdateStage();
+    PlayDueSteps();
 
     // Draw gate, in wrap-around arithmetic so an uptime past 2^31 ms does not stop drawing.
     int now = MilliClock();

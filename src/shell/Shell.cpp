@@ -9,6 +9,7 @@
 #include "shell/TitleScreen.h"
 #include "stages/TLevel.h"
 #include "stages/TMessage.h"
+#include "world/GameClock.h"
 #include "world/Roster.h"
 #include "world/ShipTable.h"
 #include "world/TShip.h"
@@ -33,11 +34,11 @@ int drawInterval = 15;
 int lastDrawTime = 0;
 int tickMs = 0;
 float ticksPerSecond = 0.0f;
-int lastTickClock = 0;
 float difficulty = 0.0f;
 uint8_t screenshotRequested = 0;
 int worldUpdates = 0;
 int64_t worldUpdateNanos = 0;
+uint32_t gameSeed = 0;
 
 const char* const gameTitle = kVersionText;
 
@@ -47,6 +48,16 @@ constexpr int kStartGameColour = 0xF09300;
 }  // namespace
 
 void StartGame() {
+    // The seed comes from the cosmetic stream, itself seeded from the clock at start-up.
+    StartSeededGame(uint32_t(RandomInt(1, 0x7FFFFFFE)));
+}
+
+void StartSeededGame(uint32_t seed) {
+    gameSeed = seed;
+    SeedGameRandom(int(seed));
+    // Timers of the game count from its start; messages still showing keep their time.
+    TMessage::ShiftClock(RestartGameClock());
+    playerControls = TControls{};
     TUniverse::ClearAll();
     player = nullptr;
     titlePanel = nullptr;
@@ -79,7 +90,7 @@ void ResetShellState() {
     lastDrawTime = 0;
     tickMs = 0;
     ticksPerSecond = 0.0f;
-    lastTickClock = 0;
+    gameSeed = 0;
     difficulty = 0.0f;
     screenshotRequested = 0;
     worldUpdates = 0;

@@ -24,25 +24,27 @@ extern std::string playerName;  // name for highscore entries
 // ---- Loop state ----
 extern float mouseX, mouseY;                 // pointer clamped to the screen, every pass
 extern std::shared_ptr<TTimer> frameTimer;   // 60 Hz world tick timer
-extern int lastTick;                         // tick count at the last world update
+extern int lastTick;                         // timer periods at the last world steps
 extern uint8_t drawFrame;                    // whether the current pass draws
 extern int drawInterval;                     // minimum ms between drawn frames
 extern int lastDrawTime;                     // clock value of the last drawn frame
-extern int tickMs;                           // ms the last world update played: the time
-                                             // since the one before, held to 1..50
-extern float ticksPerSecond;                 // 1000 / tickMs
-extern int lastTickClock;                    // engineClock at the last world update
+extern int tickMs;                           // ms of game clock the last world step played
+extern float ticksPerSecond;                 // world steps per second, 60
 extern float difficulty;                     // difficulty multiplier
 extern uint8_t screenshotRequested;          // screenshot wanted in the next drawn frame
-extern int worldUpdates;                     // world updates since start-up (statistics)
+extern int worldUpdates;                     // world steps since start-up (statistics)
+extern uint32_t gameSeed;                    // the game random stream's seed of the latest game
 extern int64_t worldUpdateNanos;              // time spent in world updates (statistics)
 
 // The product's name and version, as the window title shows it.
 extern const char* const gameTitle;
 
-// Begins a new game: the world cleared, the title panel dropped, the player's "Modern X"
-// made and followed by the camera, difficulty 1, pending input dropped.
+// Begins a new game with a new seed: the world cleared, the title panel dropped, the game's
+// random stream and clock restarted, the player's "Modern X" made and followed by the camera,
+// difficulty 1, pending input dropped.
 void StartGame();
+// The same with a given seed (a replay's).
+void StartSeededGame(uint32_t seed);
 
 // Every shell variable back to its start-up value.
 void ResetShellState();

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
-#include "particles/ParticleEngine.h"
+#include "world/GameClock.h"
 #include "stages/TLevel.h"
 
 uint8_t TCondition_leveltime::IsMet() {
     // The game clock is an uptime that may wrap: compare the wrapped difference.
-    int inStage = int(uint32_t(engineClock) - uint32_t(TLevel::GetStartTime()));
+    int inStage = int(uint32_t(gameClock) - uint32_t(TLevel::GetStartTime()));
     if (inStage <= duration) return 0;
     return TCondition::IsMet();
 }

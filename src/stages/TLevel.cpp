@@ -8,6 +8,7 @@
 #include "platform/StateResets.h"
 #include "stages/TCondition.h"
 #include "stages/TMessage.h"
+#include "world/GameClock.h"
 #include "world/Roster.h"
 #include "world/TShip.h"
 
@@ -41,7 +42,7 @@ void TLevel::UpdateStage() {
 }
 
 void TLevel::Start() {
-    startTime = engineClock;
+    startTime = gameClock;
     DebugNote("stage started: " + name);
     if (!name.empty()) TMessage::Create(name, kMessageDuration, kMessageScale, kStageNameColour);
     // Only the stage's own conditions: an AND part is never armed.
@@ -71,7 +72,7 @@ void TLevel::Check() {
 
 void TLevel::SpawnEnemy() {
     if (totalWeight <= 0) return;
-    int r = RandomInt(1, totalWeight);
+    int r = GameRandomInt(1, totalWeight);
     for (size_t i = 0; i < enemyKinds.size(); ++i) {
         r -= enemyWeights[i];
         if (r <= 0) {

@@ -42,7 +42,7 @@ public:
     int totalWeight = 0;
     // The end conditions, in order of addition.
     std::vector<std::shared_ptr<TCondition>> conditions;
-    // engineClock when the stage last started.
+    // gameClock when the stage last started.
     int startTime = 0;
 };
 

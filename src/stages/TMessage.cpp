@@ -6,6 +6,7 @@
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/StateResets.h"
+#include "world/GameClock.h"
 
 namespace {
 std::unique_ptr<TList<TMessage>> messageList = std::make_unique<TList<TMessage>>();
@@ -48,16 +49,22 @@ std::shared_ptr<TMessage> TMessage::Create(const std::string& text, int duration
     message->height = int(float(TextHeightOf(text)) * scale);
     message->width = int(float(TextWidthOf(text)) * scale);
     // The clock wraps, so the end time is summed unsigned.
-    message->endTime = int(uint32_t(engineClock) + uint32_t(duration));
+    message->endTime = int(uint32_t(gameClock) + uint32_t(duration));
     message->duration = duration;
     message->colour = colour;
     message->link = messages->Append(message);
     return message;
 }
 
+void TMessage::ShiftClock(int moved) {
+    messages->ForEach([moved](const std::shared_ptr<TMessage>& message) {
+        message->endTime = int(uint32_t(message->endTime) + uint32_t(moved));
+    });
+}
+
 void TMessage::Draw() {
     // Time left, as a share of the display time: 1 when new, 0 when up.
-    int left = int(uint32_t(endTime) - uint32_t(engineClock));
+    int left = int(uint32_t(endTime) - uint32_t(gameClock));
     if (left <= 0 || duration <= 0) return;
     float f = float(left) / float(duration);
     SetDrawScale(scale, scale);
@@ -77,7 +84,7 @@ void TMessage::Draw() {
 }
 
 void TMessage::Update() {
-    if (int(uint32_t(endTime) - uint32_t(engineClock)) < 0) {
+    if (int(uint32_t(endTime) - uint32_t(gameClock)) < 0) {
         if (auto node = link.lock()) node->Remove();
     } else {
         messageStackHeight += float(height);

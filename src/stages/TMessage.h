@@ -20,6 +20,9 @@ public:
     static void DrawMessages();
     // A message of text for duration ms at a scale in colour 0xRRGGBB, appended to the list.
     static std::shared_ptr<TMessage> Create(const std::string& text, int duration, float scale, int colour);
+    // Moves every live message's end by the amount the game clock was moved, so a restarted
+    // clock leaves them the time they had.
+    static void ShiftClock(int moved);
     virtual ~TMessage() = default;
 
     // Shadow, then text, one line below the messages drawn before it; nothing once its time is up.
@@ -37,7 +40,7 @@ public:
     int height = 0;
     // trunc(TextWidthOf(text) * scale).
     int width = 0;
-    // engineClock at creation plus duration.
+    // gameClock at creation plus duration.
     int endTime = 0;
     // Display time in ms.
     int duration = 0;

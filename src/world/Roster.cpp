@@ -5,6 +5,7 @@
 #include "particles/EffectCatalogue.h"
 #include "platform/Input.h"
 #include "shell/Camera.h"
+#include "shell/Shell.h"
 #include "stages/TMessage.h"
 #include "world/ShipTable.h"
 #include "world/TGun.h"
@@ -19,9 +20,14 @@ constexpr float kArrivalDistance = 6000.0f;
 const char* const kBuddyText = "Here comes Buddy!";
 constexpr int kBuddyMessageColour = 0x0060F0;
 
+// New enemies arrive around the top-left corner of a view of this size centred on the player,
+// whatever the window's size or the camera's lag, so the game is the same in every window.
+constexpr float kReferenceViewWidth = 1024.0f;
+constexpr float kReferenceViewHeight = 768.0f;
+
 // Puts the ship kArrivalDistance from a point in a random direction.
 void PlaceAround(TShip& ship, float x, float y) {
-    float a = RandomFloat(0.0f, 360.0f);
+    float a = GameRandomFloat(0.0f, 360.0f);
     ship.x = x + kArrivalDistance * SinDeg(a);
     ship.y = y - kArrivalDistance * CosDeg(a);
 }
@@ -51,7 +57,10 @@ void EquipShip(const std::shared_ptr<TShip>& ship, const TShipKind& entry) {
 std::shared_ptr<TShip> CreateEnemy(uint8_t kind) {
     std::shared_ptr<TShip> ship = TShip::Create();
     ship->team = kTeamEnemy;
-    PlaceAround(*ship, cameraX, cameraY);
+    // The player's ship (or its wreck); before the first game, the ship the title battle follows.
+    const TGObject* centre = player ? static_cast<const TGObject*>(player.get()) : cameraTarget.get();
+    float cx = centre ? centre->x : 0.0f, cy = centre ? centre->y : 0.0f;
+    PlaceAround(*ship, cx - kReferenceViewWidth / 2.0f, cy - kReferenceViewHeight / 2.0f);
     // A number without an entry leaves the construction defaults: no name, picture or guns.
     const TShipKind* entry = FindShipKind(kind);
     if (!entry) return ship;

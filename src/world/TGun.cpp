@@ -7,7 +7,6 @@
 #include "platform/Images.h"
 #include "platform/Input.h"
 #include "shell/Camera.h"
-#include "shell/PadControls.h"
 #include "shell/Shell.h"
 #include "world/TGunInfo.h"
 #include "world/TRocket.h"
@@ -48,7 +47,7 @@ void TGun::Update() {
     if (reload < 1.0f) reload += (1000.0f / float(info->reloadMs)) / ticksPerSecond;
 
     if (aimMode == 0) {
-        angle = ATan2Deg(AimX() - (own->x - cameraX), (own->y - cameraY) - AimY());
+        angle = ATan2Deg(float(playerControls.aimX) - own->x, own->y - float(playerControls.aimY));
         return;
     }
     std::shared_ptr<TShip> target = own->target.Get();
@@ -130,7 +129,7 @@ float TGun::AimPredict(const TGObject& object) {
 
 float TGun::AimJitter(const TGObject& object) {
     float dx = object.x - WorldX(), dy = object.y - WorldY();
-    angle = ATan2Deg(dx, -dy) + RandomFloat(-0.5f, 0.5f);
+    angle = ATan2Deg(dx, -dy) + GameRandomFloat(-0.5f, 0.5f);
     return std::sqrt(dx * dx + dy * dy);
 }
 

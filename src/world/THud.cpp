@@ -12,6 +12,7 @@
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/Shell.h"
+#include "world/GameClock.h"
 #include "world/TGun.h"
 #include "world/TRocket.h"
 #include "world/TShip.h"
@@ -161,7 +162,7 @@ void THud::Draw(TShip& ship) {
     // The rockets count the locks up again during the next world tick.
     ship.lockCount = 0;
     const int createdAt = player ? player->createdAt : ship.createdAt;
-    DrawTextAt("Time:" + std::to_string(ClockSince(engineClock, createdAt) / 1000), kReadoutLeft, line);
+    DrawTextAt("Time:" + std::to_string(ClockSince(gameClock, createdAt) / 1000), kReadoutLeft, line);
 
     if (std::shared_ptr<TShip> target = ship.target.Get()) {
         const int d = int(std::fmin(Distance(ship.x, ship.y, target->x, target->y), float(INT_MAX / 2)));

@@ -126,7 +126,7 @@ void TRocket::Update() {
             aim->lockCount += 1;
         } else {
             // Nothing to seek: fly on straight and search again later.
-            armLeft = RandomInt(2 * armDelay, 3 * armDelay);
+            armLeft = GameRandomInt(2 * armDelay, 3 * armDelay);
         }
     } else {
         armLeft -= tickMs;

@@ -11,18 +11,18 @@
 #include "platform/StateResets.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
-#include "shell/KeyBindings.h"
-#include "shell/PadControls.h"
-#include "shell/Screenshots.h"
 #include "shell/Shell.h"
+#include "world/GameClock.h"
 #include "world/TGun.h"
 #include "world/TGunInfo.h"
 #include "world/THud.h"
 #include "world/TRocket.h"
 #include "world/TUniverse.h"
+#include "world/WorldEvents.h"
 #include "world/WorldMath.h"
 
 std::shared_ptr<TShip> player;
+TControls playerControls;
 
 namespace {
 // Every ship in the world, in world order: ships are always inserted at the front of both.
@@ -42,7 +42,7 @@ TShip::TShip() {
     rockets = {2, 2, 1};
     mass = 50.0f;
     SetEngine(15.0f, 16.0f);
-    createdAt = engineClock;
+    createdAt = gameClock;
 }
 
 std::shared_ptr<TShip> TShip::Create() {
@@ -107,7 +107,7 @@ void TShip::Update() {
         } else {
             DebugNote("Couldn't find explosion for ship");
         }
-        if (this == player.get()) RumbleForDestruction();
+        if (this == player.get()) PostWorldEvent(TWorldEventKind::PlayerDestroyed);
         if (DebugNotesOn()) DebugNote("ship destroyed: " + name + (this == player.get() ? " (the player's)" : ""));
         Remove();
     }
@@ -117,7 +117,7 @@ void TShip::UpkeepTarget() {
     if (!target.IsEmpty()) {
         // A target that is dead (or already gone) is dropped; computer pilots also drop one
         // they have held too long. Either way the new choice waits for the next tick.
-        if (target.IsDead() || (team != 0 && ClockSince(engineClock, targetTime) > kTargetHoldMs)) {
+        if (target.IsDead() || (team != 0 && ClockSince(gameClock, targetTime) > kTargetHoldMs)) {
             target.Reset();
         }
         return;
@@ -149,7 +149,7 @@ void TShip::UpkeepTarget() {
     }
     if (chosen) {
         target = chosen;
-        targetTime = engineClock;
+        targetTime = gameClock;
     }
 }
 
@@ -176,27 +176,23 @@ void TShip::TurnTowards(float wanted) {
 }
 
 void TShip::SteerByPlayer() {
-    float wanted = ATan2Deg(AimX() - (x - cameraX), (y - cameraY) - AimY());
-    if (ActionIsDown(TAction::HoldHeading)) wanted = heading;
+    const TControls& c = playerControls;
+    float wanted = c.Has(kControlHoldHeading) ? heading : ATan2Deg(float(c.aimX) - x, y - float(c.aimY));
     TurnTowards(wanted);
     if (autoSelectRockets) AutoSelectRocket();
-    // Every input of an action is read, so no press stays counted for later.
-    if (ActionWasHit(TAction::DropTarget)) target.Reset();
+    if (c.Has(kControlDropTarget)) target.Reset();
     // A key gives the full amount; a stick as much as it is pushed.
-    if (float amount = ActionAmount(TAction::Thrust); amount > 0.0f) Thrust(amount);
-    if (float amount = ActionAmount(TAction::Reverse); amount > 0.0f) Thrust(-0.5f * amount);
-    if (float amount = ActionAmount(TAction::StrafeLeft); amount > 0.0f) Strafe(-90.0f * amount);
-    if (float amount = ActionAmount(TAction::StrafeRight); amount > 0.0f) Strafe(90.0f * amount);
-    if (ActionWasHit(TAction::Screenshot)) RequestScreenshot();
-    if (ActionWasHit(TAction::AutoSelect)) autoSelectRockets = autoSelectRockets ? 0 : 1;
-    if (ActionWasHit(TAction::Rocket1)) selectedRocket = 0;
-    if (ActionWasHit(TAction::Rocket2)) selectedRocket = 1;
-    if (ActionWasHit(TAction::Rocket3)) selectedRocket = 2;
+    if (c.thrust > 0) Thrust(TControls::Amount(c.thrust));
+    if (c.reverse > 0) Thrust(-0.5f * TControls::Amount(c.reverse));
+    if (c.strafeLeft > 0) Strafe(-90.0f * TControls::Amount(c.strafeLeft));
+    if (c.strafeRight > 0) Strafe(90.0f * TControls::Amount(c.strafeRight));
+    if (c.Has(kControlAutoSelect)) autoSelectRockets = autoSelectRockets ? 0 : 1;
+    if (c.selectRocket >= 1 && c.selectRocket <= 3) selectedRocket = uint8_t(c.selectRocket - 1);
     // Previous and next step round the three types; one step back is two forward.
-    int steps = ActionWasHit(TAction::NextRocket) + 2 * ActionWasHit(TAction::PreviousRocket);
+    int steps = (c.Has(kControlNextRocket) ? 1 : 0) + (c.Has(kControlPreviousRocket) ? 2 : 0);
     selectedRocket = uint8_t((selectedRocket + steps) % 3);
-    if (ActionIsDown(TAction::FireGuns)) FireGuns();
-    if (ActionWasHit(TAction::FireRocket)) FireRocket();
+    if (c.Has(kControlFire)) FireGuns();
+    if (c.Has(kControlFireRocket)) FireRocket();
 }
 
 void TShip::SteerToTarget(bool instantTurn) {
@@ -227,7 +223,7 @@ void TShip::Damage(float amount) {
     float d = amount / armor;
     if (team == 0) d *= difficulty;
     hp -= d;
-    if (this == player.get() && d > 0.0f) RumbleForHit(d);
+    if (this == player.get() && d > 0.0f) PostWorldEvent(TWorldEventKind::PlayerHit, d);
 }
 
 void TShip::SetImage(const std::string& path) {
@@ -373,12 +369,12 @@ bool TShip::AutoSelectRocket() {
 void TShip::ConsiderRocket() {
     // A decision time never set (0) is due at once; otherwise the clock must have passed it,
     // compared across the wrap of the clock.
-    if (nextRocketTime != 0 && ClockSince(engineClock, nextRocketTime) <= 0) return;
+    if (nextRocketTime != 0 && ClockSince(gameClock, nextRocketTime) <= 0) return;
     if (AutoSelectRocket()) {
         int stock = rockets[selectedRocket];
-        if (RandomInt(0, 5) < stock || RandomInt(0, 5) == 1) FireRocket();
+        if (GameRandomInt(0, 5) < stock || GameRandomInt(0, 5) == 1) FireRocket();
     }
-    nextRocketTime = ClockPlus(engineClock, RandomInt(2000, 15000));
+    nextRocketTime = ClockPlus(gameClock, GameRandomInt(2000, 15000));
 }
 
 void TShip::FireRocket() {

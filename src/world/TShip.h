@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/TList.h"
+#include "world/TControls.h"
 #include "world/TGObject.h"
 
 class TChannel;
@@ -93,7 +94,7 @@ public:
     float heading = 0.0f;
     // Every damage amount is divided by it.
     float armor = 1.0f;
-    // engineClock at creation.
+    // gameClock at creation.
     int createdAt = 0;
     // Effect spawned at death; null for none.
     std::shared_ptr<TParticleInfo> explosion;
@@ -131,9 +132,9 @@ public:
     uint8_t team = kTeamPlayer;
     // Current target (not owning: a dead target reads as dead or gone).
     TObjectRef<TShip> target;
-    // engineClock of the next rocket decision of a computer pilot; 0 = at once.
+    // gameClock of the next rocket decision of a computer pilot; 0 = at once.
     int nextRocketTime = 0;
-    // engineClock when the target was chosen.
+    // gameClock when the target was chosen.
     int targetTime = 0;
     // Allies: never chosen as targets, never hit by this ship's shots or rockets.
     std::vector<TObjectRef<TShip>> linked;
@@ -149,7 +150,7 @@ private:
     // The nearest candidate to a point, optionally only of other teams than the player's
     // and only those targeting the player's ship.
     std::shared_ptr<TShip> NearestCandidate(float fromX, float fromY, bool buddyRules, bool onlyPlayerChasers);
-    // The player's keys and mouse.
+    // The player's controls of this step.
     void SteerByPlayer();
     // Enemy (instantTurn) and buddy pursuit of the target.
     void SteerToTarget(bool instantTurn);
@@ -160,6 +161,10 @@ private:
 
 // The player's ship; null until the first game starts, kept (dead) after its death.
 extern std::shared_ptr<TShip> player;
+
+// The player's controls for the step being played; the shell or a replay sets them before
+// each step.
+extern TControls playerControls;
 
 // Whether the player's ship exists and is not dead.
 bool PlayerAlive();

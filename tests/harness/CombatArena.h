@@ -11,6 +11,7 @@
 #include <string>
 
 #include "HeadlessGame.h"
+#include "world/GameClock.h"
 #include "particles/EffectCatalogue.h"
 #include "particles/ParticleEngine.h"
 #include "shell/Assets.h"
@@ -120,6 +121,15 @@ public:
             Pass();
             AdvanceFakeClock(stepMs);
         }
+    }
+
+    // Moves the game clock on without playing steps, so that the next step played is the first
+    // at or after the clock reading target (a test's shortcut through long waits).
+    static void JumpGameClockTo(int target) {
+        int steps = int(int64_t(target) * kStepsPerSecond / 1000);
+        while (int64_t(steps) * 1000 / kStepsPerSecond < target) ++steps;
+        gameSteps = steps - 1;
+        gameClock = int(int64_t(gameSteps) * 1000 / kStepsPerSecond);
     }
 
     // One world update run directly, with a tick of tickLength ms.

@@ -131,7 +131,7 @@ TEST(Hud, EnterStartsAGameWhoseReadoutsEndEveryDrawnFrame) {
     EXPECT_EQ(TextAt(calls, 10, 125).text, "RakAutoSelect: On  [R] ");
     // With auto-selection on, the advice takes line 140 and the play time follows below.
     TDrawCall time = TextAt(calls, 10, 155);
-    EXPECT_EQ(time.text, "Time:" + std::to_string(ClockSince(engineClock, player->createdAt) / 1000));
+    EXPECT_EQ(time.text, "Time:" + std::to_string(ClockSince(gameClock, player->createdAt) / 1000));
     EXPECT_EQ(time.text, "Time:2");
     EXPECT_EQ(time.blendMode, kBlendAlpha);
     EXPECT_FLOAT_EQ(time.alpha, 1.0f);

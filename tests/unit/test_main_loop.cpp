@@ -9,6 +9,9 @@
 #include "particles/ParticleEngine.h"
 #include "platform/TTimer.h"
 #include "shell/Shell.h"
+#include "shell/ShellControls.h"
+#include "world/GameClock.h"
+#include "world/TShip.h"
 
 TEST(MainLoop, EscapeEndsTheLoopOnTheNextPass) {
     HeadlessGame game;
@@ -36,47 +39,57 @@ TEST(MainLoop, PointerIsHeldOnTheScreenAtExactlyTheEdges) {
     EXPECT_EQ(PointerY(), 0);
 }
 
-TEST(MainLoop, SeveralTicksDuringOnePassGiveOneWorldUpdate) {
+TEST(MainLoop, ALatePassPlaysTheMissedStepsUpToFour) {
     HeadlessGame game;
     game.RunFor(100);
-    int updatesBefore = worldUpdates;
-    // Two periods pass and are counted at two polls before the loop looks at the timer.
-    AdvanceFakeClock(17);
-    UpdateTickTimers();
-    AdvanceFakeClock(17);
-    UpdateTickTimers();
-    int ticks = frameTimer->Ticks();
-    ASSERT_GE(ticks, lastTick + 2);
+    auto periodsPass = [](int n) {
+        for (int i = 0; i < n; ++i) {
+            AdvanceFakeClock(17);
+            UpdateTickTimers();
+        }
+    };
+    int before = worldUpdates, owed = -lastTick;
+    periodsPass(2);
+    owed += frameTimer->Periods();
+    ASSERT_GE(owed, 2);
     game.Pass();
-    EXPECT_EQ(worldUpdates, updatesBefore + 1);
-    EXPECT_EQ(lastTick, ticks);
+    EXPECT_EQ(worldUpdates, before + std::min(owed, 4));
+    // Ten periods late: four steps, and the rest is not owed (the game slows down).
+    before = worldUpdates;
+    periodsPass(10);
+    game.Pass();
+    EXPECT_EQ(worldUpdates, before + 4);
+    EXPECT_EQ(lastTick, frameTimer->Periods());
 }
 
-TEST(MainLoop, TickStatisticsFollowTheGameClock) {
-    HeadlessGame game;
-    game.RunFor(500);
-    int before = worldUpdates;
-    int clockBefore = lastTickClock;
-    game.RunFor(200);
-    ASSERT_GT(worldUpdates, before);
-    EXPECT_GE(tickMs, 1);
-    EXPECT_FLOAT_EQ(ticksPerSecond, 1000.0f / float(tickMs));
-    EXPECT_GT(lastTickClock, clockBefore);
-    EXPECT_LE(lastTickClock, engineClock);
-}
-
-TEST(MainLoop, TheFirstWorldUpdatesMeasureFromStartUp) {
+TEST(MainLoop, StepsAreFixedAndTheGameClockCountsThem) {
     HeadlessGame game;  // the fake clock starts at 100000 ms, like a machine up for 100 s
-    EXPECT_EQ(lastTickClock, MilliClock());
-    EXPECT_EQ(engineClock, MilliClock());
-    int maxTickMs = 0;
-    for (int i = 0; i < 200 && worldUpdates < 3; ++i) {
-        game.RunFor(1);
-        if (worldUpdates > 0) maxTickMs = std::max(maxTickMs, tickMs);
-    }
-    ASSERT_GE(worldUpdates, 3);
-    EXPECT_LE(maxTickMs, 50);  // never the uptime
-    EXPECT_GT(ticksPerSecond, 20.0f);
+    int clockBefore = gameClock, stepsBefore = gameSteps;
+    game.RunFor(2000);
+    int steps = gameSteps - stepsBefore;
+    EXPECT_NEAR(steps, 120, 2);
+    EXPECT_EQ(gameClock, int(int64_t(gameSteps) * 1000 / 60));
+    EXPECT_GT(gameClock, clockBefore);
+    EXPECT_TRUE(tickMs == 16 || tickMs == 17) << tickMs;
+    EXPECT_EQ(ticksPerSecond, 60.0f);
+}
+
+TEST(MainLoop, PausedNothingAdvancesAndNoStepsAreOwedAfterwards) {
+    HeadlessGame game;
+    game.RunFor(200);
+    game.Press(kKeyReturn);  // pausing is for play
+    game.RunFor(200);
+    ASSERT_TRUE(PlayerAlive());
+    SetPaused(1);
+    int clock = gameClock, updates = worldUpdates;
+    game.RunFor(3000);
+    EXPECT_EQ(gameClock, clock);
+    EXPECT_EQ(worldUpdates, updates);
+    SetPaused(0);
+    AdvanceFakeClock(17);
+    UpdateTickTimers();
+    game.Pass();
+    EXPECT_LE(worldUpdates - updates, 2);
 }
 
 TEST(MainLoop, PassesLessThanFifteenMillisecondsApartDrawOnce) {

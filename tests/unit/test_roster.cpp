@@ -25,6 +25,10 @@ std::vector<std::shared_ptr<TShip>> ShipsOfTeam(int team) {
 }
 
 // Starts a game from the title screen; the player's ship holds still and does not shoot.
+// Distance of a new ship from the top-left corner of the 1024 x 768 view centred on the
+// player's ship, around which enemies arrive whatever the window.
+float FromArrivalCorner(const TShip& ship) { return Distance(ship.x, ship.y, player->x - 512.0f, player->y - 384.0f); }
+
 void StartPlaying(CombatArena& game) {
     game.Press(kKeyReturn);
     game.Ticks(2);
@@ -56,7 +60,7 @@ TEST(Roster, AnEnemyArrivesFromAfarFacingThePlayerAtOnce) {
     StartPlaying(game);
     auto enemy = CreateEnemy(1);
     EXPECT_EQ(enemy->team, 1);
-    EXPECT_NEAR(Distance(enemy->x, enemy->y, cameraX, cameraY), 6000.0f, 0.5f);
+    EXPECT_NEAR(FromArrivalCorner(*enemy), 6000.0f, 0.5f);
     // Nobody chases the player yet, so the newcomer does, and faces it in its first tick.
     game.Ticks(1);
     EXPECT_EQ(enemy->target.Get(), player);
@@ -105,7 +109,7 @@ TEST(Roster, TheKailArrivesWithTwoEscortsAndIsWorthTwelve) {
     EXPECT_TRUE(leader->IsLinked(escorts[1].get()) && escorts[1]->IsLinked(leader.get()));
     EXPECT_FALSE(escorts[0]->IsLinked(escorts[1].get()));
     // Each escort, like every enemy, arrives from afar.
-    for (auto& e : escorts) EXPECT_NEAR(Distance(e->x, e->y, cameraX, cameraY), 6000.0f, 0.5f);
+    for (auto& e : escorts) EXPECT_NEAR(FromArrivalCorner(*e), 6000.0f, 0.5f);
 
     // The player's bolt finishes the leader: 12 points, doubled by the difficulty.
     leader->x = leader->y = 0.0f;
@@ -131,13 +135,14 @@ TEST(Roster, TheKailArrivesWithTwoEscortsAndIsWorthTwelve) {
 
 TEST(Roster, AKindWithoutAnEntryGivesAPlainEnemy) {
     CombatArena game;
+    StartPlaying(game);
     auto ship = CreateEnemy(7);
     EXPECT_EQ(ship->team, 1);
     EXPECT_TRUE(ship->name.empty());
     EXPECT_EQ(ship->image, nullptr);
     EXPECT_TRUE(ship->guns.empty());
     EXPECT_EQ(ship->pointValue, 1);
-    EXPECT_NEAR(Distance(ship->x, ship->y, cameraX, cameraY), 6000.0f, 0.5f);
+    EXPECT_NEAR(FromArrivalCorner(*ship), 6000.0f, 0.5f);
 }
 
 TEST(Roster, TheBuddyComesOneAtATimeAndOnlyToALivePlayer) {

@@ -15,6 +15,7 @@
 #include "shell/Camera.h"
 #include "shell/Screenshots.h"
 #include "shell/Shell.h"
+#include "world/GameClock.h"
 #include "world/TUniverse.h"
 
 namespace {
@@ -22,7 +23,7 @@ namespace {
 // What a fresh program looks like, as far as the tests can read it.
 struct TSnapshot {
     int graphicsWidth, blendMode, fakeClock, randomState, networkTimeout, particleCount, typeCount;
-    int worldObjects, universeMade, engineClockValue, lastTickClockValue, worldUpdateCount;
+    int worldObjects, universeMade, engineClockValue, gameClockValue, worldUpdateCount;
     int screenshotNumber, shotWanted, logoLoaded, cameraFollows, keyDown, typedChar;
     float rotation, cameraLeft, cameraTop, difficultyValue;
     std::string player;
@@ -31,7 +32,7 @@ struct TSnapshot {
         return {GraphicsWidth(),         GetBlendMode(),       FakeClockActive(),
                 RandomState(),           NetworkTimeoutMs(),   ParticleCount(),
                 int(particleTypes.size()), int(TUniverse::Objects().Count()), universe != nullptr,
-                engineClock,             lastTickClock,        worldUpdates,
+                engineClock,             gameClock,        worldUpdates,
                 screenshotCounter,       screenshotRequested,  logoImage != nullptr,
                 cameraTarget != nullptr, KeyIsDown(kKeyW),     NextTypedChar(),
                 GetDrawRotation(),       cameraX,              cameraY,
@@ -50,7 +51,7 @@ void ExpectSame(const TSnapshot& a, const TSnapshot& b) {
     EXPECT_EQ(a.worldObjects, b.worldObjects);
     EXPECT_EQ(a.universeMade, b.universeMade);
     EXPECT_EQ(a.engineClockValue, b.engineClockValue);
-    EXPECT_EQ(a.lastTickClockValue, b.lastTickClockValue);
+    EXPECT_EQ(a.gameClockValue, b.gameClockValue);
     EXPECT_EQ(a.worldUpdateCount, b.worldUpdateCount);
     EXPECT_EQ(a.screenshotNumber, b.screenshotNumber);
     EXPECT_EQ(a.shotWanted, b.shotWanted);
