@@ -146,15 +146,16 @@ const char* ReadStep(Reader& in, TControls& step) {
     uint32_t zigzag = 0;
     bool ok = (!(flags & kStepThrust) || in.Byte(step.thrust)) && (!(flags & kStepReverse) || in.Byte(step.reverse)) &&
               (!(flags & kStepStrafe) || (in.Byte(step.strafeLeft) && in.Byte(step.strafeRight)));
-    if (ok && (flags & kStepAimX)) {
-        ok = in.Varint(zigzag);
+    if (!ok) return "steps truncated";
+    if (flags & kStepAimX) {
+        if (!in.Varint(zigzag)) return "aim point truncated or malformed";
         step.aimX = Added(step.aimX, UnZigZag(zigzag));
     }
-    if (ok && (flags & kStepAimY)) {
-        ok = in.Varint(zigzag);
+    if (flags & kStepAimY) {
+        if (!in.Varint(zigzag)) return "aim point truncated or malformed";
         step.aimY = Added(step.aimY, UnZigZag(zigzag));
     }
-    ok = ok && (!(flags & kStepButtons) || in.Byte(step.buttons)) && (!(flags & kStepSelect) || in.Byte(step.selectRocket));
+    ok = (!(flags & kStepButtons) || in.Byte(step.buttons)) && (!(flags & kStepSelect) || in.Byte(step.selectRocket));
     if (!ok) return "steps truncated";
     if (step.buttons & ~kControlButtonMask) return "unknown buttons";
     if (step.selectRocket > kMaxSelectRocket) return "unknown rocket choice";
