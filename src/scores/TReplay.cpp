@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -36,6 +37,8 @@ constexpr uint64_t kMaxBlockBytes = 4 + uint64_t(kMaxReplaySteps) * kMaxStepByte
 // The result: points, kills, stage, steps and end; then the CRC-32.
 constexpr size_t kResultBytes = 8 + 4 + 4 + 4 + 1;
 constexpr size_t kCrcBytes = 4;
+// The inflate buffer's first size; it doubles as the block needs, up to its declared size.
+constexpr size_t kFirstInflateBytes = 64 * 1024;
 
 // ---- writing, little endian ----
 
@@ -162,19 +165,31 @@ const char* ReadStep(Reader& in, TControls& step) {
     return "";
 }
 
-// Inflates exactly rawSize bytes from the compressed bytes, all of them used.
+// Inflates exactly rawSize bytes from the compressed bytes, all of them used. The buffer grows
+// with what really comes out, so a small file declaring a large block costs little; one byte
+// beyond the declared size tells a longer block.
 bool Inflate(const unsigned char* compressed, size_t compressedSize, size_t rawSize, std::string& raw) {
-    raw.assign(rawSize, '\0');
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) return false;
     stream.next_in = const_cast<unsigned char*>(compressed);
     stream.avail_in = uInt(compressedSize);
-    stream.next_out = reinterpret_cast<unsigned char*>(raw.data());
-    stream.avail_out = uInt(rawSize);
-    int status = inflate(&stream, Z_FINISH);
-    bool whole = status == Z_STREAM_END && stream.avail_in == 0 && stream.avail_out == 0;
+    size_t produced = 0;
+    int status = Z_OK;
+    raw.resize(std::min(rawSize + 1, kFirstInflateBytes));
+    while (status == Z_OK) {
+        if (produced == raw.size()) {
+            if (raw.size() == rawSize + 1) break;
+            raw.resize(std::min(rawSize + 1, raw.size() * 2));
+        }
+        stream.next_out = reinterpret_cast<unsigned char*>(raw.data() + produced);
+        stream.avail_out = uInt(raw.size() - produced);
+        status = inflate(&stream, Z_FINISH);
+        produced = raw.size() - stream.avail_out;
+        if (status == Z_BUF_ERROR && stream.avail_out == 0) status = Z_OK;
+    }
     inflateEnd(&stream);
-    return whole;
+    raw.resize(produced);
+    return status == Z_STREAM_END && stream.avail_in == 0 && produced == rawSize;
 }
 
 bool Refuse(std::string& error, const char* reason) {
