@@ -49,6 +49,7 @@ public:
     // The world-state hash after every kReplayStepsPerSecond-th step (ReplayCheckpoints of them).
     std::vector<uint64_t> checkpoints;
     TReplayResult result;
+    bool operator==(const TReplay& other) const = default;
 
     // The file's bytes: the header in clear, the steps (each stored as its changes from the one
     // before) and checkpoints compressed with zlib, the result, and a CRC-32 of all before it.

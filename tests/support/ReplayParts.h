@@ -7,7 +7,20 @@
 #include <cstdint>
 #include <string>
 
+#include "scores/TReplay.h"
+
 namespace replayparts {
+
+// A replay with its header filled in and no steps.
+inline TReplay Headed() {
+    TReplay replay;
+    replay.gameVersion = "0.91";
+    replay.identity = "tavrik 0.91 (test)";
+    replay.playerName = "Pilot";
+    replay.date = "2026-12-09 16:05:00";
+    replay.seed = 0xC0FFEE;
+    return replay;
+}
 
 struct Parts {
     std::string head;    // magic, version, texts and seed
