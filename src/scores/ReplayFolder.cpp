@@ -69,14 +69,16 @@ std::string FileName(const TReplay& replay) {
     return Stamp(replay.date) + "-" + points + kExtension;
 }
 
-// Deletes the replays that are neither among the best by points nor among the latest.
-void Trim(const std::string& folder) {
+// Deletes the replays that are neither among the best by points nor among the latest; the one
+// just written stays even so (its header may carry an old date).
+void Trim(const std::string& folder, const std::string& written) {
     std::vector<std::string> names;
     for (const std::string& name : ListDirectory(folder, 1))
         if (IsReplayName(name) && PathKind(folder + name) == 1) names.push_back(name);
     // Names start with the date and time, so their order is the order of the games.
     std::sort(names.begin(), names.end());
     std::vector<std::string> kept(names.end() - std::min<long>(long(names.size()), kReplaysKeptLatest), names.end());
+    kept.push_back(written);
     std::stable_sort(names.begin(), names.end(),
                      [](const std::string& a, const std::string& b) { return NamePoints(a) > NamePoints(b); });
     kept.insert(kept.end(), names.begin(), names.begin() + std::min<long>(long(names.size()), kReplaysKeptBest));
@@ -97,9 +99,10 @@ std::string ReplayFolder::Path() { return GamePaths::ScoresFolder() + "replays/"
 std::string ReplayFolder::Save(const TReplay& replay) {
     const std::string folder = Path();
     if (!GamePaths::MakeFolder(folder)) return Failed(GamePaths::SaveFailure());
-    const std::string path = folder + FileName(replay);
+    const std::string name = FileName(replay);
+    const std::string path = folder + name;
     if (!WriteFileAtomically(path, replay.Encode())) return Failed(GamePaths::SaveFailure());
-    Trim(folder);
+    Trim(folder, name);
     return path;
 }
 

@@ -191,6 +191,8 @@ TEST_F(ReplayFolderTest, KeepsTheBestAndTheLatestAndNothingElseOfItsOwn) {
         if (points >= (kGames - kReplaysKeptBest) * 100 || day >= kGames - kReplaysKeptLatest)
             expected.insert(path.substr(8));
     }
+    // A game whose header dates it before every kept one survives its own save.
+    expected.insert(ReplayFolder::Save(Game(0, 7)).substr(8));
     expected.insert("notes.txt");
     expected.insert("friend.tvr");
     std::vector<std::string> names = ListDirectory("replays", 1);
