@@ -17,8 +17,10 @@ namespace {
 
 constexpr char kExtension[] = ".tvr";
 constexpr size_t kExtensionBytes = sizeof kExtension - 1;
-// "YYYYMMDD-HHMMSS-" then the points, at least this many digits.
-constexpr size_t kStampBytes = 16;
+// "YYYYMMDD-HHMMSS-" then the points, at least kPointsDigits digits.
+constexpr size_t kDateDigits = 8;
+constexpr size_t kTimeDigits = 6;
+constexpr size_t kStampBytes = kDateDigits + 1 + kTimeDigits + 1;
 constexpr int kPointsDigits = 9;
 // The header's date as the game writes it: "YYYY-MM-DD HH:MM:SS".
 constexpr char kHeaderDateShape[] = "dddd-dd-dd dd:dd:dd";
@@ -35,7 +37,8 @@ bool Digits(const std::string& text, size_t from, size_t count) {
 bool IsReplayName(const std::string& name) {
     if (name.size() < kStampBytes + kPointsDigits + kExtensionBytes) return false;
     size_t pointsEnd = name.size() - kExtensionBytes;
-    return Digits(name, 0, 8) && name[8] == '-' && Digits(name, 9, 6) && name[15] == '-' &&
+    return Digits(name, 0, kDateDigits) && name[kDateDigits] == '-' && Digits(name, kDateDigits + 1, kTimeDigits) &&
+           name[kStampBytes - 1] == '-' &&
            Digits(name, kStampBytes, pointsEnd - kStampBytes) && name.compare(pointsEnd, kExtensionBytes, kExtension) == 0;
 }
 
@@ -52,9 +55,12 @@ std::string Stamp(const std::string& date) {
     bool shaped = date.size() == sizeof kHeaderDateShape - 1;
     for (size_t i = 0; shaped && i < date.size(); ++i)
         shaped = kHeaderDateShape[i] == 'd' ? std::isdigit(static_cast<unsigned char>(date[i])) != 0 : date[i] == kHeaderDateShape[i];
-    if (shaped)
-        return date.substr(0, 4) + date.substr(5, 2) + date.substr(8, 2) + "-" + date.substr(11, 2) + date.substr(14, 2) +
-               date.substr(17, 2);
+    if (shaped) {
+        std::string digits;
+        for (char c : date)
+            if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
+        return digits.insert(kDateDigits, "-");
+    }
     char text[32];
     std::time_t now = std::time(nullptr);
     std::tm local{};

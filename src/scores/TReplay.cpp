@@ -9,6 +9,11 @@ namespace {
 
 constexpr char kMagic[] = "TAVRIKRP";
 constexpr size_t kMagicBytes = sizeof kMagic - 1;
+// Widths of the stored numbers: the format version, counts, sizes and most result fields
+// (words), points and checkpoint hashes (longs).
+constexpr int kVersionBytes = 2;
+constexpr int kWordBytes = 4;
+constexpr int kLongBytes = 8;
 
 // Which fields of a step differ from the step before; only those follow the flags byte.
 constexpr uint8_t kStepThrust = 1 << 0;
@@ -32,11 +37,11 @@ constexpr uint8_t kVarintLastByteMax = 0x0F;
 // The longest a step can be: flags, four amounts, two varints, buttons and rocket choice.
 constexpr size_t kMaxStepBytes = 1 + 4 + 2 * kMaxVarintBytes + 1 + 1;
 // The compressed block: step count, steps, checkpoint count, checkpoints.
-constexpr uint64_t kMaxBlockBytes = 4 + uint64_t(kMaxReplaySteps) * kMaxStepBytes + 4 +
-                                    uint64_t(kMaxReplaySteps / kReplayStepsPerSecond) * 8;
+constexpr uint64_t kMaxBlockBytes = kWordBytes + uint64_t(kMaxReplaySteps) * kMaxStepBytes + kWordBytes +
+                                    uint64_t(kMaxReplaySteps / kReplayStepsPerSecond) * kLongBytes;
 // The result: points, kills, stage, steps and end; then the CRC-32.
-constexpr size_t kResultBytes = 8 + 4 + 4 + 4 + 1;
-constexpr size_t kCrcBytes = 4;
+constexpr size_t kResultBytes = kLongBytes + 3 * kWordBytes + 1;
+constexpr size_t kCrcBytes = kWordBytes;
 // The inflate buffer's first size; it doubles as the block needs, up to its declared size.
 constexpr size_t kFirstInflateBytes = 64 * 1024;
 
@@ -203,37 +208,37 @@ int ReplayCheckpoints(size_t steps) { return int(steps / kReplayStepsPerSecond);
 
 std::string TReplay::Encode() const {
     std::string out(kMagic, kMagicBytes);
-    PutUnsigned(out, uint32_t(formatVersion), 2);
+    PutUnsigned(out, uint32_t(formatVersion), kVersionBytes);
     PutText(out, gameVersion);
     PutText(out, identity);
     PutText(out, playerName);
     PutText(out, date);
-    PutUnsigned(out, seed, 4);
+    PutUnsigned(out, seed, kWordBytes);
 
     std::string raw;
-    raw.reserve(8 + steps.size() * 2 + checkpoints.size() * 8);
-    PutUnsigned(raw, steps.size(), 4);
+    raw.reserve(2 * kWordBytes + steps.size() * 2 + checkpoints.size() * kLongBytes);
+    PutUnsigned(raw, steps.size(), kWordBytes);
     TControls before;
     for (const TControls& step : steps) {
         PutStep(raw, step, before);
         before = step;
     }
-    PutUnsigned(raw, checkpoints.size(), 4);
-    for (uint64_t hash : checkpoints) PutUnsigned(raw, hash, 8);
+    PutUnsigned(raw, checkpoints.size(), kWordBytes);
+    for (uint64_t hash : checkpoints) PutUnsigned(raw, hash, kLongBytes);
 
     uLongf compressedSize = compressBound(uLong(raw.size()));
     std::string compressed(compressedSize, '\0');
     compress2(reinterpret_cast<Bytef*>(compressed.data()), &compressedSize, reinterpret_cast<const Bytef*>(raw.data()),
               uLong(raw.size()), Z_BEST_COMPRESSION);
     compressed.resize(compressedSize);
-    PutUnsigned(out, raw.size(), 4);
-    PutUnsigned(out, compressed.size(), 4);
+    PutUnsigned(out, raw.size(), kWordBytes);
+    PutUnsigned(out, compressed.size(), kWordBytes);
     out += compressed;
 
-    PutUnsigned(out, uint64_t(result.points), 8);
-    PutUnsigned(out, uint32_t(result.kills), 4);
-    PutUnsigned(out, uint32_t(result.stage), 4);
-    PutUnsigned(out, uint32_t(result.steps), 4);
+    PutUnsigned(out, uint64_t(result.points), kLongBytes);
+    PutUnsigned(out, uint32_t(result.kills), kWordBytes);
+    PutUnsigned(out, uint32_t(result.stage), kWordBytes);
+    PutUnsigned(out, uint32_t(result.steps), kWordBytes);
     PutUnsigned(out, uint8_t(result.end), 1);
     PutUnsigned(out, crc32(0, reinterpret_cast<const Bytef*>(out.data()), uInt(out.size())), kCrcBytes);
     return out;
@@ -246,16 +251,16 @@ bool TReplay::Decode(const std::string& bytes, TReplay& out, std::string& error)
     if (bytes.size() < kMagicBytes || std::memcmp(data, kMagic, kMagicBytes) != 0) return Refuse(error, "not a replay file");
     in.Skip(kMagicBytes);
     uint64_t value = 0;
-    if (!in.Unsigned(value, 2)) return Refuse(error, "header truncated");
+    if (!in.Unsigned(value, kVersionBytes)) return Refuse(error, "header truncated");
     if (value != uint64_t(kReplayFormatVersion)) return Refuse(error, "another format version");
     out.formatVersion = int(value);
     if (!in.Text(out.gameVersion) || !in.Text(out.identity) || !in.Text(out.playerName) || !in.Text(out.date))
         return Refuse(error, "header text truncated or too long");
-    if (!in.Unsigned(value, 4)) return Refuse(error, "header truncated");
+    if (!in.Unsigned(value, kWordBytes)) return Refuse(error, "header truncated");
     out.seed = uint32_t(value);
 
     uint64_t rawSize = 0, compressedSize = 0;
-    if (!in.Unsigned(rawSize, 4) || !in.Unsigned(compressedSize, 4)) return Refuse(error, "block sizes truncated");
+    if (!in.Unsigned(rawSize, kWordBytes) || !in.Unsigned(compressedSize, kWordBytes)) return Refuse(error, "block sizes truncated");
     if (rawSize > kMaxBlockBytes) return Refuse(error, "steps block too large");
     if (compressedSize > in.Left()) return Refuse(error, "steps block truncated");
     const size_t blockAt = in.At();
@@ -269,10 +274,10 @@ bool TReplay::Decode(const std::string& bytes, TReplay& out, std::string& error)
     if (crc32(0, data, uInt(crcAt)) != stored) return Refuse(error, "checksum mismatch");
 
     uint64_t points = 0, kills = 0, stage = 0, steps = 0, end = 0;
-    in.Unsigned(points, 8);
-    in.Unsigned(kills, 4);
-    in.Unsigned(stage, 4);
-    in.Unsigned(steps, 4);
+    in.Unsigned(points, kLongBytes);
+    in.Unsigned(kills, kWordBytes);
+    in.Unsigned(stage, kWordBytes);
+    in.Unsigned(steps, kWordBytes);
     in.Unsigned(end, 1);
     out.result.points = int64_t(points);
     out.result.kills = int32_t(uint32_t(kills));
@@ -286,7 +291,7 @@ bool TReplay::Decode(const std::string& bytes, TReplay& out, std::string& error)
         return Refuse(error, "steps block damaged or not of its declared size");
     Reader block(reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
     uint64_t count = 0;
-    if (!block.Unsigned(count, 4)) return Refuse(error, "steps truncated");
+    if (!block.Unsigned(count, kWordBytes)) return Refuse(error, "steps truncated");
     if (count > uint64_t(kMaxReplaySteps)) return Refuse(error, "too many steps");
     // Every step takes at least its flags byte.
     if (count > block.Left()) return Refuse(error, "steps truncated");
@@ -297,11 +302,11 @@ bool TReplay::Decode(const std::string& bytes, TReplay& out, std::string& error)
         if (*refused) return Refuse(error, refused);
         each = step;
     }
-    if (!block.Unsigned(count, 4)) return Refuse(error, "checkpoints truncated");
+    if (!block.Unsigned(count, kWordBytes)) return Refuse(error, "checkpoints truncated");
     if (count != uint64_t(ReplayCheckpoints(out.steps.size()))) return Refuse(error, "checkpoints do not match the steps");
-    if (block.Left() != count * 8) return Refuse(error, "checkpoints not of their declared size");
+    if (block.Left() != count * kLongBytes) return Refuse(error, "checkpoints not of their declared size");
     out.checkpoints.assign(size_t(count), 0);
-    for (uint64_t& hash : out.checkpoints) block.Unsigned(hash, 8);
+    for (uint64_t& hash : out.checkpoints) block.Unsigned(hash, kLongBytes);
     if (uint64_t(out.result.steps) != out.steps.size()) return Refuse(error, "result does not match the steps");
     error.clear();
     return true;
