@@ -13,9 +13,11 @@ class ReplayFolder {
 public:
     // The folder: "replays/" under GamePaths::ScoresFolder().
     static std::string Path();
-    // Writes the replay as "<date>-<time>-<points>.tvr" (date and time from its header,
-    // points zero-padded), through a temporary file renamed over it, then deletes older
-    // replays beyond the best and latest kept. Returns the file's path, or "" when it could
+    // Writes the replay as "<date>-<time>-<points>.tvr" (date and time from its header, or
+    // the local time now when the header's date is not "YYYY-MM-DD HH:MM:SS"; points
+    // zero-padded to nine digits, negative ones as 0), through a temporary file renamed over
+    // it, then deletes older replays beyond the best and latest kept (never the one written,
+    // nor a file named otherwise). Returns the file's path, or "" when it could
     // not be written: the first such failure in a run gives one notice
     // ("replays not saved: <reason>"), later ones are silent, and the game plays on.
     static std::string Save(const TReplay& replay);

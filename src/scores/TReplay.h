@@ -2,6 +2,7 @@
 // A recorded game: who played it with which build and seed, the controls of every world step,
 // a world-state hash every second, and how the game ended. Encode and Decode turn it into the
 // bytes of a replay file and back; Decode trusts nothing it reads.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ constexpr int kMaxReplaySteps = 2 * 60 * 60 * kReplayStepsPerSecond;
 constexpr int kMaxReplayFileBytes = 8 * 1024 * 1024;
 // Longest text field of the header (versions, identity, name, date).
 constexpr int kMaxReplayTextBytes = 64;
+
+// The checkpoints a game of this many steps has: one after every kReplayStepsPerSecond-th step.
+int ReplayCheckpoints(size_t steps);
 
 // How a recorded game ended.
 enum class TReplayEnd : uint8_t { GameOver = 0, Quit = 1 };
@@ -42,12 +46,14 @@ public:
     std::string date;          // "YYYY-MM-DD HH:MM:SS", local time at the start
     // One record per world step, in order.
     std::vector<TControls> steps;
-    // The world-state hash after every kReplayStepsPerSecond-th step.
+    // The world-state hash after every kReplayStepsPerSecond-th step (ReplayCheckpoints of them).
     std::vector<uint64_t> checkpoints;
     TReplayResult result;
+    bool operator==(const TReplay& other) const = default;
 
     // The file's bytes: the header in clear, the steps (each stored as its changes from the one
     // before) and checkpoints compressed with zlib, the result, and a CRC-32 of all before it.
+    // Text fields are cut to kMaxReplayTextBytes.
     std::string Encode() const;
     // Reads a replay file's bytes. False, with a reason in error, for a file that is truncated,
     // altered, of another format version, or beyond any bound above; out is then unspecified.
