@@ -89,7 +89,7 @@ constexpr double kPiOver2High = 0x1.921fb54442d18p+0;
 constexpr double kPiOver2Low = 0x1.1a62633145c07p-54;
 constexpr double kThreePiOver4 = 0x1.2d97c7f3321d2p+1;
 
-double Abs(double v) { return v < 0.0 ? -v : v; }
+double Abs(double v) { return std::signbit(v) ? -v : v; }
 
 // An integer-valued double's count of quarter turns, modulo 4.
 int QuadrantOf(double n) {
