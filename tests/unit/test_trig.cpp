@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -7,7 +8,6 @@
 #include <random>
 
 #include "platform/Trig.h"
-#include "world/WorldMath.h"
 
 namespace {
 
@@ -125,14 +125,4 @@ TEST(Trig, GoldenResults) {
     EXPECT_EQ(TrigAtan2(1.0, -2.0), 0x1.56c6e7397f5aep+1);
     EXPECT_EQ(TrigAtan2(-3e-5, 7.0), -0x1.1f9c02c302a15p-18);
     EXPECT_EQ(TrigAtan2(5.0, 0.25), 0x1.8555a2787981fp+0);
-}
-
-// The degree helpers, now computed in double, still land exactly on the compass points.
-TEST(Trig, DegreeHelpersHitTheCompassPoints) {
-    EXPECT_EQ(SinDeg(90.0f), 1.0f);
-    EXPECT_EQ(CosDeg(180.0f), -1.0f);
-    EXPECT_EQ(SinDeg(0.0f), 0.0f);
-    EXPECT_EQ(ATan2Deg(1.0f, 0.0f), 90.0f);
-    EXPECT_EQ(ATan2Deg(0.0f, -1.0f), 180.0f);
-    EXPECT_EQ(ATan2Deg(-1.0f, -1.0f), -135.0f);
 }
