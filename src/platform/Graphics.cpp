@@ -16,6 +16,7 @@
 #include <cstring>
 #include "platform/DrawRecording.h"
 #include "platform/StateResets.h"
+#include "platform/Trig.h"
 #include "platform/Trimming.h"
 
 namespace {
@@ -453,8 +454,8 @@ void TransformFor(float rotation, float scaleX, float scaleY, float& ix, float& 
     static float lastRotation = 0.0f, c = 1.0f, sn = 0.0f;
     if (rotation != lastRotation) {
         double rad = rotation * kPi / 180.0;
-        c = static_cast<float>(std::cos(rad));
-        sn = static_cast<float>(std::sin(rad));
+        c = static_cast<float>(TrigCos(rad));
+        sn = static_cast<float>(TrigSin(rad));
         lastRotation = rotation;
     }
     ix = c * scaleX;

@@ -4,22 +4,17 @@
 #include <cstdint>
 
 #include "platform/Audio.h"
+#include "platform/Trig.h"
 #include "shell/Shell.h"
 #include "world/TGObject.h"
 #include "world/TShip.h"
+#include "world/WorldMath.h"
 #include "platform/StateResets.h"
 
 std::shared_ptr<TGObject> cameraTarget;
 float focusX = 0.0f, focusY = 0.0f;
 float trailX = 0.0f, trailY = 0.0f;
 float cameraX = 0.0f, cameraY = 0.0f;
-
-namespace {
-constexpr float degrees = 180.0f / float(M_PI);
-float SinDeg(float a) { return std::sin(a / degrees); }
-float CosDeg(float a) { return std::cos(a / degrees); }
-float ATan2Deg(float y, float x) { return std::atan2(y, x) * degrees; }
-}  // namespace
 
 void UpdateCameraFocus() {
     if (!cameraTarget) return;
@@ -94,7 +89,7 @@ void PlaySoundAt(const std::shared_ptr<TSound>& sound, int x, int y) {
 }
 
 float AngleTo(float x1, float y1, float x2, float y2) {
-    float a = std::fmod(ATan2Deg(y2 - y1, x2 - x1) + 450.0f, 360.0f);
+    float a = FloatMod(ATan2Deg(y2 - y1, x2 - x1) + 450.0f, 360.0f);
     if (a < 0.0f) a += 360.0f;
     if (a >= 360.0f) a -= 360.0f;
     return a;

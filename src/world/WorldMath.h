@@ -1,14 +1,19 @@
 #pragma once
 // Degree trigonometry and clock arithmetic shared by the world's objects. Headings are
 // degrees, 0 up the screen, growing clockwise; ATan2Deg(a, b) is atan2(a, b) in degrees.
+// The trigonometry is the game's own, computed in double, so that the world moves the
+// same on every machine.
 #include <cmath>
 #include <cstdint>
 
-constexpr float kDegreesPerRadian = 180.0f / float(M_PI);
+#include "platform/Trig.h"
 
-inline float SinDeg(float degrees) { return std::sin(degrees / kDegreesPerRadian); }
-inline float CosDeg(float degrees) { return std::cos(degrees / kDegreesPerRadian); }
-inline float ATan2Deg(float a, float b) { return std::atan2(a, b) * kDegreesPerRadian; }
+constexpr float kDegreesPerRadian = 180.0f / float(M_PI);
+constexpr double kRadiansPerDegree = M_PI / 180.0;
+
+inline float SinDeg(float degrees) { return static_cast<float>(TrigSin(degrees * kRadiansPerDegree)); }
+inline float CosDeg(float degrees) { return static_cast<float>(TrigCos(degrees * kRadiansPerDegree)); }
+inline float ATan2Deg(float a, float b) { return static_cast<float>(TrigAtan2(a, b) / kRadiansPerDegree); }
 
 // Distance between two points.
 inline float Distance(float x1, float y1, float x2, float y2) {
