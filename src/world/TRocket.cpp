@@ -7,6 +7,7 @@
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Input.h"
+#include "platform/Trig.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/Shell.h"
@@ -109,18 +110,18 @@ void TRocket::Update() {
                     ry += f * speed * CosDeg(direction);
                 }
             }
-            float wanted = std::fmod(AngleTo(x, y, px, py) + 360.0f, 360.0f);
+            float wanted = FloatMod(AngleTo(x, y, px, py) + 360.0f, 360.0f);
             float step = turnRate / ticksPerSecond;
             float cw = 0.0f, ccw = 0.0f;
             if (direction > wanted) {
-                cw = std::fmod(std::fabs(360.0f - direction + wanted), 360.0f);
-                ccw = std::fmod(std::fabs(direction - wanted), 360.0f);
+                cw = FloatMod(std::fabs(360.0f - direction + wanted), 360.0f);
+                ccw = FloatMod(std::fabs(direction - wanted), 360.0f);
             } else if (direction < wanted) {
-                cw = std::fmod(std::fabs(wanted - direction), 360.0f);
-                ccw = std::fmod(std::fabs(360.0f - wanted + direction), 360.0f);
+                cw = FloatMod(std::fabs(wanted - direction), 360.0f);
+                ccw = FloatMod(std::fabs(360.0f - wanted + direction), 360.0f);
             }
             if (!(cw < step || ccw < step)) {
-                direction = std::fmod(cw <= ccw ? direction + step : direction - step, 360.0f);
+                direction = FloatMod(cw <= ccw ? direction + step : direction - step, 360.0f);
             }
             HitTarget();
             aim->lockCount += 1;
