@@ -28,6 +28,7 @@ constexpr int kKeyN = 78;
 constexpr int kKeyO = 79;
 constexpr int kKeyR = 82;
 constexpr int kKeyS = 83;
+constexpr int kKeyV = 86;
 constexpr int kKeyW = 87;
 constexpr int kKeyLeftAlt = 164;
 

@@ -112,6 +112,22 @@ std::string ReplayFolder::Save(const TReplay& replay) {
     return path;
 }
 
+bool ReplayFolder::ReadFile(const std::string& path, TReplay& out, std::string& error) {
+    auto stream = OpenReadStream(path);
+    if (!stream) {
+        error = "cannot be opened";
+        return false;
+    }
+    std::string bytes;
+    bool whole = StreamReadAll(stream, bytes, kMaxReplayFileBytes);
+    StreamClose(stream);
+    if (!whole) {
+        error = "too large or unreadable";
+        return false;
+    }
+    return TReplay::Decode(bytes, out, error);
+}
+
 std::string ReplayFolder::Best() {
     const std::string folder = Path();
     std::string best;
@@ -120,13 +136,9 @@ std::string ReplayFolder::Best() {
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         if (PathExtension(name) != kExtension + 1) continue;
-        auto stream = OpenReadStream(folder + name);
-        if (!stream) continue;
-        std::string bytes, error;
-        bool whole = StreamReadAll(stream, bytes, kMaxReplayFileBytes);
-        StreamClose(stream);
         TReplay replay;
-        if (!whole || !TReplay::Decode(bytes, replay, error)) continue;
+        std::string error;
+        if (!ReadFile(folder + name, replay, error)) continue;
         // On equal points the later game counts.
         if (best.empty() || replay.result.points >= bestPoints) {
             best = folder + name;

@@ -21,6 +21,8 @@ public:
     // not be written: the first such failure in a run gives one notice
     // ("replays not saved: <reason>"), later ones are silent, and the game plays on.
     static std::string Save(const TReplay& replay);
+    // Reads and decodes a replay file of at most kMaxReplayFileBytes; false with a reason.
+    static bool ReadFile(const std::string& path, TReplay& out, std::string& error);
     // The path of the replay with the most points in the folder ("" when none is readable).
     static std::string Best();
     // Forgets that a failure was already noticed (program state reset).

@@ -3,6 +3,8 @@
 #include "platform/StateResets.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +25,10 @@
 #include "shell/SaveNotices.h"
 #include "shell/PadControls.h"
 #include "shell/PlayerControls.h"
+#include "shell/ReplayRecorder.h"
+#include "shell/ReplayViewer.h"
+#include "scores/ReplayFolder.h"
+#include "scores/TReplay.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
 #include "shell/Screenshots.h"
@@ -30,6 +36,7 @@
 #include "shell/ShellControls.h"
 #include "shell/TitleScreen.h"
 #include "shell/WindowIcon.h"
+#include "shell/ReplayVerifier.h"
 #include "shell/WorldStep.h"
 #include "stages/StageTable.h"
 #include "stages/TLevel.h"
@@ -139,12 +146,21 @@ void PlayDueSteps() {
         return;
     }
     if (ticks <= lastTick) return;
-    int steps = std::min(ticks - lastTick, kMaxStepsPerPass);
+    int due = ticks - lastTick;
     lastTick = ticks;
+    if (Watching()) {
+        PlayWatchedSteps(due);
+        DeliverWorldEvents();
+        return;
+    }
+    int steps = std::min(due, kMaxStepsPerPass);
     TControls controls = PlayerAlive() ? ReadPlayerControls() : TControls{};
     if (PlayerAlive() && ActionWasHit(TAction::Screenshot)) RequestScreenshot();
     for (int i = 0; i < steps; ++i) {
         PlayWorldStep(controls);
+        RecordStep(controls);
+        // The game is over in the step the player's ship died: its replay ends there.
+        if (Recording() && !PlayerAlive()) FinishRecording(TReplayEnd::GameOver);
         controls = HeldControls(controls);
     }
     DeliverWorldEvents();
@@ -154,8 +170,9 @@ void PlayDueSteps() {
 
 int RunMainLoopPass() {
     BeginPassTiming();
-    // Paused, the pointer is free to leave the window.
-    if (!gamePaused) ClampPointer();
+    // Paused, the pointer is free to leave the window; a replay being watched aims by itself.
+    if (!gamePaused && !Watching()) ClampPointer();
+    UpdateViewerKeys();
     KeepMusicPlaying();
     UpdateShellControls();
 
@@ -198,9 +215,13 @@ int RunMainLoopPass() {
         SetDrawRotation(0.0f);
         SetDrawColor(255, 255, 255);
         if (PlayerAlive()) {
-            CursorFollowsAim();
+            if (Watching())
+                ViewerCursor();
+            else
+                CursorFollowsAim();
             if (!gamePaused) DrawImageAt(cursorImage, mouseX, mouseY, 0);
             player->DrawHUD();
+            DrawViewerOverlay();
         } else {
             // The title screen, after a game the game-over screen. Entering it records the
             // finished game once and ends the game's stages: the unnamed stage 0 fills the
@@ -216,7 +237,12 @@ int RunMainLoopPass() {
             if (titleNamesPad != (GamepadCount() > 0)) BuildTitlePanel();
             titlePanel->Draw();
             DrawImageAt(logoImage, float(gfxWidth / 2), kLogoY, 0);
-            if (TitleKeyWasHit(TTitleKey::StartGame)) StartGame();
+            if (TitleKeyWasHit(TTitleKey::StartGame)) {
+                StartGame();
+            } else if (TitleKeyWasHit(TTitleKey::WatchBest)) {
+                std::string best = ReplayFolder::Best();
+                if (!best.empty()) StartWatchingFile(best);
+            }
             // The title's screenshot holds its text and logo.
             if (ActionWasHit(TAction::Screenshot)) TakeScreenshot();
             if (TitleKeyWasHit(TTitleKey::UpdateOnline) && onlineHighscore) {
@@ -231,7 +257,12 @@ int RunMainLoopPass() {
         FlipScreen(-1);
     }
 
-    return KeyWasHit(kKeyEscape) || PadQuitRequested() ? 0 : 1;
+    if (KeyWasHit(kKeyEscape) || PadQuitRequested()) {
+        // Escape during a game ends its replay as quit.
+        FinishRecording(TReplayEnd::Quit);
+        return 0;
+    }
+    return 1;
 }
 
 void ShutDownGame() {
@@ -241,13 +272,47 @@ void ShutDownGame() {
 
 void ResetProgramState() { RunStateResets(); }
 
-int RunGame(int, char**) {
+int RunTool(int argc, char** argv) {
+    if (argc < 2) return kNotATool;
+    const std::string command = argv[1];
+    if (command == "--identity") {
+        constexpr int kExitNoData = 1;
+        if (!GamePaths::SetUp()) return kExitNoData;
+        SetHeadlessGraphics(1);
+        CreateGunCatalogue();
+        LoadShellAssets();
+        std::printf("%s\n", CachedBuildIdentity().c_str());
+        return 0;
+    }
+    if (command == "--verify") {
+        if (argc != 3) {
+            std::fprintf(stderr, "usage: tavrik --verify FILE\n");
+            return kVerifyMalformed;
+        }
+        return VerifyReplayFile(argv[2]);
+    }
+    return kNotATool;
+}
+
+int RunGame(int argc, char** argv) {
     // Exit status of a game that cannot find its data.
     constexpr int kExitNoData = 1;
+    // A replay to watch is read before the game's folders are set up: the path is the caller's.
+    std::unique_ptr<TReplay> toWatch;
+    if (argc >= 2 && std::string(argv[1]) == "--replay") {
+        toWatch = std::make_unique<TReplay>();
+        std::string error;
+        if (argc != 3 || !ReplayFolder::ReadFile(argv[2], *toWatch, error)) {
+            std::fprintf(stderr, argc != 3 ? "usage: tavrik --replay FILE\n" : "replay not readable: %s: %s\n",
+                         argc == 3 ? argv[2] : "", error.c_str());
+            return kVerifyMalformed;
+        }
+    }
     if (!GamePaths::SetUp()) return kExitNoData;
     DebugNote("folders: " + GamePaths::Describe());
     StartAlarmTimer();
     if (StartUpGame()) {
+        if (toWatch) StartWatching(*toWatch);
         while (RunMainLoopPass()) {
         }
     }

@@ -6,7 +6,13 @@
 
 // The whole program: the game's folders (GamePaths), start-up, the main loop until Escape, shutdown.
 // Returns the exit code: 0, or 1 when the game's data folder is not found.
+// "--replay FILE" watches a replay in the window (exit 2 when it cannot be read).
 int RunGame(int argc, char** argv);
+// The command-line tools, which need no display or sound: "--identity" prints the build
+// identity, "--verify FILE" plays a replay headless and checks it. kNotATool for any other
+// command line; otherwise the tool's exit status.
+constexpr int kNotATool = -1;
+int RunTool(int argc, char** argv);
 
 // Start-up up to the main loop; 1 to run the loop, 0 to exit at once (display-mode notice).
 int StartUpGame();

@@ -257,6 +257,11 @@ namespace {
 const std::vector<TInputBinding> kTitleKeyInputs[kTitleKeyCount] = {
     {{TInputKind::Key, kKeyReturn, "Enter"}, {TInputKind::Pad, kPadA, "Pad A"}},
     {{TInputKind::Key, kKeyO, "O"}},
+    {{TInputKind::Key, kKeyV, "V"}, {TInputKind::Pad, kPadX, "Pad X"}},
+    {{TInputKind::Key, kKeySpace, "Space"}, {TInputKind::Pad, kPadA, "Pad A"}},
+    {{TInputKind::Key, kKeyRight, "Right"}, {TInputKind::Pad, kPadRB, "Pad RB"}},
+    {{TInputKind::Key, kKeyLeft, "Left"}, {TInputKind::Pad, kPadLB, "Pad LB"}},
+    {{TInputKind::Key, kKeyBackspace, "Backspace"}, {TInputKind::Pad, kPadB, "Pad B"}},
 };
 
 // Presses counted for each action and title key, not yet read.

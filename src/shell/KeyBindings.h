@@ -30,10 +30,18 @@ enum class TAction {
 };
 constexpr int kActionCount = int(TAction::FrameRate) + 1;
 
-// The keys the title screen answers. They are not game actions: a key may start a game on
-// the title and serve a game action too.
-enum class TTitleKey { StartGame, UpdateOnline };
-constexpr int kTitleKeyCount = int(TTitleKey::UpdateOnline) + 1;
+// The keys the title screen and the replay viewer answer. They are not game actions: a key may
+// start a game on the title and serve a game action too.
+enum class TTitleKey {
+    StartGame,
+    UpdateOnline,
+    WatchBest,      // the title: watch the best local replay
+    ViewerPause,    // watching: pause or go on
+    ViewerFaster,   // watching: double the speed
+    ViewerSlower,   // watching: halve the speed
+    ViewerBack,     // watching: back to the title
+};
+constexpr int kTitleKeyCount = int(TTitleKey::ViewerBack) + 1;
 
 // Kinds of input an action can be bound to.
 enum class TInputKind { Key, MouseButton, Pad };

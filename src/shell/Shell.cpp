@@ -6,6 +6,8 @@
 #include "platform/TTimer.h"
 #include "platform/StateResets.h"
 #include "shell/Camera.h"
+#include "shell/ReplayRecorder.h"
+#include "shell/ReplayViewer.h"
 #include "shell/TitleScreen.h"
 #include "stages/TLevel.h"
 #include "stages/TMessage.h"
@@ -49,7 +51,10 @@ constexpr int kStartGameColour = 0xF09300;
 
 void StartGame() {
     // The seed comes from the cosmetic stream, itself seeded from the clock at start-up.
-    StartSeededGame(uint32_t(RandomInt(1, 0x7FFFFFFE)));
+    uint32_t seed = uint32_t(RandomInt(1, 0x7FFFFFFE));
+    ResetReplayViewer();
+    StartSeededGame(seed);
+    BeginRecording(seed);
 }
 
 void StartSeededGame(uint32_t seed) {

@@ -9,6 +9,7 @@
 #include "scores/TTextfield.h"
 #include "shell/Music.h"
 #include "shell/SaveNotices.h"
+#include "shell/ReplayViewer.h"
 #include "shell/Shell.h"
 #include "world/TShip.h"
 
@@ -66,7 +67,8 @@ void BuildTitlePanel() {
 
 void RecordFinishedGame() {
     TScore::ResetTable();
-    const bool finished = player && player->dead;
+    // A watched replay's score is not the player's own.
+    const bool finished = player && player->dead && !WatchedGameOnScreen();
     if (finished) TScore::Add(playerName, TruncatedInt(player->points), "", 0);
     TScore::SortAndTrim();
     // Only a finished game's score is worth a word; the table alone is on disk already.

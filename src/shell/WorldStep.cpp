@@ -1,9 +1,9 @@
 #include "shell/WorldStep.h"
 
 #include <chrono>
-#include <cstring>
 
 #include "platform/Input.h"
+#include "platform/THashFeed.h"
 #include "shell/Shell.h"
 #include "stages/TLevel.h"
 #include "world/GameClock.h"
@@ -24,19 +24,6 @@ void PlayWorldStep(const TControls& controls) {
                             std::chrono::steady_clock::now() - updateStart).count();
 }
 
-namespace {
-// 64-bit FNV-1a, fed value by value.
-class THashFeed {
-public:
-    template <class T>
-    void Add(const T& value) {
-        unsigned char bytes[sizeof(T)];
-        std::memcpy(bytes, &value, sizeof(T));
-        for (unsigned char b : bytes) hash = (hash ^ b) * 0x100000001B3ull;
-    }
-    uint64_t hash = 0xCBF29CE484222325ull;
-};
-}  // namespace
 
 int CurrentStageIndex() {
     for (size_t i = 0; i < levels.size(); ++i) {
@@ -74,5 +61,5 @@ uint64_t WorldStateHash() {
             feed.Add(rocket->lifeLeft);
         }
     });
-    return feed.hash;
+    return feed.Hash();
 }

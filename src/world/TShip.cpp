@@ -235,9 +235,15 @@ void TShip::SetImage(const std::string& path) {
 
 void TShip::SetExplosion(const std::shared_ptr<TParticleInfo>& effect) { explosion = effect; }
 
-void TShip::AddPoints(int n) { points += float(n) * difficulty; }
+void TShip::AddPoints(int n) {
+    // A finished game's score is what it was when the player's ship died: rockets still in
+    // flight (the buddy's fly for the player) add nothing to it.
+    if (dead && team == kTeamPlayer) return;
+    points += float(n) * difficulty;
+}
 
 void TShip::AddKill(TShip& victim) {
+    if (dead && team == kTeamPlayer) return;
     ++kills;
     AddPoints(victim.pointValue);
     if (team == 0) {
