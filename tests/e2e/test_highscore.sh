@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The first title screen saves an empty table; Enter starts a game and the idle ship is shot
 # down by the first stage's enemies; the game-over screen then records the score at once:
-# Highscore.txt holds the version line and the player's line with its MD5 checksum.
+# Highscore.txt holds the version line and the player's line with its MD5 checksum, and the
+# game's replay, played again by tavrik --verify, gives the same points.
 source "$(dirname "$0")/lib.sh"
 run() {
   options 640 480 0
@@ -23,6 +24,9 @@ run() {
   deadly=0
   while :; do
     press Return
+    # Real keys and mouse moves in the first seconds (the replay records them), then idle.
+    xdotool mousemove 400 150; xdotool keydown d; sleep 0.3; xdotool keyup d
+    xdotool mousemove 200 300; xdotool click 1; xdotool mousemove 320 100
     kind=""
     waited=0
     while [ "$(wc -l <"$file")" -lt 2 ] && [ "$waited" -lt 120 ]; do
@@ -60,7 +64,14 @@ run() {
   [ "$sent" = "0" ] || fail "sent: $line"
   want=$(printf '%s' "$name$points$date${sent}Tavrik 0.91" | md5sum | cut -d' ' -f1)
   [ "$sum" = "$want" ] || fail "checksum $sum, md5sum gives $want: $line"
+  # The game left a replay; played again headless it gives the points just recorded.
+  replay=$(ls "$GAME/replays/" 2>/dev/null | sort | tail -n 1)
+  [ -n "$replay" ] || fail "no replay in $GAME/replays"
+  verified=$("$GAME/tavrik" --verify "$GAME/replays/$replay" 2>"$WORK/verify.txt") ||
+    fail "tavrik --verify exited $?: $verified $(cat "$WORK/verify.txt")"
+  [[ "$verified" =~ ^points\ ${points}\ kills\ [0-9]+\ stage\ [0-9]+\ time\ [0-9.]+\ end\ game-over$ ]] ||
+    fail "the replay gives \"$verified\", Highscore.txt $points points"
   quit_game
-  echo "PASS highscore: shot down in game $attempt (first enemy of kind $kind) after about ${waited} s, recorded $line; first enemies of the games:$kinds"
+  echo "PASS highscore: shot down in game $attempt (first enemy of kind $kind) after about ${waited} s, recorded $line, replay verified as \"$verified\"; first enemies of the games:$kinds"
 }
 run_under_xvfb
