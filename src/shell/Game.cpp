@@ -149,7 +149,7 @@ void PlayDueSteps() {
     int due = ticks - lastTick;
     lastTick = ticks;
     if (Watching()) {
-        PlayWatchedSteps(due);
+        PlayWatchedSteps(std::min(due, kMaxStepsPerPass));
         DeliverWorldEvents();
         return;
     }

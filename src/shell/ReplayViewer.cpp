@@ -89,9 +89,10 @@ void PlayWatchedSteps(int periods) {
 
 void UpdateViewerKeys() {
     if (!watched) return;
-    if (TitleKeyWasHit(TTitleKey::ViewerPause)) viewerPaused = !viewerPaused;
-    if (TitleKeyWasHit(TTitleKey::ViewerFaster)) speed = std::min(speed + 1, kFastestViewerSpeed);
-    if (TitleKeyWasHit(TTitleKey::ViewerSlower)) speed = std::max(speed - 1, kSlowestViewerSpeed);
+    // Every press counts, also two made between passes.
+    if (TitleKeyWasHit(TTitleKey::ViewerPause) % 2) viewerPaused = !viewerPaused;
+    speed = std::min(speed + TitleKeyWasHit(TTitleKey::ViewerFaster), kFastestViewerSpeed);
+    speed = std::max(speed - TitleKeyWasHit(TTitleKey::ViewerSlower), kSlowestViewerSpeed);
     if (TitleKeyWasHit(TTitleKey::ViewerBack)) StopWatching();
 }
 

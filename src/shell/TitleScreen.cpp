@@ -46,7 +46,8 @@ void BuildTitlePanel() {
     panel.AddLine("");
     // The score line and the online key line are always there (maybe empty), so the lines
     // below them stay in place.
-    panel.AddLine(player && player->dead ? "Your Score: " + std::to_string(TruncatedInt(player->points)) : "");
+    const char* scoreLabel = WatchedGameOnScreen() ? "Replay Score: " : "Your Score: ";
+    panel.AddLine(player && player->dead ? scoreLabel + std::to_string(TruncatedInt(player->points)) : "");
     panel.AddLine("");
     titleNamesPad = GamepadCount() > 0;
     panel.AddLine(titleNamesPad ? kPadStartLine : kStartLine);

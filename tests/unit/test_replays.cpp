@@ -13,7 +13,10 @@
 #include "platform/Input.h"
 #include "scores/ReplayFolder.h"
 #include "scores/TReplay.h"
+#include "platform/Text.h"
 #include "shell/ReplayVerifier.h"
+#include "shell/ReplayViewer.h"
+#include "shell/TitleScreen.h"
 #include "shell/ShellControls.h"
 #include "stages/StageTable.h"
 
@@ -127,4 +130,55 @@ TEST(Replays, AChangedControlOrPointsAreRefusedWhenPlayedAgain) {
     control.steps[control.steps.size() / 4].buttons ^= kControlFireRocket | kControlFire;
     control.steps[control.steps.size() / 4].thrust = 255;
     EXPECT_FALSE(PlayReplay(control).Matches(control));
+}
+
+TEST(Replays, WatchingPlaysTheGameAgainAtTheChosenSpeedPausedOrBackToTheTitleAndScoresNothing) {
+    TReplay replay;
+    {
+        CombatArena game;
+        CreateStageTable();
+        PlayRandomGame(game, 5, 10, false);
+        replay = ReadReplays(game).at(0);
+    }
+    CombatArena game;
+    CreateStageTable();
+    ASSERT_TRUE(StartWatching(replay));
+    auto stepsOver = [&](int periods) {
+        int before = gameSteps;
+        for (int i = 0; i < periods; ++i) {
+            AdvanceFakeClock(17);
+            game.Pass();
+        }
+        return gameSteps - before;
+    };
+    stepsOver(1);
+    EXPECT_NEAR(stepsOver(30), 30, 1);
+    game.Press(kKeyRight);
+    game.Press(kKeyRight);
+    EXPECT_NEAR(stepsOver(30), 120, 4);
+    game.Press(kKeySpace);
+    EXPECT_EQ(stepsOver(30), 0);
+    game.Press(kKeySpace);
+    for (int i = 0; i < 6; ++i) game.Press(kKeyLeft);  // down to the slowest, a quarter
+    EXPECT_NEAR(stepsOver(40), 10, 2);
+    // Played to its end at full speed, the game ends as recorded and the title shows, with no
+    // score of the replay's in the table.
+    game.Press(kKeyRight);
+    game.Press(kKeyRight);
+    for (int i = 0; i < 6 && Watching(); ++i) game.Press(kKeyRight);
+    for (int i = 0; i < 2000 && Watching(); ++i) stepsOver(1);
+    ASSERT_FALSE(Watching());
+    EXPECT_EQ(TruncatedInt(player->points), replay.result.points);
+    EXPECT_EQ(player->kills, replay.result.kills);
+    game.RunFor(100);
+    EXPECT_TRUE(titlePanel);
+    EXPECT_EQ(game.folder.Read("Highscore.txt").find("Tester"), std::string::npos);
+
+    // Backspace leaves a replay halfway.
+    ASSERT_TRUE(StartWatching(replay));
+    stepsOver(20);
+    game.Press(kKeyBackspace);
+    game.Pass();
+    EXPECT_FALSE(Watching());
+    EXPECT_FALSE(PlayerAlive());
 }
