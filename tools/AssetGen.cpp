@@ -72,7 +72,7 @@ std::string FileName(std::string_view path) {
 }
 } // namespace
 
-int GenerateAll(const std::string& gameDir, const std::string& sheetPath) {
+int GenerateAll(const std::string& gameDir, const std::string& sheetPath, bool sounds) {
     int failures = 0;
     for (const char* sub : {"", "/gfx", "/sfx", "/music"})
         if (!MakeDir(gameDir + sub)) {
@@ -123,11 +123,11 @@ int GenerateAll(const std::string& gameDir, const std::string& sheetPath) {
         sheet.push_back(std::move(it));
     }
     for (const TAssetSound& snd : kAssetSounds)
-        if (!WriteSound(snd, out(snd.path))) {
+        if (sounds && !WriteSound(snd, out(snd.path))) {
             std::fprintf(stderr, "cannot write %s\n", out(snd.path).c_str());
             ++failures;
         }
-    if (!WriteMusic(out(kAssetMusicPath))) {
+    if (sounds && !WriteMusic(out(kAssetMusicPath))) {
         std::fprintf(stderr, "cannot write %s\n", out(kAssetMusicPath).c_str());
         ++failures;
     }

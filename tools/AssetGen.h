@@ -30,6 +30,6 @@ bool WriteMusic(const std::string& file);
 // Writes the desktop icons, iconDir/<size>x<size>/apps/tavrik.png for every size of the
 // icon theme, the player's ship on deep space. Returns the number of failures.
 int GenerateIcons(const std::string& iconDir);
-// Generates every file into gameDir (gfx/, sfx/, music/) and, when sheetPath is not
-// empty, the review sheet. Returns the number of failures.
-int GenerateAll(const std::string& gameDir, const std::string& sheetPath);
+// Generates every file into gameDir (gfx/, and with sounds sfx/ and music/) and, when
+// sheetPath is not empty, the review sheet. Returns the number of failures.
+int GenerateAll(const std::string& gameDir, const std::string& sheetPath, bool sounds);

@@ -12,10 +12,10 @@ void Star(Canvas& c, float sx, float sy, float radius, Col col, float bright, bo
             int x = static_cast<int>(std::floor(sx)) + dx, y = static_cast<int>(std::floor(sy)) + dy;
             float fx = x + 0.5f - sx, fy = y + 0.5f - sy;
             float d2 = fx * fx + fy * fy;
-            float v = std::exp(-d2 / (2 * radius * radius)) * bright;
+            float v = ExpF(-d2 / (2 * radius * radius)) * bright;
             if (glints) {
                 float ax = std::fabs(fx), ay = std::fabs(fy);
-                float g = std::exp(-std::min(ax, ay) * 2.2f) * std::exp(-std::max(ax, ay) / (radius * 2.2f)) * bright * 0.45f;
+                float g = ExpF(-std::min(ax, ay) * 2.2f) * ExpF(-std::max(ax, ay) / (radius * 2.2f)) * bright * 0.45f;
                 v += g;
             }
             if (v < 0.002f) continue;
@@ -160,7 +160,7 @@ Canvas DrawTitleLettering(float letterHeight, float glow) {
             V2 p{(x + 0.5f - margin) / s, (y + 0.5f - margin) / s};
             float d = TitleDistance(p) * s; // in pixels
             // Outer glow, then a dark rim, then the chrome face.
-            float g = glow > 0 ? std::pow(Clamp01(1 - (d - outline) / glow), 2.2f) * 0.75f : 0;
+            float g = glow > 0 ? PowF(Clamp01(1 - (d - outline) / glow), 2.2f) * 0.75f : 0;
             float rim = Cover(d - outline);
             float face = Cover(d);
             if (g <= 0 && rim <= 0) continue;

@@ -6,6 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/Trig.h"
+
+// The game's own maths functions in float. The C library's differ in the last bits from one
+// CPU to another, and the pictures (and the collision masks made from them) must not.
+inline float SinF(float radians) { return static_cast<float>(TrigSin(radians)); }
+inline float CosF(float radians) { return static_cast<float>(TrigCos(radians)); }
+inline float Atan2F(float y, float x) { return static_cast<float>(TrigAtan2(y, x)); }
+inline float ExpF(float x) { return static_cast<float>(TrigExp(x)); }
+inline float PowF(float x, float y) { return static_cast<float>(TrigPow(x, y)); }
+
 // A 2D point or vector in picture pixels.
 struct V2 {
     float x = 0; // to the right

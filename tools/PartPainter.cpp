@@ -126,7 +126,7 @@ Canvas PartPainter::Render() const {
                     if (part.mirror) q.x = (std::fabs(p.x) - part.a.x) / part.b.x;
                     float k = Len(q);
                     float edge = 1 + part.soft / std::max(part.b.x, part.b.y);
-                    float a = std::pow(Clamp01(1 - k / edge), 1.2f) * part.alpha;
+                    float a = PowF(Clamp01(1 - k / edge), 1.2f) * part.alpha;
                     if (a > 0) emit.Add(x, y, Mix(part.col, Col{1, 1, 1}, Clamp01(1 - k * 1.4f) * 0.75f), a);
                     continue;
                 }
@@ -178,7 +178,7 @@ Canvas PartPainter::Render() const {
             float nl = std::sqrt(nx * nx + ny * ny + nz * nz);
             nx /= nl, ny /= nl, nz /= nl;
             float diff = std::max(0.0f, nx * Lx + ny * Ly + nz * Lz);
-            float shine = std::pow(std::max(0.0f, nx * hx + ny * hy + nz * hz), 24.0f) * glo[i];
+            float shine = PowF(std::max(0.0f, nx * hx + ny * hy + nz * hz), 24.0f) * glo[i];
             Col c = col[i] * (0.28f + 0.85f * diff) + Col{1, 1, 1} * (shine * 0.8f);
             float a = cov[i];
             // Glows add light on the hull and make their own soft halo off it.

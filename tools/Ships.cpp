@@ -122,11 +122,11 @@ void GuanTarque(PartPainter& s) {
     P cres;
     for (int i = 0; i <= 24; ++i) {
         float a = (-210 + 240.0f * i / 24) * 3.14159265f / 180;
-        cres.push_back({32 * std::cos(a), 6 + 27 * std::sin(a) * -1});
+        cres.push_back({32 * CosF(a), 6 + 27 * SinF(a) * -1});
     }
     for (int i = 24; i >= 0; --i) {
         float a = (-200 + 220.0f * i / 24) * 3.14159265f / 180;
-        cres.push_back({21 * std::cos(a), 14 + 20 * std::sin(a) * -1});
+        cres.push_back({21 * CosF(a), 14 + 20 * SinF(a) * -1});
     }
     // Flip so the open side faces forward (up).
     for (V2& p : cres) p.y = -p.y + 8;
@@ -217,7 +217,7 @@ void Sunshine(PartPainter& s) {
     s.Capsule({0, 8}, {0, 33}, 5, false, Hex(0xC8821E), 2.5f, 3).plates = 6;
     for (int i = 0; i < 12; ++i) {
         float a = i * 3.14159265f / 6;
-        V2 d{std::sin(a), -std::cos(a)};
+        V2 d{SinF(a), -CosF(a)};
         V2 q{-d.y, d.x};
         s.Poly({d * 17 + q * 4, d * 24, d * 17 - q * 4}, false, orange, 2.2f, 1.5f);
     }

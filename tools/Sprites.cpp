@@ -66,7 +66,7 @@ void Bolt(Canvas& c, float cx, float y0, float y1, float core, float halo, Col c
             float k = 1 - taper * t; // narrower towards the rear
             float d = SdSegment(p, {cx, y0 + core}, {cx, y1 - core * 0.5f}, 0);
             float coreA = Clamp01((core * k + 0.5f - d));
-            float haloA = std::pow(Clamp01(1 - d / (halo * k + 0.5f)), 1.2f);
+            float haloA = PowF(Clamp01(1 - d / (halo * k + 0.5f)), 1.2f);
             float fade = 1 - 0.45f * t;
             float a = std::max(coreA, haloA) * fade;
             if (a <= 0) continue;
@@ -87,7 +87,7 @@ Canvas DrawShot(const TAssetGun& gun) {
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) {
                 float d = Len(V2{x + 0.5f - w / 2, y + 0.5f - h / 2});
-                float a = std::pow(Clamp01(1 - d / (w / 2)), 1.1f);
+                float a = PowF(Clamp01(1 - d / (w / 2)), 1.1f);
                 float core = Clamp01(1.3f - d / 4.5f);
                 c.Set(x, y, Mix(look.light, Col{0.9f, 1, 1}, core), std::min(1.0f, a * 1.5f));
             }
@@ -142,10 +142,11 @@ Canvas Flash(int size, int rays, float ring, float rayWeight) {
         for (int x = 0; x < size; ++x) {
             float dx = x + 0.5f - R, dy = y + 0.5f - R;
             float d = std::sqrt(dx * dx + dy * dy) / R;
-            float ang = std::atan2(dy, dx);
-            float ray = std::pow(std::fabs(std::cos(ang * rays * 0.5f)), 12.0f) * Clamp01(1 - d);
-            float core = std::pow(Clamp01(1 - d * 1.8f), 1.5f);
-            float rr = ring > 0 ? std::exp(-std::pow((d - ring) * 9, 2.0f)) * 0.7f : 0;
+            float ang = Atan2F(dy, dx);
+            float ray = PowF(std::fabs(CosF(ang * rays * 0.5f)), 12.0f) * Clamp01(1 - d);
+            float core = PowF(Clamp01(1 - d * 1.8f), 1.5f);
+            float fromRing = (d - ring) * 9;
+            float rr = ring > 0 ? ExpF(-fromRing * fromRing) * 0.7f : 0;
             float a = Clamp01(core + ray * rayWeight + rr) * Clamp01((1 - d) * 4);
             float v = 0.7f + 0.3f * core;
             c.Set(x, y, {v, v, v}, a);
@@ -162,7 +163,7 @@ Canvas Trail(int w, int h, float width) {
             float half = width * 0.5f * (1 - 0.35f * t);
             float dx = std::fabs(x + 0.5f - 5.0f);
             float a = Clamp01(1 - dx / half);
-            a = std::sqrt(a) * std::pow(1 - t, 1.3f);
+            a = std::sqrt(a) * PowF(1 - t, 1.3f);
             float v = 0.75f + 0.25f * Clamp01(1 - dx / half * 1.5f);
             c.Set(x, y, {v, v, v}, a);
         }
@@ -178,7 +179,7 @@ Canvas Spark(int size) {
             float dx = std::fabs(x + 0.5f - R), dy = std::fabs(y + 0.5f - R);
             float d = std::sqrt(dx * dx + dy * dy) / R;
             float cross = Clamp01(1 - std::min(dx, dy) / 1.2f) * Clamp01(1 - std::max(dx, dy) / R);
-            float a = Clamp01(std::pow(Clamp01(1 - d * 1.6f), 1.4f) + cross * 0.8f);
+            float a = Clamp01(PowF(Clamp01(1 - d * 1.6f), 1.4f) + cross * 0.8f);
             c.Set(x, y, {1, 1, 1}, a);
         }
     return c;
@@ -198,7 +199,7 @@ Canvas Debris(int w, int h, uint32_t seed, int pieces) {
         for (int k = 0; k < n; ++k) {
             float a = a0 + k * 2 * kPi / n + rng.Range(-0.3f, 0.3f);
             float rr = R * rng.Range(0.45f, 1.0f);
-            pts.push_back({c.x + rr * std::cos(a), c.y + rr * std::sin(a) * 0.8f});
+            pts.push_back({c.x + rr * CosF(a), c.y + rr * SinF(a) * 0.8f});
         }
         TPart& p = s.Poly(pts, false, tones[i % 3], 2 + i * 0.3f, 1.5f);
         p.gloss = 0.6f;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -89,6 +90,64 @@ constexpr double kPiOver2High = 0x1.921fb54442d18p+0;
 constexpr double kPiOver2Low = 0x1.1a62633145c07p-54;
 constexpr double kThreePiOver4 = 0x1.2d97c7f3321d2p+1;
 
+// ln 2 in two parts: the first has 32 significant bits, so its product with any binary
+// exponent is exact; the second is the rest.
+constexpr double kLn2Part1 = 0x1.62e42feep-1;
+constexpr double kLn2Part2 = 0x1.a39ef35793c76p-33;
+constexpr double kOneOverLn2 = 0x1.71547652b82fep+0;
+// Beyond these, e^x is infinite or rounds to zero whatever the last bits of x.
+constexpr double kExpOverflow = 710.0;
+constexpr double kExpUnderflow = -746.0;
+// Taylor coefficients 1/n! for e^r - 1 - r from r^2; |r| <= ln 2 / 2 leaves the first
+// term left out about 2^-58 of the result.
+constexpr double kExp2 = 0x1p-1;
+constexpr double kExp3 = 0x1.5555555555555p-3;
+constexpr double kExp4 = 0x1.5555555555555p-5;
+constexpr double kExp5 = 0x1.1111111111111p-7;
+constexpr double kExp6 = 0x1.6c16c16c16c17p-10;
+constexpr double kExp7 = 0x1.a01a01a01a01ap-13;
+constexpr double kExp8 = 0x1.a01a01a01a01ap-16;
+constexpr double kExp9 = 0x1.71de3a556c734p-19;
+constexpr double kExp10 = 0x1.27e4fb7789f5cp-22;
+constexpr double kExp11 = 0x1.ae64567f544e4p-26;
+constexpr double kExp12 = 0x1.1eed8eff8d898p-29;
+constexpr double kExp13 = 0x1.6124613a86d09p-33;
+// Binary exponents of normal doubles, and the shift that makes a subnormal one normal.
+constexpr int kExponentBias = 1023;
+constexpr int kMantissaBits = 52;
+constexpr int kMinNormalExponent = -1022;
+constexpr int kMaxExponent = 1023;
+constexpr int kSubnormalShift = 54;
+constexpr double kSqrt2 = 0x1.6a09e667f3bcdp+0;
+// The logarithm splits the mantissa at the nearest sixteenth c, which leaves
+// s = (m - c) / (m + c) below 0.023, and ln(m / c) = 2 atanh(s) = 2s + 2s^3/3 + ...
+constexpr int kLogSteps = 16;
+constexpr int kLogFirstStep = 11;  // 11/16 is the sixteenth nearest sqrt(1/2)
+constexpr int kLogLastStep = 23;   // and 23/16 the one nearest sqrt(2)
+// ln(i / 16) for i = 11..23, each as a double and the part it leaves out.
+constexpr double kLogStepHigh[kLogLastStep - kLogFirstStep + 1] = {
+    -0x1.7fafa3bd8151cp-2, -0x1.269621134db92p-2, -0x1.a93ed3c8ad9e3p-3, -0x1.1178e8227e47cp-3,
+    -0x1.08598b59e3a07p-4, 0.0,                   0x1.f0a30c01162a6p-5,  0x1.e27076e2af2e6p-4,
+    0x1.5ff3070a793d4p-3,  0x1.c8ff7c79a9a22p-3,  0x1.1675cababa60ep-2,  0x1.4618bc21c5ec2p-2,
+    0x1.739d7f6bbd007p-2,
+};
+constexpr double kLogStepLow[kLogLastStep - kLogFirstStep + 1] = {
+    0x1.219024acd3b77p-58,  -0x1.e0efadd9db02bp-56, -0x1.bcafa9de97203p-57, 0x1.0e63a5f01c691p-58,
+    0x1.dd7009902bf32p-58,  0.0,                    0x1.85f325c5bbacdp-59,  -0x1.61578001e0162p-60,
+    -0x1.bc60efafc6f6ep-58, -0x1.4f689f8434012p-57, 0x1.ce63eab883717p-61,  0x1.f42decdeccf1dp-56,
+    -0x1.8c76ceb014b04p-56,
+};
+// 2 / (2k + 1) for the atanh series from s^3; s^13 is below 2^-69 of the result.
+constexpr double kAtanh3 = 0x1.5555555555555p-1;
+constexpr double kAtanh5 = 0x1.999999999999ap-2;
+constexpr double kAtanh7 = 0x1.2492492492492p-2;
+constexpr double kAtanh9 = 0x1.c71c71c71c71cp-3;
+constexpr double kAtanh11 = 0x1.745d1745d1746p-3;
+// Multiplying by 2^27 + 1 splits a double into two halves whose products are exact.
+constexpr double kSplitter = 0x1p27 + 1.0;
+// From 2^53 every double is even.
+constexpr double kAllEven = 0x1p53;
+
 double Abs(double v) { return std::signbit(v) ? -v : v; }
 
 // An integer-valued double's count of quarter turns, modulo 4.
@@ -161,6 +220,97 @@ double AtanUnit(double t) {
     return kAtanHigh[i] + (kAtanLow[i] + (u + u * p));
 }
 
+// A sum or product of two doubles as the rounded result and its exact error.
+struct TExact {
+    double value;
+    double error;
+};
+
+TExact ExactSum(double a, double b) {
+    double s = a + b;
+    double bPart = s - a;
+    return {s, (a - (s - bPart)) + (b - bPart)};
+}
+
+// The product's error from the halves of both factors (no fused multiply-add).
+TExact ExactProduct(double a, double b) {
+    double p = a * b;
+    double ta = kSplitter * a, tb = kSplitter * b;
+    double aHigh = ta - (ta - a), bHigh = tb - (tb - b);
+    double aLow = a - aHigh, bLow = b - bHigh;
+    return {p, ((aHigh * bHigh - p) + aHigh * bLow + aLow * bHigh) + aLow * bLow};
+}
+
+// 2^k for a normal exponent k.
+double PowerOfTwo(int k) {
+    uint64_t bits = static_cast<uint64_t>(k + kExponentBias) << kMantissaBits;
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+// v * 2^k for k from -1076 to 1024, overflowing or going subnormal as the product would.
+double Scaled(double v, int k) {
+    if (k > kMaxExponent) return v * PowerOfTwo(kMaxExponent) * PowerOfTwo(k - kMaxExponent);
+    if (k < kMinNormalExponent) return v * PowerOfTwo(k + kSubnormalShift) * PowerOfTwo(-kSubnormalShift);
+    return v * PowerOfTwo(k);
+}
+
+// e^(high + low) for kExpUnderflow <= high <= kExpOverflow and low far below an ulp of
+// high: e^r for r = high - k ln 2 in [-ln 2 / 2, ln 2 / 2], times 2^k.
+double ExpOf(double high, double low) {
+    double n = RoundToInteger(high * kOneOverLn2);
+    // n * kLn2Part1 is exact and so is the difference; the rest of the reduction is carried.
+    TExact r = ExactSum(high - n * kLn2Part1, -n * kLn2Part2);
+    double rLow = r.error + low;
+    double x = r.value;
+    double p = kExp2 + x * (kExp3 + x * (kExp4 + x * (kExp5 + x * (kExp6 + x * (kExp7 + x * (kExp8 + x * (kExp9 + x * (kExp10 + x * (kExp11 + x * (kExp12 + x * kExp13))))))))));
+    double q = x + x * x * p;  // e^x - 1
+    // e^(x + rLow) = (1 + q)(1 + rLow) to far below an ulp.
+    return Scaled(1.0 + (q + rLow * (1.0 + q)), static_cast<int>(n));
+}
+
+// ln x as high + low, to about 2^-65 relative, for positive finite x: ln x = e ln 2 + ln c
+// + ln(m / c) for x = m 2^e, m in [sqrt(1/2), sqrt(2)), and c the sixteenth nearest m.
+TExact LogOf(double x) {
+    uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    int e = static_cast<int>(bits >> kMantissaBits);
+    if (e == 0) {
+        x *= PowerOfTwo(kSubnormalShift);
+        std::memcpy(&bits, &x, sizeof bits);
+        e = static_cast<int>(bits >> kMantissaBits) - kSubnormalShift;
+    }
+    e -= kExponentBias;
+    bits = (bits & ((uint64_t(1) << kMantissaBits) - 1)) | (static_cast<uint64_t>(kExponentBias) << kMantissaBits);
+    double m;
+    std::memcpy(&m, &bits, sizeof m);
+    if (m >= kSqrt2) {
+        m *= 0.5;
+        ++e;
+    }
+    int i = static_cast<int>(m * kLogSteps + 0.5);
+    double c = static_cast<double>(i) / kLogSteps;
+    // s = (m - c) / (m + c) as high + low: m - c is exact, m + c carries its error.
+    double numerator = m - c;
+    TExact denominator = ExactSum(m, c);
+    double s = numerator / denominator.value;
+    TExact back = ExactProduct(s, denominator.value);
+    double sLow = (((numerator - back.value) - back.error) - s * denominator.error) / denominator.value;
+    double z = s * s;
+    double tail = s * (z * (kAtanh3 + z * (kAtanh5 + z * (kAtanh7 + z * (kAtanh9 + z * kAtanh11)))));
+    double ed = static_cast<double>(e);
+    // e * kLn2Part1 and 2s are exact; the large parts are added without loss.
+    TExact first = ExactSum(ed * kLn2Part1, kLogStepHigh[i - kLogFirstStep]);
+    TExact second = ExactSum(first.value, 2.0 * s);
+    double low = ((ed * kLn2Part2 + kLogStepLow[i - kLogFirstStep]) + (2.0 * sLow + tail)) + (first.error + second.error);
+    double high = second.value + low;
+    return {high, low - (high - second.value)};
+}
+
+bool IsWhole(double v) { return std::floor(v) == v; }
+bool IsOddWhole(double v) { return Abs(v) < kAllEven && IsWhole(v) && !IsWhole(v * 0.5); }
+
 }  // namespace
 
 double TrigSin(double radians) {
@@ -208,6 +358,46 @@ double TrigAtan2(double y, double x) {
         a = left ? kPiOver2High + (rest + kPiOver2Low) : kPiOver2High - (rest - kPiOver2Low);
     }
     return std::signbit(y) ? -a : a;
+}
+
+double TrigExp(double x) {
+    if (x != x) return x;
+    if (x > kExpOverflow) return kInfinity;
+    if (x < kExpUnderflow) return 0.0;
+    return ExpOf(x, 0.0);
+}
+
+double TrigLog(double x) {
+    if (x != x) return x;
+    if (x < 0.0) return kNaN;
+    if (x == 0.0) return -kInfinity;
+    if (x == kInfinity) return x;
+    return LogOf(x).value;
+}
+
+double TrigPow(double x, double y) {
+    if (y == 0.0 || x == 1.0) return 1.0;
+    if (x != x || y != y) return x + y;
+    double ax = Abs(x);
+    if (Abs(y) == kInfinity) {
+        if (ax == 1.0) return 1.0;
+        return (ax < 1.0) == (y > 0.0) ? 0.0 : kInfinity;
+    }
+    bool odd = IsOddWhole(y);
+    // Zeros and infinities: the size from the sign of y, the sign from x when y is odd.
+    if (ax == 0.0 || ax == kInfinity) {
+        double size = (ax == 0.0) == (y < 0.0) ? kInfinity : 0.0;
+        return odd && std::signbit(x) ? -size : size;
+    }
+    if (x < 0.0 && !IsWhole(y)) return kNaN;
+    double sign = x < 0.0 && odd ? -1.0 : 1.0;
+    TExact log = LogOf(ax);
+    // Checked before the exact product, whose splitting could overflow for a huge y.
+    double estimate = y * log.value;
+    if (estimate > kExpOverflow) return sign * kInfinity;
+    if (estimate < kExpUnderflow) return sign * 0.0;
+    TExact z = ExactProduct(y, log.value);
+    return sign * ExpOf(z.value, z.error + y * log.error);
 }
 
 float FloatMod(float x, float y) {

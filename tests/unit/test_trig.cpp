@@ -115,6 +115,45 @@ TEST(Trig, FloatModIsExactlyTheLibrarysRemainder) {
     EXPECT_TRUE(std::isnan(FloatMod(1.0f, 0.0f)));
 }
 
+TEST(Trig, ExpLogAndPowerFollowTheLibrary) {
+    double worstExp = 0.0, worstLog = 0.0, worstPow = 0.0;
+    std::mt19937_64 rng(13);
+    std::uniform_real_distribution<double> unit(0.0, 1.0), exponent(-745.0, 709.0), power(-30.0, 30.0);
+    for (int i = 0; i < 200000; ++i) {
+        double x = exponent(rng);
+        worstExp = std::max(worstExp, UlpsBetween(TrigExp(x), std::exp(x)));
+        // Positive numbers of every size, subnormals included.
+        double v = std::ldexp(0.5 + unit(rng), static_cast<int>(exponent(rng) * 1.45));
+        worstLog = std::max(worstLog, UlpsBetween(TrigLog(v), std::log(v)));
+        // Brightness curves, and bases near 1 raised until the result nears overflow or
+        // underflow, where an error in the logarithm is multiplied most.
+        double base = 4.0 * unit(rng), y = power(rng);
+        worstPow = std::max(worstPow, UlpsBetween(TrigPow(base, y), std::pow(base, y)));
+        base = 1.0 + (unit(rng) - 0.5) * 0.01;
+        y = (2.0 * unit(rng) - 1.0) * 700.0 / std::log(base);
+        worstPow = std::max(worstPow, UlpsBetween(TrigPow(base, y), std::pow(base, y)));
+    }
+    EXPECT_LE(worstExp, kUlpBound);
+    EXPECT_LE(worstLog, kUlpBound);
+    EXPECT_LE(worstPow, kUlpBound);
+}
+
+TEST(Trig, ExpLogAndPowerSpecialValuesMatchTheLibraryExactly) {
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    auto same = [](double ours, double theirs) {
+        return std::isnan(ours) ? std::isnan(theirs) : ours == theirs && std::signbit(ours) == std::signbit(theirs);
+    };
+    // Every finite power here is a power of two, so exact.
+    const double bases[] = {0.0, -0.0, 1.0, -1.0, 4.0, -4.0, 0.25, -0.25, inf, -inf, nan};
+    const double powers[] = {0.0, -0.0, 1.0, -1.0, 2.0, -3.0, 0.5, -2.5, 1e300, inf, -inf, nan};
+    for (double x : bases)
+        for (double y : powers) EXPECT_TRUE(same(TrigPow(x, y), std::pow(x, y))) << "pow(" << x << ", " << y << ")";
+    for (double v : {0.0, -0.0, 1.0, -1.0, 1000.0, -1000.0, inf, -inf, nan}) {
+        EXPECT_TRUE(same(TrigExp(v), std::exp(v))) << "exp(" << v << ")";
+        EXPECT_TRUE(same(TrigLog(v), std::log(v))) << "log(" << v << ")";
+    }
+}
+
 // These pin the bits: a change to the functions, however small, shows here first.
 TEST(Trig, GoldenResults) {
     EXPECT_EQ(TrigSin(1.0), 0x1.aed548f090ceep-1);
@@ -125,4 +164,11 @@ TEST(Trig, GoldenResults) {
     EXPECT_EQ(TrigAtan2(1.0, -2.0), 0x1.56c6e7397f5aep+1);
     EXPECT_EQ(TrigAtan2(-3e-5, 7.0), -0x1.1f9c02c302a15p-18);
     EXPECT_EQ(TrigAtan2(5.0, 0.25), 0x1.8555a2787981fp+0);
+    EXPECT_EQ(TrigExp(1.0), 0x1.5bf0a8b145769p+1);
+    EXPECT_EQ(TrigExp(-700.5), 0x1.4ff475c68ca02p-1011);
+    EXPECT_EQ(TrigLog(10.0), 0x1.26bb1bbb55516p+1);
+    EXPECT_EQ(TrigLog(0x1p-1070 * 3), -0x1.7248d0c312108p+9);
+    EXPECT_EQ(TrigPow(0.3, 2.2), 0x1.21c08eb3f512ep-4);
+    EXPECT_EQ(TrigPow(1.0001, 7000.5), 0x1.01c3a375b0699p+1);
+    EXPECT_EQ(TrigPow(-1.5, -7.0), -0x1.df75680feb65fp-5);
 }
