@@ -4,6 +4,8 @@
 # and with FMA and AVX2 hidden from glibc, as on an older machine. It must succeed both ways
 # and print the same first line; the rest of the output is only shown.
 # usage: same_across_cpus.sh TRIG_DIGEST [ASSET_GENERATOR]
+# With TAVRIK and REPLAY set in the environment, the game also plays the committed replay again
+# both ways, which must give its recorded results and world every second.
 set -u
 
 TRIG_DIGEST=${1:?usage: same_across_cpus.sh TRIG_DIGEST [ASSET_GENERATOR]}
@@ -48,6 +50,10 @@ pictures_digest() {
 same_both_ways trig "$TRIG_DIGEST"
 if [ -n "$ASSET_GENERATOR" ]; then
   same_both_ways pictures pictures_digest
+fi
+
+if [ -n "${TAVRIK:-}" ] && [ -n "${REPLAY:-}" ]; then
+  same_both_ways replay "$TAVRIK" --verify "$REPLAY"
 fi
 
 exit $failed
