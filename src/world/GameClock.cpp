@@ -16,11 +16,12 @@ int AdvanceGameClock() {
     int before = gameClock;
     ++gameSteps;
     gameClock = ClockAfter(gameSteps);
-    return gameClock - before;
+    // Across the clock's wrap too.
+    return int(uint32_t(gameClock) - uint32_t(before));
 }
 
 int RestartGameClock() {
-    int moved = -gameClock;
+    int moved = int(0u - uint32_t(gameClock));
     gameClock = 0;
     gameSteps = 0;
     return moved;
