@@ -10,6 +10,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/TPixmap.h"
+#include "platform/TTexelSpans.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ void AddBytes(const uint8_t* __restrict add, size_t n, uint8_t* __restrict out) 
 }
 
 // Calls span(texel row, first texel, pixels, screen pixel offset) over one screen row of a
-// layer, tile by tile.
+// layer, tile by tile; a layer with spans only over the parts of its tiles inside them.
 template <class Span>
 void EachSpan(const TBackdrop::TLayer& layer, long left, long y, int width, Span span) {
     long ty = (y - layer.originY) % layer.height;
@@ -41,7 +42,15 @@ void EachSpan(const TBackdrop::TLayer& layer, long left, long y, int width, Span
     const uint8_t* row = layer.texels->Row(int(ty));
     for (int x = 0; x < width;) {
         const int n = int(std::min<long>(layer.width - tx, width - x));
-        span(row + tx * 4, size_t(n) * 4, x);
+        if (!layer.spans) {
+            span(row + tx * 4, size_t(n) * 4, x);
+        } else {
+            // Texels [tx, tx + n) of the row land on pixels from x on.
+            for (const TTexelSpans::TSpan* s = layer.spans->begin(int(ty)); s != layer.spans->end(int(ty)); ++s) {
+                const long from = std::max<long>(s->x0, tx), to = std::min<long>(s->x1, tx + n);
+                if (to > from) span(row + from * 4, size_t(to - from) * 4, x + int(from - tx));
+            }
+        }
         x += n;
         tx = 0;
     }
@@ -57,13 +66,16 @@ int PowerOfTwo(int n) {
 }  // namespace
 
 void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, int width, int height, uint8_t* out) {
+    // The first layer covers every pixel, whatever its spans.
+    TLayer first = count > 0 ? layers[0] : TLayer{};
+    first.spans = nullptr;
     for (int y = 0; y < height; ++y) {
         uint8_t* dest = out + size_t(y) * width * 4;
         if (count < 1) {
             std::memset(dest, 0, size_t(width) * 4);
             continue;
         }
-        EachSpan(layers[0], left, top + y, width,
+        EachSpan(first, left, top + y, width,
                  [&](const uint8_t* from, size_t n, int x) { std::memcpy(dest + size_t(x) * 4, from, n); });
         for (int i = 1; i < count; ++i)
             EachSpan(layers[i], left, top + y, width,
