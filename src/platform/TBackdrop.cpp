@@ -63,6 +63,13 @@ int PowerOfTwo(int n) {
     return p;
 }
 
+// The side of a texture for n pixels: n itself where the context takes textures of any size
+// (OpenGL 2.0 on), saving the padding's memory; else the power of two above.
+int TextureSide(int n) {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    return version && version[0] >= '2' && version[0] <= '9' ? n : PowerOfTwo(n);
+}
+
 }  // namespace
 
 void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, int width, int height, uint8_t* out) {
@@ -138,8 +145,8 @@ int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int widt
     Compose(use.data(), count, left, top, width, height, buffer_.data());
 
     if (name_ != 0 && sequence_ != GraphicsSequence()) name_ = 0;  // went with its context
-    const int tw = PowerOfTwo(width), th = PowerOfTwo(height);
-    if (name_ == 0 || tw > textureWidth_ || th > textureHeight_) {
+    if (name_ == 0 || width > textureWidth_ || height > textureHeight_) {
+        const int tw = TextureSide(width), th = TextureSide(height);
         if (name_ == 0) {
             GLuint name = 0;
             glGenTextures(1, &name);

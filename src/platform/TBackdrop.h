@@ -50,5 +50,5 @@ private:
     std::vector<uint8_t> buffer_;      // the composed picture
     unsigned name_ = 0;                // OpenGL texture name
     int sequence_ = 0;                 // graphics sequence of the texture
-    int textureWidth_ = 0, textureHeight_ = 0;  // powers of two
+    int textureWidth_ = 0, textureHeight_ = 0;  // at least the viewport's size
 };
