@@ -22,7 +22,6 @@ public:
     // The spans of row y, left to right.
     const TSpan* begin(int y) const { return spans_.data() + rowStart_[size_t(y)]; }
     const TSpan* end(int y) const { return spans_.data() + rowStart_[size_t(y) + 1]; }
-    int Rows() const { return int(rowStart_.size()) - 1; }
     // Texels inside the spans, all rows.
     long Covered() const;
 
