@@ -98,6 +98,20 @@ inline double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// The process's resident memory in MB, all of it and its anonymous part (0 where unknown).
+inline void ResidentMb(double& total, double& anonymous) {
+    total = anonymous = 0;
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return;
+    char line[256];
+    while (std::fgets(line, sizeof line, f)) {
+        long kb = 0;
+        if (std::sscanf(line, "VmRSS: %ld", &kb) == 1) total = kb / 1024.0;
+        if (std::sscanf(line, "RssAnon: %ld", &kb) == 1) anonymous = kb / 1024.0;
+    }
+    std::fclose(f);
+}
+
 inline double Worst(const std::vector<double>& values) {
     return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
 }
@@ -152,5 +166,8 @@ inline void MeasureLoop(const std::string& name, int seconds, int splitSeconds, 
                 "stars %.2f  stars2 %.2f  world+hud+text %.2f  flip %.2f  outside_drawing %.2f  sum %.2f\n",
                 p.frames, p.layers[0] / n, p.layers[1] / n, p.layers[2] / n, p.rest / n, p.flip / n, p.outside / n,
                 (p.layers[0] + p.layers[1] + p.layers[2] + p.rest + p.flip + p.outside) / n);
+    double resident = 0, anonymous = 0;
+    ResidentMb(resident, anonymous);
+    std::printf("  resident_mb              total %.0f  anonymous %.0f\n", resident, anonymous);
     std::fflush(stdout);
 }

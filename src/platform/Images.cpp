@@ -352,6 +352,7 @@ void TileImagesAt(const TTileLayer* layers, int count) {
         part.originY = long(std::fmod(std::floor(double(fy)), double(image->height))) + shiftY.shift;
         part.light = i > 0 && !tex->outline.opaque;
         part.version = tex->shifted.copies;
+        part.spans = i > 0 ? tex->shifted.Spans() : nullptr;
     }
     if (drawRecordingOn)
         for (int i = 0; i < count; ++i) RecordImageCall(TDrawKind::Tile, *layers[i].image, layers[i].x, layers[i].y, 0);

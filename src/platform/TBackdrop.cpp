@@ -10,6 +10,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/TPixmap.h"
+#include "platform/TTexelSpans.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ void AddBytes(const uint8_t* __restrict add, size_t n, uint8_t* __restrict out) 
 }
 
 // Calls span(texel row, first texel, pixels, screen pixel offset) over one screen row of a
-// layer, tile by tile.
+// layer, tile by tile; a layer with spans only over the parts of its tiles inside them.
 template <class Span>
 void EachSpan(const TBackdrop::TLayer& layer, long left, long y, int width, Span span) {
     long ty = (y - layer.originY) % layer.height;
@@ -41,7 +42,15 @@ void EachSpan(const TBackdrop::TLayer& layer, long left, long y, int width, Span
     const uint8_t* row = layer.texels->Row(int(ty));
     for (int x = 0; x < width;) {
         const int n = int(std::min<long>(layer.width - tx, width - x));
-        span(row + tx * 4, size_t(n) * 4, x);
+        if (!layer.spans) {
+            span(row + tx * 4, size_t(n) * 4, x);
+        } else {
+            // Texels [tx, tx + n) of the row land on pixels from x on.
+            for (const TTexelSpans::TSpan* s = layer.spans->begin(int(ty)); s != layer.spans->end(int(ty)); ++s) {
+                const long from = std::max<long>(s->x0, tx), to = std::min<long>(s->x1, tx + n);
+                if (to > from) span(row + from * 4, size_t(to - from) * 4, x + int(from - tx));
+            }
+        }
         x += n;
         tx = 0;
     }
@@ -54,16 +63,26 @@ int PowerOfTwo(int n) {
     return p;
 }
 
+// The side of a texture for n pixels: n itself where the context takes textures of any size
+// (OpenGL 2.0 on), saving the padding's memory; else the power of two above.
+int TextureSide(int n) {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    return version && version[0] >= '2' && version[0] <= '9' ? n : PowerOfTwo(n);
+}
+
 }  // namespace
 
 void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, int width, int height, uint8_t* out) {
+    // The first layer covers every pixel, whatever its spans.
+    TLayer first = count > 0 ? layers[0] : TLayer{};
+    first.spans = nullptr;
     for (int y = 0; y < height; ++y) {
         uint8_t* dest = out + size_t(y) * width * 4;
         if (count < 1) {
             std::memset(dest, 0, size_t(width) * 4);
             continue;
         }
-        EachSpan(layers[0], left, top + y, width,
+        EachSpan(first, left, top + y, width,
                  [&](const uint8_t* from, size_t n, int x) { std::memcpy(dest + size_t(x) * 4, from, n); });
         for (int i = 1; i < count; ++i)
             EachSpan(layers[i], left, top + y, width,
@@ -126,8 +145,8 @@ int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int widt
     Compose(use.data(), count, left, top, width, height, buffer_.data());
 
     if (name_ != 0 && sequence_ != GraphicsSequence()) name_ = 0;  // went with its context
-    const int tw = PowerOfTwo(width), th = PowerOfTwo(height);
-    if (name_ == 0 || tw > textureWidth_ || th > textureHeight_) {
+    if (name_ == 0 || width > textureWidth_ || height > textureHeight_) {
+        const int tw = TextureSide(width), th = TextureSide(height);
         if (name_ == 0) {
             GLuint name = 0;
             glGenTextures(1, &name);

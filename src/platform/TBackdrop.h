@@ -4,6 +4,7 @@
 #include <vector>
 
 class TPixmap;
+class TTexelSpans;
 
 // The background layers composed on the CPU into one screen-sized picture and drawn as one
 // opaque quad. Tiled layers under light blending cost the software rasteriser a filtered
@@ -19,10 +20,12 @@ public:
         long originX = 0, originY = 0;    // screen position of some tile's first texel
         bool light = false;               // colours still to be scaled by alpha, as light adds them
         long version = 0;                 // changes whenever texels' content changes
+        const TTexelSpans* spans = nullptr;  // where texels can be non-empty (null: anywhere)
     };
 
     // Writes the width x height pixels at screen (left, top), RGBA rows of width: the first
-    // layer copied, each further one added with 8-bit saturation (colours already scaled).
+    // layer copied, each further one added with 8-bit saturation (colours already scaled)
+    // inside its spans.
     static void Compose(const TLayer* layers, int count, long left, long top, int width, int height,
                         uint8_t* out);
     // The width x height texels of source with colours scaled by alpha, rounded as the
@@ -47,5 +50,5 @@ private:
     std::vector<uint8_t> buffer_;      // the composed picture
     unsigned name_ = 0;                // OpenGL texture name
     int sequence_ = 0;                 // graphics sequence of the texture
-    int textureWidth_ = 0, textureHeight_ = 0;  // powers of two
+    int textureWidth_ = 0, textureHeight_ = 0;  // at least the viewport's size
 };

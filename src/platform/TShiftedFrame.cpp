@@ -93,6 +93,8 @@ const TPixmap& TShiftedFrame::Copy(const TPixmap& source, int usedWidth, int use
     if (!pixels_ || pixels_->width != source.width || pixels_->height != source.height) {
         pixels_ = std::make_unique<TPixmap>(source);  // the padding, never sampled, comes along
         copyWeightX_ = -1;
+        spans_ = TTexelSpans::Of(source, usedWidth, usedHeight);
+        sparse_ = spans_.Covered() * 2 < long(usedWidth) * usedHeight;
     }
     if (copyWeightX_ != x.weight || copyWeightY_ != y.weight || copyBackX_ != x.back || copyBackY_ != y.back) {
         Shift(source, usedWidth, usedHeight, x, y, *pixels_);

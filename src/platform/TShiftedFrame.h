@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/TTexelSpans.h"
+
 class TPixmap;
 
 // A copy of an opaque, filtered texture frame with the linear filter worked out on the CPU
@@ -32,6 +34,10 @@ public:
     // The copy for the two axes, worked out again only when the weights change; valid until
     // the next call. Needs no graphics.
     const TPixmap& Copy(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y);
+    // Where the copies can hold anything, worked out at the first Copy: the spans of a mostly
+    // empty source, null for one not worth splitting. Filtering itself runs over whole rows:
+    // spread over short spans, its reads lose more to the cache than they save.
+    const TTexelSpans* Spans() const { return sparse_ ? &spans_ : nullptr; }
     // Makes or brings up to date the texture for the two axes; needs the current context.
     // Returns the texture name, or 0 when none can be made.
     unsigned Update(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y);
@@ -47,4 +53,6 @@ private:
     int weightX_ = -1, weightY_ = -1, backX_ = -1, backY_ = -1;  // what the texture holds
     int copyWeightX_ = -1, copyWeightY_ = -1, copyBackX_ = -1, copyBackY_ = -1;  // what pixels_ holds
     std::unique_ptr<TPixmap> pixels_;  // the last copy worked out, reused for the next
+    TTexelSpans spans_;                // see Spans()
+    bool sparse_ = false;              // the spans leave out most of the picture
 };

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -29,6 +30,24 @@ std::shared_ptr<TPixmap> Pattern(int w, int h, uint32_t seed, bool opaque) {
             if (!opaque && (x + y) % 7 == 0) c = 0;  // black texels
             p->SetPixelARGB(x, y, a << 24 | (c & 0xFFFFFFu));
         }
+    return p;
+}
+
+// Mostly empty, as star layers are: small clumps of random texels, some on the picture's edges
+// and corners, with empty rows and gaps of every width between them.
+std::shared_ptr<TPixmap> Sparse(int w, int h, uint32_t seed) {
+    auto p = std::make_shared<TPixmap>(w, h, 6);
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    const int clumps[][2] = {{0, 0}, {w - 2, h - 2}, {0, h / 2}, {w - 1, 5}, {w / 2, 0}, {w / 3, h - 1}};
+    auto clump = [&](int cx, int cy) {
+        for (int k = 0; k < 6; ++k) {
+            const int x = std::clamp(cx + int(next() % 3), 0, w - 1), y = std::clamp(cy + int(next() % 3), 0, h - 1);
+            const uint32_t a = k % 3 == 0 ? 255u : next() & 255u;
+            p->SetPixelARGB(x, y, a << 24 | (next() & 0xFFFFFFu));
+        }
+    };
+    for (const auto& c : clumps) clump(c[0], c[1]);
+    for (int i = 0; i < 12; ++i) clump(int(next() % unsigned(w)), int(next() % unsigned(h)));
     return p;
 }
 
@@ -123,6 +142,7 @@ TEST_F(ShortcutsX11Test, ShiftedLayerMatchesFilteredLayer) {
     auto nebula = LoadImageFile(Pattern(96, 64, 5, true));
     auto stars = LoadImageFile(Pattern(64, 64, 6, false));
     auto far = LoadImageFile(Pattern(50, 40, 7, false));
+    auto sparse = LoadImageFile(Sparse(90, 70, 8));
     const float nearHalf = 1.0f / 1024;  // closer to the half than the rasteriser's edge steps
     const float offsets[][2] = {{0.0f, 0.0f},       {0.25f, 0.75f},      {0.5f, 0.5f},
                                 {-0.5f, -0.5f},     {0.5f - nearHalf, 0.5f + nearHalf},
@@ -131,9 +151,9 @@ TEST_F(ShortcutsX11Test, ShiftedLayerMatchesFilteredLayer) {
                                 {-3.3f, 17.6f},     {10.125f, -7.875f},  {-1000.37f, 999.63f}};
     for (const auto& at : offsets) {
         SCOPED_TRACE("offset " + std::to_string(at[0]) + ", " + std::to_string(at[1]));
-        const TTileLayer layers[] = {{nebula, at[0], at[1]},
-                                     {stars, at[0] * 37.1f, -at[1] * 11.7f},
-                                     {far, -at[0] * 2.5f, at[1] * 0.5f}};
+        TTileLayer layers[] = {{nebula, at[0], at[1]},
+                               {stars, at[0] * 37.1f, -at[1] * 11.7f},
+                               {far, -at[0] * 2.5f, at[1] * 0.5f}};
         auto frame = [&](int shortcuts, int count) {
             SetShortcuts(shortcuts);
             ClearScreen();
@@ -146,8 +166,11 @@ TEST_F(ShortcutsX11Test, ShiftedLayerMatchesFilteredLayer) {
             FlipScreen(0);
             return shot;
         };
-        for (int count : {1, 3}) {
-            SCOPED_TRACE(count == 1 ? "nebula alone" : "three layers composed");
+        // Run 2 has a mostly empty star layer on top, which is worked on only where it has texels.
+        for (int run : {0, 1, 2}) {
+            const int count = run == 0 ? 1 : 3;
+            layers[2].image = run == 2 ? sparse : far;
+            SCOPED_TRACE(run == 0 ? "nebula alone" : run == 1 ? "three layers composed" : "with a sparse layer");
             auto before = frame(0, count);
             auto after = frame(1, count);
             // The opaque layer covers the view's first column and row too.
