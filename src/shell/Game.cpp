@@ -146,14 +146,13 @@ void PlayDueSteps() {
         return;
     }
     if (ticks <= lastTick) return;
-    int due = ticks - lastTick;
+    const int steps = std::min(ticks - lastTick, kMaxStepsPerPass);
     lastTick = ticks;
     if (Watching()) {
-        PlayWatchedSteps(std::min(due, kMaxStepsPerPass));
+        PlayWatchedSteps(steps);
         DeliverWorldEvents();
         return;
     }
-    int steps = std::min(due, kMaxStepsPerPass);
     TControls controls = PlayerAlive() ? ReadPlayerControls() : TControls{};
     if (PlayerAlive() && ActionWasHit(TAction::Screenshot)) RequestScreenshot();
     for (int i = 0; i < steps; ++i) {
@@ -277,10 +276,7 @@ int RunTool(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "--identity") {
         constexpr int kExitNoData = 1;
-        if (!GamePaths::SetUp()) return kExitNoData;
-        SetHeadlessGraphics(1);
-        CreateGunCatalogue();
-        LoadShellAssets();
+        if (!LoadHeadlessSimulation()) return kExitNoData;
         std::printf("%s\n", CachedBuildIdentity().c_str());
         return 0;
     }
@@ -300,11 +296,14 @@ int RunGame(int argc, char** argv) {
     // A replay to watch is read before the game's folders are set up: the path is the caller's.
     std::unique_ptr<TReplay> toWatch;
     if (argc >= 2 && std::string(argv[1]) == "--replay") {
+        if (argc != 3) {
+            std::fprintf(stderr, "usage: tavrik --replay FILE\n");
+            return kVerifyMalformed;
+        }
         toWatch = std::make_unique<TReplay>();
         std::string error;
-        if (argc != 3 || !ReplayFolder::ReadFile(argv[2], *toWatch, error)) {
-            std::fprintf(stderr, argc != 3 ? "usage: tavrik --replay FILE\n" : "replay not readable: %s: %s\n",
-                         argc == 3 ? argv[2] : "", error.c_str());
+        if (!ReplayFolder::ReadFile(argv[2], *toWatch, error)) {
+            std::fprintf(stderr, "replay not readable: %s: %s\n", argv[2], error.c_str());
             return kVerifyMalformed;
         }
     }

@@ -16,7 +16,7 @@
 #include "world/WorldEvents.h"
 
 bool TVerifyOutcome::Matches(const TReplay& replay) const {
-    return !endedEarly && firstDifferentSecond < 0 && hashes == replay.checkpoints && result == replay.result;
+    return !endedEarly && hashes == replay.checkpoints && result == replay.result;
 }
 
 TVerifyOutcome PlayReplay(const TReplay& replay) {
@@ -59,6 +59,16 @@ std::string OutcomeLine(const TReplayResult& result) {
            (result.end == TReplayEnd::GameOver ? "game-over" : "quit");
 }
 
+bool LoadHeadlessSimulation() {
+    if (!GamePaths::SetUp()) return false;
+    SetHeadlessGraphics(1);
+    TMessage::InitMessages();
+    CreateGunCatalogue();
+    LoadShellAssets();
+    CreateStageTable();
+    return true;
+}
+
 int VerifyReplayFile(const std::string& path) {
     // Read before the game's folders are set up: the path is the caller's.
     TReplay replay;
@@ -67,12 +77,7 @@ int VerifyReplayFile(const std::string& path) {
         std::fprintf(stderr, "replay not readable: %s: %s\n", path.c_str(), error.c_str());
         return kVerifyMalformed;
     }
-    if (!GamePaths::SetUp()) return kVerifyMalformed;
-    SetHeadlessGraphics(1);
-    TMessage::InitMessages();
-    CreateGunCatalogue();
-    LoadShellAssets();
-    CreateStageTable();
+    if (!LoadHeadlessSimulation()) return kVerifyMalformed;
     const std::string& identity = CachedBuildIdentity();
     if (replay.identity != identity) {
         std::fprintf(stderr, "replay from build %s; this is build %s\n", replay.identity.c_str(), identity.c_str());

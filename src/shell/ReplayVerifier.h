@@ -30,6 +30,10 @@ TVerifyOutcome PlayReplay(const TReplay& replay);
 // The outcome as `tavrik --verify` prints it:
 // "points P kills K stage S time T end game-over|quit".
 std::string OutcomeLine(const TReplayResult& result);
+// What the headless tools need of the game: its folders, headless graphics, messages, the gun
+// catalogue, the shell's pictures and the stage table; no display, sound or settings. False when
+// the game's data is not found.
+bool LoadHeadlessSimulation();
 // `tavrik --verify FILE`: reads the file, loads what the simulation needs (no display, no
 // sound, no settings), plays it and prints the line; returns one of the exit statuses above.
 int VerifyReplayFile(const std::string& path);
