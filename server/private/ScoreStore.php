@@ -544,6 +544,7 @@ final class ScoreStore
         return $this->Retrying(fn (): int => $this->InTransaction(function () use ($now, $replayOf): int {
             $deleted = $this->Run('DELETE FROM ' . self::TABLE . " WHERE status = 'pending' AND arrived < ? AND NOT EXISTS ("
                 . sprintf($replayOf, '1') . ')', [$now - self::REPLAY_WAIT_SECONDS])->rowCount();
+$this->Run('DELETE FROM ' . self::REJECTED . ' WHERE rejected < ?', [$now - self::REJECTED_KEPT_SECONDS]);
             $stale = $this->Run('SELECT r.game_hash, r.name, r.points, r.played, r.build FROM ' . self::REPLAYS . ' r JOIN '
                 . self::TABLE . " s ON s.name = r.name AND s.points = r.points AND s.played = r.played WHERE s.status = 'unverifiable'"
                 . ' AND r.body IS NOT NULL AND r.arrived < ?', [$now - self::VERIFIER_WAIT_SECONDS])->fetchAll(PDO::FETCH_NUM);
@@ -556,7 +557,6 @@ final class ScoreStore
             $this->Run('UPDATE ' . self::REPLAYS . ' SET body = NULL WHERE body IS NOT NULL AND NOT EXISTS (SELECT 1 FROM '
                 . self::TABLE . ' s WHERE s.name = ' . self::REPLAYS . '.name AND s.points = ' . self::REPLAYS
                 . '.points AND s.played = ' . self::REPLAYS . '.played)', []);
-            $this->Run('DELETE FROM ' . self::REJECTED . ' WHERE rejected < ?', [$now - self::REJECTED_KEPT_SECONDS]);
             if ($deleted > 0) {
                 $this->Recount();
             }
