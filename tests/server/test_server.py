@@ -273,7 +273,6 @@ class Limits(unittest.TestCase):
             reply = server.request(replay_target(b'Big', 1, DATE, KEY), body=bytes((1 << 20) + 1))
             self.assertIn(b' 413 ', reply.split(b'\r\n', 1)[0], reply)
             self.assertTrue(reply.endswith(b'\r\n\r\n[REFUSED] replay too large\n'), reply)
-            self.assertNotIn('replay.php', server.server_log())
 
     def test_missing_schema_is_a_clean_error(self):
         with Server(init=False) as server:
