@@ -595,6 +595,23 @@ class Verification(unittest.TestCase):
             self.assertIn('verified 1 Reference 11 Dec 2026/10:00:00', self.verify(server))
             self.assertEqual(len(parse_top_list(server.request(b'/tavrik/get.php?limit=10'))), 2)
 
+    def test_scores_of_the_release_before_are_legacy_and_their_names_free(self):
+        with Server(init=False, settings=verifier_settings()) as server:
+            store_probe(server, 'unverified', script='old_server_store.php',
+                        stdin=json.dumps([['Reference', 7000, DATE.decode()], ['Ann', 300, DATE.decode()]]))
+            done = server.admin('init')
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertIn(b'legacy', done.stdout)
+            self.assertIn(b'nothing was changed', server.admin('init').stdout)
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=10')), [])
+            # The old name belongs to nobody: the first verified score takes it.
+            self.assertEqual(self.send(server, b'Reference', 1, self.replay, b'08 Dec 2026/09:00:00'), b'[OK]\n')
+            self.assertIn('verified 1 Reference', self.verify(server))
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=10')),
+                             [(b'Reference', 1, b'08 Dec 2026/09:00:00')])
+            server.env['TAVRIK_REQUIRE_VERIFIED'] = '0'
+            self.assertEqual(len(server.admin('list').stdout.splitlines()), 3)
+
     def test_two_verifiers_at_once_verify_each_score_once(self):
         dates = ['%02d Dec 2026/10:00:00' % day for day in range(1, 17)]
         with Server(settings=verifier_settings(TAVRIK_SCORES_PER_NAME='0')) as server:
