@@ -135,13 +135,41 @@ play_until_shot_down() {
   done
 }
 
+# use_score_server: for a test against the highscore server in server/: skips the test (exit 77)
+# where PHP with SQLite is missing, and sets SERVER_DIR and a free loopback PORT other than 80.
+use_score_server() {
+  SERVER_DIR=$(cd "$E2E_DIR/../../server" && pwd)
+  command -v php >/dev/null && php -m 2>/dev/null | grep -q pdo_sqlite || { echo "SKIP: no php with pdo_sqlite"; exit 77; }
+  PORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  export SERVER_DIR PORT
+}
+
+# start_score_server: runs that server under PHP's built-in web server on PORT with a new SQLite
+# database ($TAVRIK_DB_PATH), its log in $WORK/server.txt, until the test ends.
+start_score_server() {
+  export TAVRIK_DB_PATH="$WORK/scores.sqlite"
+  php "$SERVER_DIR/admin.php" init >/dev/null || fail "admin.php init failed"
+  php -S "127.0.0.1:$PORT" -t "$SERVER_DIR" "$SERVER_DIR/router.php" >"$WORK/server.txt" 2>&1 &
+  SERVER_PID=$!
+  trap 'kill $SERVER_PID 2>/dev/null; wait $SERVER_PID 2>/dev/null; rm -rf "$WORK"' EXIT
+  for _ in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/$PORT) 2>/dev/null && break; sleep 0.1; done
+}
+
+# get PATH: one HTTP/1.0 request to that server; prints the reply.
+get() {
+  exec 3<>/dev/tcp/127.0.0.1/$PORT || return 1
+  printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1:%s\r\n\r\n' "$1" "$PORT" >&3
+  cat <&3
+  exec 3<&-
+}
+
 # run_under_xvfb [-s WxHxD] [FUNCTION]: runs the script's run function (or the one named) under
 # an X server of its own, of the size given.
 run_under_xvfb() {
   local size=()
   if [ "${1:-}" = "-s" ]; then size=(-s "$2"); shift 2; fi
   export -f run options start_game wait_window press wait_exit fail quit_game wait_file wait_for_title wait_for_play \
-    play_until_shot_down
+    play_until_shot_down start_score_server get
   export GAME WORK XSHOT
   "$E2E_DIR/with-xvfb.sh" "${size[@]}" bash -c "${1:-run}"
 }

@@ -6,32 +6,20 @@
 # with this build's tavrik as its verifier) has played the replay again; then get.php lists it
 # with the points the game recorded. Prints how long the score took from O to being listed.
 source "$(dirname "$0")/lib.sh"
-SERVER_DIR=$(cd "$E2E_DIR/../../server" && pwd)
-command -v php >/dev/null && php -m 2>/dev/null | grep -q pdo_sqlite || { echo "SKIP: no php with pdo_sqlite"; exit 77; }
+use_score_server
 # The verifier runs the replay without network: in a namespace of its own where the machine has
 # an interface besides loopback.
 if ls /sys/class/net | grep -qv '^lo$' && ! unshare --net --map-root-user true 2>/dev/null; then
   echo "SKIP: no user namespaces for the verifier's network isolation"
   exit 77
 fi
-PORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-
-# get PATH: one HTTP/1.0 request to the server; prints the reply's list line.
-get() {
-  exec 3<>/dev/tcp/127.0.0.1/$PORT || return 1
-  printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1:%s\r\n\r\n' "$1" "$PORT" >&3
-  tr -d '\r' <&3 | grep '\[start\]'
-  exec 3<&-
-}
+# The top list's line of get.php's reply.
+top_list() { get "/tavrik/get.php?limit=10&vexpodbuffer=0" | tr -d '\r' | grep '\[start\]'; }
 now() { date +%s.%N; }
 
 run() {
-  export TAVRIK_DB_PATH="$WORK/scores.sqlite" TAVRIK_REQUIRE_VERIFIED=1 TAVRIK_VERIFIER="$GAME/tavrik"
-  php "$SERVER_DIR/admin.php" init >/dev/null || fail "admin.php init failed"
-  php -S "127.0.0.1:$PORT" -t "$SERVER_DIR" "$SERVER_DIR/router.php" >"$WORK/server.txt" 2>&1 &
-  SERVER_PID=$!
-  trap 'kill $SERVER_PID 2>/dev/null; wait $SERVER_PID 2>/dev/null; rm -rf "$WORK"' EXIT
-  for _ in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/$PORT) 2>/dev/null && break; sleep 0.1; done
+  export TAVRIK_REQUIRE_VERIFIED=1 TAVRIK_VERIFIER="$GAME/tavrik"
+  start_score_server
 
   options 640 480 0
   sed -i 's/^OnlineHighscore=0/OnlineHighscore=1/' "$GAME/Options.ini"
@@ -57,11 +45,11 @@ run() {
   [ "$(stat -c %a "$GAME/InstallKey.txt")" = 600 ] || fail "install key mode $(stat -c %a "$GAME/InstallKey.txt")"
   grep -qx '[0-9a-f]\{32\}' "$GAME/InstallKey.txt" || fail "install key: $(od -c "$GAME/InstallKey.txt" | head -n 3)"
   entry="[$name|$points|$date]"
-  listed=$(get "/tavrik/get.php?limit=10&vexpodbuffer=0")
+  listed=$(top_list)
   [[ "$listed" == *"$entry"* ]] && fail "listed before it was verified: $listed"
 
   verified=$(php "$SERVER_DIR/admin.php" verify 2>&1) || fail "admin.php verify failed: $verified"
-  listed=$(get "/tavrik/get.php?limit=10&vexpodbuffer=0")
+  listed=$(top_list)
   done_at=$(now)
   [[ "$verified" == *"verified $points $name"* ]] || fail "the verifier did not verify the score: $verified"
   [ "$listed" = "[start]$entry[end]" ] || fail "get.php lists \"$listed\", the game recorded $entry; verifier: $verified"
@@ -70,6 +58,5 @@ run() {
     'BEGIN { printf "%.2f s from O to listed (%.2f s to the replay stored, %.2f s verifying)", d - s, u - s, d - u }')
   echo "PASS verified online score: $points points shot down in game $attempt, listed after verification; $timing; verifier: $(tail -n 1 <<<"$verified")"
 }
-export -f get now
-export SERVER_DIR PORT
+export -f top_list now
 run_under_xvfb
