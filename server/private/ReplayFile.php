@@ -16,6 +16,8 @@ final class ReplayFile
     /** Longest text field of the header. */
     private const MAX_TEXT_BYTES = 64;
     private const MAGIC = 'TAVRIKRP';
+    /** A build identity as tavrik --identity prints it. */
+    public const IDENTITY_FORM = '/^[0-9A-Za-z._-]{1,64}$/D';
     private const FORMAT_VERSION = 1;
     /** The result (points, kills, stage, steps, end) and the CRC-32 after it. */
     private const RESULT_BYTES = 8 + 4 + 4 + 4 + 1;
@@ -76,6 +78,10 @@ final class ReplayFile
             $at += $length;
         }
         [$replay->gameVersion, $replay->identity, $replay->name, $replay->date] = $texts;
+        // The identity is stored and compared with the verifiers': plain text only.
+        if (!preg_match(self::IDENTITY_FORM, $replay->identity)) {
+            return 'replay header malformed';
+        }
         $seed = self::Unsigned($bytes, $at, 4);
         $rawSize = self::Unsigned($bytes, $at, 4);
         $packedSize = self::Unsigned($bytes, $at, 4);

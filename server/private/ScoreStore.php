@@ -445,13 +445,6 @@ final class ScoreStore
         }));
     }
 
-    /** Gives up the claim, so the replay waits again (the verifier itself failed). */
-    public function Unclaim(string $hash, string $claimer): void
-    {
-        $this->Run('UPDATE ' . self::REPLAYS . ' SET claimed = NULL, claimer = NULL WHERE game_hash = ? AND claimer = ?',
-            [$hash, $claimer]);
-    }
-
     /**
      * The game played again gave the score: it becomes verified, unless its name belongs to
      * another install key; the first verified score binds the name to its key. Then the best

@@ -39,7 +39,7 @@ final class Verifier
         foreach ($binaries as $binary) {
             [$status, $out] = $this->Run([$binary, '--identity'], self::IDENTITY_SECONDS);
             $identity = trim($out);
-            if ($status !== 0 || !preg_match('/^[0-9A-Za-z._-]{1,64}$/D', $identity)) {
+            if ($status !== 0 || !preg_match(ReplayFile::IDENTITY_FORM, $identity)) {
                 fwrite(STDERR, "verifier $binary gives no identity (exit $status); left out\n");
                 continue;
             }

@@ -446,8 +446,10 @@ def write_varint(value):
     return out + bytes([value])
 
 
-def with_other_aim(replay: bytes) -> bytes:
-    """The replay with the aim of one step moved: other controls, in a well-formed file."""
+def with_other_aim(replay: bytes, shift: int = 40) -> bytes:
+    """The replay with the aim of a step in the middle moved by shift: other controls, in a
+    well-formed file. With shift 0 that step (one that kept its aim) says its aim changed, by 0:
+    the same game in another encoding."""
     at = 10
     for _ in range(4):
         at += 1 + replay[at]
@@ -468,12 +470,14 @@ def with_other_aim(replay: bytes) -> bytes:
         step_at += (flags >> 5 & 1) + (flags >> 6 & 1)
         steps.append([flags & ~8, fields, aim_x, raw[start:step_at]])
     # One step in the middle aims elsewhere; the next returns to the recorded aim.
-    steps[count // 2][2] += 40
+    edited = next(i for i in range(count // 2, count) if steps[i][2] == steps[i - 1][2])
+    steps[edited][2] += shift
     out, before = bytearray(raw[:4]), 0
-    for flags, fields, aim_x, rest in steps:
+    for index, (flags, fields, aim_x, rest) in enumerate(steps):
         change = aim_x - before
-        out += bytes([flags | (8 if change else 0)]) + fields
-        if change:
+        marked = change or index == edited
+        out += bytes([flags | (8 if marked else 0)]) + fields
+        if marked:
             out += write_varint(((change << 1) ^ (change >> 31)) & 0xFFFFFFFF)
         out += rest
         before = aim_x
@@ -567,7 +571,8 @@ class Verification(unittest.TestCase):
             self.assertIn(b'[OK]', server.request(submit_target(b'Reference', 2, DATE)))
             refused(b'Reference', 2, self.replay)  # other points than the score's
             self.assertIn(b'[OK]', server.request(submit_target(b'Reference', 1, b'02 Jan 2027/00:00:00')))
-            for broken in (self.replay[:-1], self.replay[:40], bytes(512), self.replay + b'\0' * (1 << 20)):
+            for broken in (self.replay[:-1], self.replay[:40], bytes(512), self.replay + b'\0' * (1 << 20),
+                           with_other_aim(self.replay, 0)):
                 refused(b'Reference', 1, broken, date=b'02 Jan 2027/00:00:00')
             refused(b'Reference', 1, self.replay, key=b'0' * 31, date=b'02 Jan 2027/00:00:00')
             # The same game as the one with edited points, under its own name or a second one.
