@@ -9,6 +9,7 @@
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Text.h"
+#include "shell/Accessibility.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/Shell.h"
@@ -105,8 +106,9 @@ void DrawRocketAlarm(TShip& ship) {
     DrawTextAt(text, textX - 2.0f, 68.0f);
 
     // Restarted only once the last alarm has finished, so it never plays twice at once.
-    // With every voice busy the channel stays null and the next frame tries again.
-    if (!ChannelIsPlaying(ship.alarmChannel)) {
+    // With every voice busy the channel stays null and the next frame tries again. The
+    // player may turn the sound off; the text above still shows.
+    if (alarmSoundOn && !ChannelIsPlaying(ship.alarmChannel)) {
         ship.alarmChannel = PlaySoundOn(alarmSound);
         ChangeChannelVolume(ship.alarmChannel, sfxVolume);
     }
