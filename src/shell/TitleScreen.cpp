@@ -11,6 +11,7 @@
 #include "shell/SaveNotices.h"
 #include "shell/ReplayViewer.h"
 #include "shell/Shell.h"
+#include "shell/UiScale.h"
 #include "world/TShip.h"
 
 std::shared_ptr<TTextfield> titlePanel;
@@ -43,7 +44,7 @@ const char* const kCreditOwnMusic = "A track of your own, from your music folder
 }  // namespace
 
 void BuildTitlePanel() {
-    titlePanel = TTextfield::Create(gfxWidth / 2, kPanelTop, kPanelScale, kAlignCentre);
+    titlePanel = TTextfield::Create(UiWidth() / 2, kPanelTop, kPanelScale, kAlignCentre);
     TScore::FillText(titlePanel);
     TTextfield& panel = *titlePanel;
     panel.AddLine("");
