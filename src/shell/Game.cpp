@@ -35,6 +35,7 @@
 #include "shell/Shell.h"
 #include "shell/ShellControls.h"
 #include "shell/TitleScreen.h"
+#include "shell/UiScale.h"
 #include "shell/WindowIcon.h"
 #include "shell/ReplayVerifier.h"
 #include "shell/WorldStep.h"
@@ -220,7 +221,9 @@ int RunMainLoopPass() {
                 CursorFollowsAim();
             if (!gamePaused) DrawImageAt(cursorImage, mouseX, mouseY, 0);
             player->DrawHUD();
+            BeginInterfaceDrawing();
             DrawViewerOverlay();
+            EndInterfaceDrawing();
         } else {
             // The title screen, after a game the game-over screen. Entering it records the
             // finished game once and ends the game's stages: the unnamed stage 0 fills the
@@ -234,8 +237,11 @@ int RunMainLoopPass() {
             }
             // The start line names the pad's button while one is connected.
             if (titleNamesPad != (GamepadCount() > 0)) BuildTitlePanel();
+            BeginInterfaceDrawing();
+            titlePanel->x = float(UiWidth() / 2);
             titlePanel->Draw();
-            DrawImageAt(logoImage, float(gfxWidth / 2), kLogoY, 0);
+            DrawImageAt(logoImage, float(UiWidth() / 2), kLogoY, 0);
+            EndInterfaceDrawing();
             if (TitleKeyWasHit(TTitleKey::StartGame)) {
                 StartGame();
             } else if (TitleKeyWasHit(TTitleKey::WatchBest)) {
@@ -250,9 +256,13 @@ int RunMainLoopPass() {
                 BuildTitlePanel();
             }
         }
+        BeginInterfaceDrawing();
         DrawShellOverlays();
         // Paused, the messages (centred like the pause panel) wait unseen.
+        messageCentreX = float(UiWidth()) / 2.0f;
+        messageCentreY = float(UiHeight()) / 2.0f;
         if (!gamePaused) TMessage::DrawMessages();
+        EndInterfaceDrawing();
         FlipScreen(-1);
     }
 

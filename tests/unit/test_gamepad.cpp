@@ -8,6 +8,7 @@
 #include "harness/OptionsScreenScript.h"
 #include "harness/VirtualPad.h"
 #include "platform/Gamepad.h"
+#include "shell/Accessibility.h"
 #include "shell/Camera.h"
 #include "shell/KeyBindings.h"
 #include "shell/PadControls.h"
@@ -251,6 +252,38 @@ TEST(GamepadFirstStart, ATakesTheOptionsScreensSettings) {
     EXPECT_NE(folder.Read("Options.ini"), "");
     pad.Unplug();
     ResetProgramState();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GamepadTest, ToggledFireFiresWithoutAHeldButtonAndEndsWithTheGame) {
+    fireMode = kPressToggle;
+    StartWithA();
+    pad.Axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1.0f);
+    game.RunFor(50);
+    pad.Axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -1.0f);
+    const int objects = TUniverse::Objects().Count();
+    game.RunFor(1000);
+    EXPECT_GT(TUniverse::Objects().Count(), objects + 2);  // laser bolts, the trigger let go
+    player->hp = 0.0f;
+    game.RunFor(500);
+    StartWithA();
+    const int fresh = TUniverse::Objects().Count();
+    game.RunFor(500);
+    EXPECT_LE(TUniverse::Objects().Count(), fresh);
+}
+
+TEST_F(GamepadTest, RumbleOffSendsNoneAndLowIsWeaker) {
+    StartWithA();
+    for (int strength : {kRumbleOff, kRumbleLow, kRumbleFull}) {
+        rumbleStrength = strength;
+        player->Damage(15.0f);
+        game.RunFor(50);
+    }
+    ASSERT_EQ(pad.rumbles.size(), 2u);
+    EXPECT_LT(pad.rumbles[0].low, pad.rumbles[1].low / 2);
 }
 
 }  // namespace
