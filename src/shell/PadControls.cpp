@@ -31,6 +31,7 @@ int lastPointerX = 0, lastPointerY = 0;
 bool backHeld = false;
 int backSince = 0;
 bool quitRequested = false;
+int backTaps = 0;
 
 }  // namespace
 
@@ -50,6 +51,7 @@ void UpdatePadControls() {
         padAims = true;
     }
     if (!PadInputDown(kPadBack)) {
+        if (backHeld && !quitRequested) ++backTaps;
         backHeld = false;
     } else if (!backHeld) {
         backHeld = true;
@@ -79,6 +81,12 @@ void CursorFollowsAim() {
 
 int PadQuitRequested() { return quitRequested ? 1 : 0; }
 
+int PadBackTapped() {
+    int taps = backTaps;
+    backTaps = 0;
+    return taps;
+}
+
 void RumbleForHit(float hpLost) {
     RumbleGamepads(std::min(1.0f, kHitRumbleBase + (1.0f - kHitRumbleBase) * hpLost / kHitRumbleFullHp), kHitRumbleMs);
 }
@@ -94,6 +102,7 @@ void ResetPadControls() {
     backHeld = false;
     backSince = 0;
     quitRequested = false;
+    backTaps = 0;
 }
 
 namespace {
