@@ -273,21 +273,35 @@ std::string WithFullScreenLine(const std::string& text, int fullScreen) {
 }
 
 int SaveOptionLines(const std::vector<std::string>& keys) {
-    std::shared_ptr<TStream> file = OpenReadStream(OptionsFilePath());
-    if (!file) return SaveOptions();
-    std::string text;
-    bool whole = StreamReadAll(file, text, kMaxOptionsFileBytes);
-    StreamClose(file);
-    if (!whole) return 0;  // never cut a file down to what was read of it
-    // Each key's value as the whole file would be written now.
-    const std::string current = "\n" + OptionsText();
-    for (const std::string& key : keys) {
-        size_t at = current.find("\n" + key + "=");
-        if (at == std::string::npos) continue;
-        size_t from = at + key.size() + 2;
-        text = WithIniLine(text, key, current.substr(from, current.find("\r\n", from) - from));
+    // The size written is the one asked for, not the fitted or full-screen size in use.
+    const int width = gfxWidth, height = gfxHeight;
+    if (configuredWidth > 0) {
+        gfxWidth = configuredWidth;
+        gfxHeight = configuredHeight;
     }
-    return WriteFileAtomically(OptionsFilePath(), text);
+    const std::string current = "\n" + OptionsText();
+    std::shared_ptr<TStream> file = OpenReadStream(OptionsFilePath());
+    int saved = 0;
+    if (!file) {
+        saved = SaveOptions();
+    } else {
+        std::string text;
+        bool whole = StreamReadAll(file, text, kMaxOptionsFileBytes);
+        StreamClose(file);
+        // Never cut a file down to what was read of it.
+        if (whole) {
+            for (const std::string& key : keys) {
+                size_t at = current.find("\n" + key + "=");
+                if (at == std::string::npos) continue;
+                size_t from = at + key.size() + 2;
+                text = WithIniLine(text, key, current.substr(from, current.find("\r\n", from) - from));
+            }
+            saved = WriteFileAtomically(OptionsFilePath(), text);
+        }
+    }
+    gfxWidth = width;
+    gfxHeight = height;
+    return saved;
 }
 
 int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight) {
