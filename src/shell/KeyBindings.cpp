@@ -310,7 +310,7 @@ namespace {
 // The title keys' inputs, in the order of TTitleKey.
 const std::vector<TInputBinding> kTitleKeyInputs[kTitleKeyCount] = {
     {{TInputKind::Key, kKeyReturn, "Enter"}, {TInputKind::Pad, kPadA, "Pad A"}},
-    {{TInputKind::Key, kKeyO, "O"}},
+    {{TInputKind::Key, kKeyO, "O"}, {TInputKind::Pad, kPadY, "Pad Y"}},
     {{TInputKind::Key, kKeyV, "V"}, {TInputKind::Pad, kPadX, "Pad X"}},
     {{TInputKind::Key, kKeySpace, "Space"}, {TInputKind::Pad, kPadA, "Pad A"}},
     {{TInputKind::Key, kKeyRight, "Right"}, {TInputKind::Pad, kPadRB, "Pad RB"}},

@@ -17,6 +17,7 @@
 #include "shell/SaveNotices.h"
 #include "shell/Shell.h"
 #include "shell/TINPT_FIELD.h"
+#include "shell/TLetterPicker.h"
 #include "shell/UiScale.h"
 
 const char* const optionsFileName = "Options.ini";
@@ -102,13 +103,48 @@ constexpr TFieldPlace kFieldPlaces[kOptionsFieldCount] = {
 // Indexes of the fields above.
 enum { kFieldPlayer, kFieldWidth, kFieldHeight, kFieldFull, kFieldOnline, kFieldMusic, kFieldSfx };
 
+// The letter picker's top on the options screen, and the pad's key line near the bottom.
+constexpr float kPickerTop = 60.0f;
+constexpr float kPadLineY = 270.0f;
+const char* const kPadLine = "Pad Y = type name   Pad A = OK";
+
 // The options screen's state while it runs.
 std::array<std::shared_ptr<TINPT_FIELD>, kOptionsFieldCount> optionsFields;
 std::shared_ptr<TImage> optionsBackground;
+// The name is typed with a pad while the picker is open.
+TLetterPicker namePicker;
+bool namePickerOpen = false;
+
+// The player's name with every "=" taken out: it separates the highscore file's fields.
+std::string WithoutSeparators(std::string name) {
+    std::erase(name, '=');
+    return name;
+}
+
+// Pad Y opens the letter picker on the name; its Start puts the picked name into the field.
+// While it is open the fields only show.
+void UpdateNamePicker(TINPT_FIELD& nameField) {
+    if (!namePickerOpen) {
+        if (!PadInputHit(kPadY)) return;
+        TINPT_FIELD::inputFields.ForEach([](const std::shared_ptr<TINPT_FIELD>& field) { field->active = 0; });
+        namePicker.Start(nameField.GetValue(), kMaxPlayerNameLength);
+        namePickerOpen = true;
+        return;
+    }
+    if (namePicker.Update() == TLetterPicker::Finished) {
+        nameField.SetValue(namePicker.Text(), 0, nameField.displayFlags);
+        namePickerOpen = false;
+        // What the picker's keys typed meanwhile is not meant for the fields or the screen.
+        FlushInput();
+        ClearGamepadHits();
+    }
+}
 
 void ResetOptionsScreen() {
     optionsFields = {};
     optionsBackground.reset();
+    namePicker = TLetterPicker();
+    namePickerOpen = false;
     optionsScreenPass = &RunOptionsScreenPass;
 }
 
@@ -154,11 +190,23 @@ int RunOptionsScreenPass() {
     SetDrawAlpha(1.0f);
     SetDrawColor(255, 255, 255);
     DrawImageAt(optionsBackground, 0.0f, 0.0f, 0);
-    int editing = TINPT_FIELD::UpdateFields(PointerX(), PointerY(), MouseButtonHit(kMouseLeft));
+    const bool picking = namePickerOpen;
+    if (optionsFields[kFieldPlayer]) UpdateNamePicker(*optionsFields[kFieldPlayer]);
+    // The picker's pass took its own moves; the fields are drawn without input under it.
+    int editing = TINPT_FIELD::UpdateFields(PointerX(), PointerY(), picking ? 0 : MouseButtonHit(kMouseLeft));
     // Enter while a field was edited only ended that editing, and its hit is gone. A pad's A
     // takes the settings shown, so a player with nothing but a pad gets past this screen.
-    int padConfirmed = PadInputHit(kPadA);
-    int confirmed = editing == 0 && (KeyWasHit(kKeyReturn) || padConfirmed);
+    int confirmed = 0;
+    if (!picking && !namePickerOpen) {
+        int padConfirmed = PadInputHit(kPadA);
+        confirmed = editing == 0 && (KeyWasHit(kKeyReturn) || padConfirmed);
+    }
+    if (namePickerOpen) {
+        namePicker.Draw(kOptionsScreenWidth / 2.0f, kPickerTop);
+    } else if (GamepadCount() > 0) {
+        SetDrawColor(255, 255, 255);
+        DrawTextAt(kPadLine, (kOptionsScreenWidth - float(TextWidthOf(kPadLine))) / 2.0f, kPadLineY);
+    }
     if (KeyWasHit(kKeyEscape)) return kOptionsScreenQuit;
     FlipScreen(-1);
     return confirmed ? kOptionsScreenConfirmed : kOptionsScreenOpen;
@@ -166,7 +214,7 @@ int RunOptionsScreenPass() {
 
 void FinishOptionsScreen() {
     auto text = [](int i) { return optionsFields[i] ? optionsFields[i]->GetValue() : std::string(); };
-    playerName = TrimText(text(kFieldPlayer));
+    playerName = WithoutSeparators(TrimText(text(kFieldPlayer)));
     gfxWidth = FieldNumber(text(kFieldWidth));
     gfxHeight = FieldNumber(text(kFieldHeight));
     // The switches take the low 8 bits, so 256 counts as 0.
@@ -209,7 +257,7 @@ int LoadOptions() {
         sfxVolume = ParseFloat(ReadIniValue(file, "SoundEffectVolume")) / 100.0f;
         musicVolume = ParseFloat(ReadIniValue(file, "MusicVolume")) / 100.0f;
         onlineHighscore = uint8_t(ParseInt(ReadIniValue(file, "OnlineHighscore")));
-        playerName = ReadIniValue(file, "Player");
+        playerName = WithoutSeparators(ReadIniValue(file, "Player"));
         ReadChoice(file, kFireModeKey, kPressToggle, fireMode);
         ReadChoice(file, kHeadingModeKey, kPressToggle, headingMode);
         ReadChoice(file, kRumbleKey, kRumbleFull, rumbleStrength);

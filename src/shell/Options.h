@@ -31,6 +31,9 @@ constexpr int kOptionsFieldCount = 7;
 // display-mode notice, and small enough for every conversion of the settings.
 constexpr int kMaxFieldNumber = 99999;
 
+// Longest name the letter picker types.
+constexpr int kMaxPlayerNameLength = 24;
+
 // What a pass of the options screen asks of its caller.
 constexpr int kOptionsScreenQuit = 0;       // Escape: end the program, nothing saved
 constexpr int kOptionsScreenOpen = 1;       // go on with the next pass

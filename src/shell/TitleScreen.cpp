@@ -27,6 +27,9 @@ constexpr float kPanelScale = 1.0f;
 const char* const kStartLine = "<([])> ENTER = Start Game <([])>";
 const char* const kPadStartLine = "<([])> ENTER / Pad A = Start Game <([])>";
 const char* const kOnlineLine = ">> O = Update onlinehighscore <<";
+const char* const kPadOnlineLine = ">> O / Pad Y = Update onlinehighscore <<";
+// With a pad, the line under them names its other buttons on the title.
+const char* const kPadKeysLine = "Pad X = Watch best  Pad Back = Settings  hold Back = Quit";
 // The credits: the game, its makers, its own pictures and sounds, where the highscore server
 // comes from, the language, and where the playing track comes from.
 const char* const kCreditGame = ", a space shooter for Linux desktops";  // after the version text
@@ -44,15 +47,15 @@ void BuildTitlePanel() {
     TScore::FillText(titlePanel);
     TTextfield& panel = *titlePanel;
     panel.AddLine("");
-    // The score line and the online key line are always there (maybe empty), so the lines
-    // below them stay in place.
+    // The score line, the online key line and the pad's line are always there (maybe empty),
+    // so the lines below them stay in place.
     const char* scoreLabel = WatchedGameOnScreen() ? "Replay Score: " : "Your Score: ";
     panel.AddLine(player && player->dead ? scoreLabel + std::to_string(TruncatedInt(player->points)) : "");
     panel.AddLine("");
     titleNamesPad = GamepadCount() > 0;
     panel.AddLine(titleNamesPad ? kPadStartLine : kStartLine);
-    panel.AddLine(onlineHighscore ? kOnlineLine : "");
-    panel.AddLine("");
+    panel.AddLine(!onlineHighscore ? "" : titleNamesPad ? kPadOnlineLine : kOnlineLine);
+    panel.AddLine(titleNamesPad ? kPadKeysLine : "");
     panel.AddLine(std::string(gameTitle) + kCreditGame);
     panel.AddLine("");
     panel.AddLine(kCreditMakers);

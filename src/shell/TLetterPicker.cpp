@@ -1,0 +1,120 @@
+#include "shell/TLetterPicker.h"
+
+#include "platform/Graphics.h"
+#include "platform/Images.h"
+#include "platform/TFont.h"
+#include "shell/MenuInput.h"
+
+const char* const kPickerCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -_.!?()";
+
+namespace {
+
+// Never offered, whatever the caller allows: it separates the highscore file's fields.
+constexpr char kFieldSeparator = '=';
+
+// The grid's cells and the box of the typed text above it, in interface pixels.
+constexpr float kCellWidth = 20.0f;
+constexpr float kCellHeight = 20.0f;
+constexpr float kTextBoxHeight = 24.0f;
+constexpr float kGap = 6.0f;
+constexpr float kBorder = 6.0f;
+// The options screen's field colours, so the picker looks like the fields it types into.
+constexpr int kFrameColour = 0xF4CF00;
+constexpr int kBackColour = 0x540200;
+constexpr int kMarkColour = 0x7C1400;
+constexpr int kTextColour = 0xFFF773;
+// The text box shows a cursor after the text.
+constexpr float kCursorWidth = 2.0f;
+// Where the space's bar sits in its cell.
+constexpr float kSpaceBarInset = 4.0f;
+constexpr float kSpaceBarRise = 6.0f;
+
+void Framed(float x, float y, float w, float h, int back) {
+    SetDrawColorRGB(kFrameColour);
+    DrawRectangle(x, y, w, h);
+    SetDrawColorRGB(back);
+    DrawRectangle(x + 1.0f, y + 1.0f, w - 2.0f, h - 2.0f);
+}
+
+}  // namespace
+
+void TLetterPicker::Start(const std::string& text, int maxLength, const std::string& extraCharacters) {
+    characters_ = kPickerCharacters;
+    for (char c : extraCharacters)
+        if (c != kFieldSeparator && characters_.find(c) == std::string::npos) characters_ += c;
+    maxLength_ = maxLength;
+    text_.clear();
+    for (char c : text)
+        if (characters_.find(c) != std::string::npos && int(text_.size()) < maxLength_) text_ += c;
+    marked_ = 0;
+    ClearMenuMoves();
+}
+
+TLetterPicker::TState TLetterPicker::Update() {
+    const int count = int(characters_.size());
+    if (count == 0) return Finished;
+    const int rows = (count + kPickerColumns - 1) / kPickerColumns;
+    for (TMenuMove move : ReadMenuMoves()) {
+        int row = marked_ / kPickerColumns, column = marked_ % kPickerColumns;
+        // The last row may be short: moves along it wrap within its own length.
+        auto rowLength = [&](int r) { return r == rows - 1 ? count - r * kPickerColumns : kPickerColumns; };
+        switch (move) {
+            case TMenuMove::Left: column = (column + rowLength(row) - 1) % rowLength(row); break;
+            case TMenuMove::Right: column = (column + 1) % rowLength(row); break;
+            case TMenuMove::Up:
+                row = (row + rows - 1) % rows;
+                // A column past the short last row's end is skipped.
+                if (column >= rowLength(row)) row = (row + rows - 1) % rows;
+                break;
+            case TMenuMove::Down:
+                row = (row + 1) % rows;
+                if (column >= rowLength(row)) row = 0;
+                break;
+            case TMenuMove::Confirm:
+                if (int(text_.size()) < maxLength_) text_ += characters_[size_t(marked_)];
+                break;
+            case TMenuMove::Back:
+                if (!text_.empty()) text_.pop_back();
+                break;
+            case TMenuMove::Finish: return Finished;
+        }
+        marked_ = row * kPickerColumns + column;
+    }
+    return Editing;
+}
+
+void TLetterPicker::Draw(float centreX, float top) const {
+    const int count = int(characters_.size());
+    const int rows = (count + kPickerColumns - 1) / kPickerColumns;
+    const float gridWidth = kCellWidth * kPickerColumns;
+    const float left = centreX - gridWidth / 2.0f;
+    SetDrawAlpha(1.0f);
+    SetDrawScale(1.0f, 1.0f);
+    Framed(left - kBorder, top - kBorder, gridWidth + 2.0f * kBorder,
+           kTextBoxHeight + kGap + kCellHeight * float(rows) + 2.0f * kBorder, kBackColour);
+
+    // The text typed so far, its tail kept in view, and the cursor after it.
+    Framed(left, top, gridWidth, kTextBoxHeight, kMarkColour);
+    std::string shown = text_;
+    while (!shown.empty() && TextWidthOf(shown) > gridWidth - 2.0f * kBorder) shown.erase(0, 1);
+    const float textTop = top + (kTextBoxHeight - TFont::kGlyphHeight) / 2.0f;
+    SetDrawColorRGB(kTextColour);
+    DrawTextAt(shown, left + kBorder, textTop);
+    DrawRectangle(left + kBorder + float(TextWidthOf(shown)), textTop, kCursorWidth, TFont::kGlyphHeight);
+
+    const float gridTop = top + kTextBoxHeight + kGap;
+    for (int i = 0; i < count; ++i) {
+        const float x = left + kCellWidth * float(i % kPickerColumns);
+        const float y = gridTop + kCellHeight * float(i / kPickerColumns);
+        if (i == marked_) Framed(x, y, kCellWidth, kCellHeight, kMarkColour);
+        SetDrawColorRGB(i == marked_ ? 0xFFFFFF : kTextColour);
+        const char c = characters_[size_t(i)];
+        if (c == ' ') {
+            // The space is shown as a bar low in its cell, so it can be found.
+            DrawRectangle(x + kSpaceBarInset, y + kCellHeight - kSpaceBarRise, kCellWidth - 2.0f * kSpaceBarInset, 2.0f);
+            continue;
+        }
+        DrawTextAt(std::string(1, c), x + (kCellWidth - TFont::kGlyphWidth) / 2.0f, y + (kCellHeight - TFont::kGlyphHeight) / 2.0f);
+    }
+    SetDrawColor(255, 255, 255);
+}
