@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +25,8 @@ constexpr size_t kMaxLineBytes = 1 << 20;
 constexpr size_t kMaxResolvePath = 4096;
 // Symbolic links followed in a row before a save gives up following them (a loop).
 constexpr int kMaxLinkHops = 40;
+// Mode of a file only its owner may read: owner read and write.
+constexpr mode_t kPrivateFileMode = 0600;
 
 std::string LowerAscii(std::string text) {
     for (char& c : text)
@@ -287,9 +290,8 @@ std::string FollowLinks(const std::string& path) {
     return path;
 }
 
-}  // namespace
-
-int WriteFileAtomically(const std::string& path, const std::string& bytes) {
+// WriteFileAtomically's work; a private file is made 0600 whatever the old one's mode was.
+int WriteAtomically(const std::string& path, const std::string& bytes, bool privateFile) {
     std::string target = NativePath(path);
     if (target.empty() || target.back() == '/') {
         errno = EISDIR;
@@ -303,14 +305,17 @@ int WriteFileAtomically(const std::string& path, const std::string& bytes) {
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = target + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, privateFile ? kPrivateFileMode : 0666);
         if (fd < 0 && errno != EEXIST) return WriteFailed(target);
     }
     if (fd < 0) return WriteFailed(target);
 
-    // Keep the permissions of the file being replaced.
+    // Keep the permissions of the file being replaced; a private file never has more than 0600.
     struct stat old;
-    if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
+    if (privateFile)
+        fchmod(fd, kPrivateFileMode);
+    else if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        fchmod(fd, old.st_mode & 07777);
 
     bool ok = WriteAllTo(fd, bytes) && fsync(fd) == 0;
     int failure = ok ? 0 : errno;
@@ -336,4 +341,42 @@ int WriteFileAtomically(const std::string& path, const std::string& bytes) {
         close(dirFd);
     }
     return 1;
+}
+
+}  // namespace
+
+int WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    return WriteAtomically(path, bytes, false);
+}
+
+int WritePrivateFileAtomically(const std::string& path, const std::string& bytes) {
+    return WriteAtomically(path, bytes, true);
+}
+
+bool SystemRandomBytes(void* buffer, size_t count) {
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        ssize_t n = getrandom(bytes + done, count - done, 0);
+        if (n > 0) {
+            done += size_t(n);
+        } else if (n < 0 && errno != EINTR) {
+            break;
+        }
+    }
+    if (done == count) return true;
+    // A kernel without getrandom: the device gives the same bytes.
+    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    done = 0;
+    while (done < count) {
+        ssize_t n = read(fd, bytes + done, count - done);
+        if (n > 0) {
+            done += size_t(n);
+        } else if (n == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    close(fd);
+    return done == count;
 }

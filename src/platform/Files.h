@@ -63,6 +63,12 @@ int ChangeDirectory(const std::string& path);
 // Writes a whole file through a temporary file in the same folder renamed over the target,
 // so the target is either the old file or the complete new one; 1 on success.
 int WriteFileAtomically(const std::string& path, const std::string& bytes);
+// The same for a file only its owner may read: the new file is mode 0600, whatever the old
+// one's mode was.
+int WritePrivateFileAtomically(const std::string& path, const std::string& bytes);
+// Fills the buffer with bytes from the kernel's random source (getrandom, else /dev/urandom);
+// false when neither gives them. Never the game's seeded random streams.
+bool SystemRandomBytes(void* buffer, size_t count);
 // Why the last failed WriteFileAtomically, MakeDirectory or MakeUserDirectory failed:
 // "path: reason".
 std::string LastWriteError();

@@ -12,8 +12,11 @@
 #include "platform/StateResets.h"
 #include "platform/TSocketStream.h"
 #include "platform/Text.h"
+#include "scores/InstallKey.h"
 #include "scores/MD5.h"
+#include "scores/ReplayUploads.h"
 #include "scores/TScore.h"
+#include "shell/GamePaths.h"
 #include "shell/SaveNotices.h"
 #include "shell/Shell.h"
 
@@ -45,9 +48,11 @@ const char* const kRequestTail = "&vexpodbuffer=0 HTTP/1.0";
 // Reply markers.
 const std::string kTrueMarker = "[true]", kFalseMarker = "[false]", kOkMarker = "[OK]";
 const std::string kStartMarker = "[start]", kEndMarker = "[end]";
+const std::string kRefusedMarker = "[REFUSED]";
 // Status box texts.
 const char* const kSubmitStatus = "Send Highscores to Website...";
 const char* const kFetchStatus = "Get Highscores from Website...";
+const char* const kReplayStatus = "Send Replay to Website...";
 // Status box: margin around the text, colours and the box's alpha.
 constexpr int kStatusMarginX = 20, kStatusMarginY = 10;
 constexpr float kStatusBoxAlpha = 0.7f;
@@ -95,9 +100,22 @@ bool SplitReplyLines(const char* bytes, int count, std::string& line, const Line
     return false;
 }
 
-// Sends one request and hands each reply line (CR dropped, cut to its first
+// A GET request: its first line and the headers every GET carries.
+std::string GetRequest(const std::string& requestLine) {
+    return requestLine + "\r\nHost: " + HighscoreHostHeader() + "\r\nUser-Agent: " + kVersionText +
+           "\r\nAccept: */*\r\n\r\n";
+}
+
+// The POST of a replay's bytes.
+std::string ReplayRequest(const std::string& requestLine, const std::string& body) {
+    return requestLine + "\r\nHost: " + HighscoreHostHeader() +
+           "\r\nContent-Type: application/octet-stream\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\n\r\n" + body;
+}
+
+// Sends one whole request and hands each reply line (CR dropped, cut to its first
 // kMaxReplyLineBytes) to onLine until onLine returns true or the reply ends.
-Outcome Exchange(const std::string& requestLine, const LineHandler& onLine) {
+Outcome Exchange(const std::string& request, const LineHandler& onLine) {
     auto start = std::chrono::steady_clock::now();
     std::shared_ptr<TSocketStream> socket = OpenTcpStream(serverHost, serverPort);
     if (!socket) return Outcome::NoConnection;
@@ -105,11 +123,8 @@ Outcome Exchange(const std::string& requestLine, const LineHandler& onLine) {
     socket->SetDeadlineIn(requestLimitMs - int(spent.count()));
 
     std::shared_ptr<TStream> stream = socket;
-    StreamWriteLine(stream, requestLine);
-    StreamWriteLine(stream, "Host: " + HighscoreHostHeader());
-    StreamWriteLine(stream, std::string("User-Agent: ") + kVersionText);
-    StreamWriteLine(stream, "Accept: */*");
-    StreamWriteLine(stream, "");
+    // A server that stops taking the body may still have answered: its reply is read anyway.
+    stream->Write(request.data(), int(request.size()));
 
     // Lines are split here rather than byte by byte through the stream: a long reply costs
     // one read per chunk, not one per byte.
@@ -160,7 +175,7 @@ bool VersionLine(const std::string& line, bool& accepted) {
 bool SubmitScore(const std::string& name, int points, const std::string& date, Outcome& outcome) {
     ShowStatus(kSubmitStatus);
     bool accepted = false;
-    outcome = Exchange(SubmitRequestLine(name, points, date), [&](const std::string& line) {
+    outcome = Exchange(GetRequest(SubmitRequestLine(name, points, date)), [&](const std::string& line) {
         accepted = Contains(line, kOkMarker);
         return accepted;
     });
@@ -171,7 +186,7 @@ bool SubmitScore(const std::string& name, int points, const std::string& date, O
 bool FetchScores(int limit, Outcome& outcome) {
     ShowStatus(kFetchStatus);
     std::vector<TScore> records;
-    outcome = Exchange(FetchRequestLine(limit), [&](const std::string& line) {
+    outcome = Exchange(GetRequest(FetchRequestLine(limit)), [&](const std::string& line) {
         ScanFetchLine(line, records, kMaxFetchRecords);
         return int(records.size()) >= kMaxFetchRecords;
     });
@@ -183,6 +198,52 @@ bool FetchScores(int limit, Outcome& outcome) {
         if (date.empty()) continue;
         TScore::Add(TScore::StoredName(record.name), record.points, date, 1);
     }
+    return true;
+}
+
+// The replay reply's reading of one line: whether it decides, and how.
+bool ReplayLine(const std::string& line, ReplayReply& result, std::string& reason) {
+    if (line.compare(0, kOkMarker.size(), kOkMarker) == 0) {
+        result = ReplayReply::Stored;
+        return true;
+    }
+    if (line.compare(0, kRefusedMarker.size(), kRefusedMarker) != 0) return false;
+    result = ReplayReply::Refused;
+    reason = TrimText(line.substr(kRefusedMarker.size(), kMaxRefusalReasonBytes));
+    for (char& c : reason)
+        if (static_cast<unsigned char>(c) < ' ' || c == '\x7f') c = '?';
+    return true;
+}
+
+// Sends the score's replay when one waits to be sent; true when its link changed, so the
+// links are saved. outcome as for SubmitScore, Replied when nothing needed sending.
+bool UploadReplay(const TScore& entry, const std::string& key, ReplayUploads& uploads, Outcome& outcome) {
+    outcome = Outcome::Replied;
+    const std::string score = SubmitChecksum(entry.name, entry.points, entry.date);
+    const std::string path = uploads.Waiting(score);
+    if (path.empty()) return false;
+    // The replays folder no longer keeps it: nothing to send, and saving drops the link.
+    if (PathKind(path) != 1) return true;
+    auto file = OpenReadStream(path);
+    // Unreadable for now: tried again at the next update.
+    if (!file) return false;
+    std::string body;
+    bool whole = StreamReadAll(file, body, kMaxReplayUploadBytes);
+    StreamClose(file);
+    const std::string which = "the replay of " + entry.name + "'s " + std::to_string(entry.points) + " points";
+    if (!whole) {
+        ReportToPlayer(which + " is not sent: it is bigger than the server takes");
+        uploads.MarkDone(score);
+        return true;
+    }
+    ShowStatus(kReplayStatus);
+    ReplayReply reply = ReplayReply::Unanswered;
+    std::string reason;
+    outcome = Exchange(ReplayRequest(ReplayRequestLine(entry.name, entry.points, entry.date, key), body),
+                       [&](const std::string& line) { return ReplayLine(line, reply, reason); });
+    if (outcome != Outcome::Replied || reply == ReplayReply::Unanswered) return false;
+    if (reply == ReplayReply::Refused) ReportToPlayer("the highscore server refused " + which + ": " + reason);
+    uploads.MarkDone(score);
     return true;
 }
 
@@ -279,12 +340,21 @@ std::string VersionRequestLine() {
     return std::string("GET /") + kHighscorePath + "checkversion.php?version=" + MD5Hex(kVersionText) + kRequestTail;
 }
 
-std::string SubmitRequestLine(const std::string& name, int points, const std::string& date) {
-    std::string pointsText = std::to_string(points);
+std::string SubmitChecksum(const std::string& name, int points, const std::string& date) {
     // The checksum covers the values as they are, not as escaped.
-    std::string checksum = MD5Hex(name + pointsText + date + kVersionText);
+    return MD5Hex(name + std::to_string(points) + date + kVersionText);
+}
+
+std::string SubmitRequestLine(const std::string& name, int points, const std::string& date) {
     return std::string("GET /") + kHighscorePath + "submit.php?name=" + EscapeQueryValue(name) +
-           "&points=" + pointsText + "&time=" + EscapeQueryValue(date) + "&md5sum=" + checksum + kRequestTail;
+           "&points=" + std::to_string(points) + "&time=" + EscapeQueryValue(date) +
+           "&md5sum=" + SubmitChecksum(name, points, date) + kRequestTail;
+}
+
+std::string ReplayRequestLine(const std::string& name, int points, const std::string& date, const std::string& key) {
+    return std::string("POST /") + kHighscorePath + "replay.php?name=" + EscapeQueryValue(name) +
+           "&points=" + std::to_string(points) + "&time=" + EscapeQueryValue(date) +
+           "&md5sum=" + SubmitChecksum(name, points, date) + "&key=" + EscapeQueryValue(key) + " HTTP/1.0";
 }
 
 std::string FetchRequestLine(int limit) {
@@ -310,6 +380,12 @@ std::vector<TScore> ReadFetchReply(const std::string& reply) {
         return int(records.size()) >= kMaxFetchRecords;
     });
     return records;
+}
+
+ReplayReply ReadReplayReply(const std::string& reply, std::string& reason) {
+    ReplayReply result = ReplayReply::Unanswered;
+    ReadWholeReply(reply, [&](const std::string& line) { return ReplayLine(line, result, reason); });
+    return result;
 }
 
 void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int maxRecords) {
@@ -339,7 +415,8 @@ void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int ma
 
 bool TScore::CheckVersion() {
     bool accepted = false;
-    Outcome outcome = Exchange(VersionRequestLine(), [&](const std::string& line) { return VersionLine(line, accepted); });
+    Outcome outcome =
+        Exchange(GetRequest(VersionRequestLine()), [&](const std::string& line) { return VersionLine(line, accepted); });
     // A server that cannot be reached, or does not answer in time, is not asked again.
     if (outcome != Outcome::Replied) onlineHighscore = 0;
     return outcome == Outcome::Replied && accepted;
@@ -356,14 +433,22 @@ bool TScore::Fetch(int limit) {
 }
 
 void TScore::SubmitAll() {
+    // Made on the first update; without it no replay is sent, and the replays wait.
+    const std::string key = EnsureInstallKey();
+    if (key.empty()) ReportUnsaved("install key", GamePaths::SaveFailure());
+    ReplayUploads uploads = ReplayUploads::Load();
+    bool linksChanged = false;
     // After a request that found no server, or none answering in time, the rest would only
     // wait as long again: they are left for the next update.
     bool reachable = true;
     if (scoreTable) {
         scoreTable->ForEach([&](const std::shared_ptr<TScore>& entry) {
-            if (!reachable || entry->sent) return;
-            Outcome outcome;
-            entry->sent = SubmitScore(entry->name, entry->points, entry->date, outcome) ? 1 : 0;
+            if (!reachable) return;
+            Outcome outcome = Outcome::Replied;
+            if (!entry->sent) entry->sent = SubmitScore(entry->name, entry->points, entry->date, outcome) ? 1 : 0;
+            // A score the server has takes its replay along, now or at a later update.
+            if (entry->sent && outcome == Outcome::Replied && !key.empty())
+                linksChanged = UploadReplay(*entry, key, uploads, outcome) || linksChanged;
             reachable = outcome == Outcome::Replied;
         });
     }
@@ -372,6 +457,7 @@ void TScore::SubmitAll() {
         FetchScores(kSubmitAllFetchLimit, outcome);
     }
     if (!Save()) ReportUnsaved("score", SaveFailure());
+    if (linksChanged && !uploads.Save()) ReportUnsaved("replay list", GamePaths::SaveFailure());
 }
 
 namespace {

@@ -22,6 +22,10 @@ constexpr int kMaxReplyLineBytes = 64 * 1024;
 constexpr int kMaxReplyBytes = 1 << 20;
 // Records taken from one fetch reply at most; the rest is ignored.
 constexpr int kMaxFetchRecords = 300;
+// A replay bigger than this is not sent: it counts as done.
+constexpr int kMaxReplayUploadBytes = 1 << 20;
+// Bytes of the server's reason for a refused replay kept for the player's notice.
+constexpr int kMaxRefusalReasonBytes = 200;
 // Entries asked for by SubmitAll's fetch.
 constexpr int kSubmitAllFetchLimit = 10;
 
@@ -55,6 +59,11 @@ std::string EscapeQueryValue(const std::string& value);
 // The first line of each request, without its line end.
 std::string VersionRequestLine();
 std::string SubmitRequestLine(const std::string& name, int points, const std::string& date);
+// The POST of a score's replay: the score's name, points, date and checksum as its submission
+// carries them, and the install key.
+std::string ReplayRequestLine(const std::string& name, int points, const std::string& date, const std::string& key);
+// The checksum a score's submission carries; it also names the score beside its replay.
+std::string SubmitChecksum(const std::string& name, int points, const std::string& date);
 std::string FetchRequestLine(int limit);
 // Whole replies held in memory, read as the requests read them from the server: whether the
 // version check passes, whether a submission was accepted, and the records of a fetch. A reply
@@ -62,6 +71,12 @@ std::string FetchRequestLine(int limit);
 bool ReadVersionReply(const std::string& reply);
 bool ReadSubmitReply(const std::string& reply);
 std::vector<TScore> ReadFetchReply(const std::string& reply);
+// How the server answered a replay: a line starting "[OK]" (stored, now or before) or
+// "[REFUSED] reason" decides, the first one to come; anything else leaves it to be sent again.
+enum class ReplayReply { Unanswered, Stored, Refused };
+// The reason is the refusal line's rest, trimmed, control bytes as "?", at most
+// kMaxRefusalReasonBytes.
+ReplayReply ReadReplayReply(const std::string& reply, std::string& reason);
 // Appends the records of one reply line: the text between its first "[start]" and the
 // next "[end]", read as "[" name "|" points "|" date "]" records one after another. A record
 // without its "|"s or its "]" ends the line; no more than maxRecords are kept in records.

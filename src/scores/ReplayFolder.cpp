@@ -33,15 +33,6 @@ bool Digits(const std::string& text, size_t from, size_t count) {
                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
-// A name this folder writes: "YYYYMMDD-HHMMSS-PPPPPPPPP.tvr". Only these are ever deleted.
-bool IsReplayName(const std::string& name) {
-    if (name.size() < kStampBytes + kPointsDigits + kExtensionBytes) return false;
-    size_t pointsEnd = name.size() - kExtensionBytes;
-    return Digits(name, 0, kDateDigits) && name[kDateDigits] == '-' && Digits(name, kDateDigits + 1, kTimeDigits) &&
-           name[kStampBytes - 1] == '-' &&
-           Digits(name, kStampBytes, pointsEnd - kStampBytes) && name.compare(pointsEnd, kExtensionBytes, kExtension) == 0;
-}
-
 // The points in a replay's name; names are checked, so the digits are there.
 uint64_t NamePoints(const std::string& name) {
     uint64_t points = 0;
@@ -80,7 +71,7 @@ std::string FileName(const TReplay& replay) {
 void Trim(const std::string& folder, const std::string& written) {
     std::vector<std::string> names;
     for (const std::string& name : ListDirectory(folder, 1))
-        if (IsReplayName(name) && PathKind(folder + name) == 1) names.push_back(name);
+        if (ReplayFolder::IsReplayName(name) && PathKind(folder + name) == 1) names.push_back(name);
     // Names start with the date and time, so their order is the order of the games.
     std::sort(names.begin(), names.end());
     std::vector<std::string> kept(names.end() - std::min<long>(long(names.size()), kReplaysKeptLatest), names.end());
@@ -99,6 +90,15 @@ std::string Failed(const std::string& reason) {
 }
 
 }  // namespace
+
+// Only names of this shape are ever deleted.
+bool ReplayFolder::IsReplayName(const std::string& name) {
+    if (name.size() < kStampBytes + kPointsDigits + kExtensionBytes) return false;
+    size_t pointsEnd = name.size() - kExtensionBytes;
+    return Digits(name, 0, kDateDigits) && name[kDateDigits] == '-' && Digits(name, kDateDigits + 1, kTimeDigits) &&
+           name[kStampBytes - 1] == '-' &&
+           Digits(name, kStampBytes, pointsEnd - kStampBytes) && name.compare(pointsEnd, kExtensionBytes, kExtension) == 0;
+}
 
 std::string ReplayFolder::Path() { return GamePaths::ScoresFolder() + "replays/"; }
 

@@ -25,6 +25,8 @@ public:
     static bool ReadFile(const std::string& path, TReplay& out, std::string& error);
     // The path of the replay with the most points in the folder ("" when none is readable).
     static std::string Best();
+    // Whether a file name is one Save gives: "YYYYMMDD-HHMMSS-PPPPPPPPP.tvr".
+    static bool IsReplayName(const std::string& name);
     // Forgets that a failure was already noticed (program state reset).
     static void Reset();
 };

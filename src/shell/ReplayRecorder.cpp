@@ -15,6 +15,9 @@
 namespace {
 std::unique_ptr<TReplay> recording;
 std::string identity;
+// The replay the last finished recording wrote, and how that game ended.
+std::string finishedPath;
+TReplayResult finishedResult;
 
 // The local time as "YYYY-MM-DD HH:MM:SS".
 std::string LocalDateTime() {
@@ -71,12 +74,22 @@ void FinishRecording(TReplayEnd end) {
     std::unique_ptr<TReplay> finished = std::move(recording);
     finished->result = CurrentResult(end);
     finished->result.steps = int(finished->steps.size());
-    ReplayFolder::Save(*finished);
+    finishedResult = finished->result;
+    finishedPath = ReplayFolder::Save(*finished);
+}
+
+std::string TakeGameOverReplay(int64_t points) {
+    std::string path;
+    if (finishedResult.end == TReplayEnd::GameOver && finishedResult.points == points) path = finishedPath;
+    finishedPath.clear();
+    return path;
 }
 
 void ResetReplayRecorder() {
     recording.reset();
     identity.clear();
+    finishedPath.clear();
+    finishedResult = {};
 }
 
 namespace {

@@ -12,6 +12,9 @@ void RecordStep(const TControls& controls);
 // Ends the recording with the game's result and writes it; nothing while none runs. A game
 // longer than a replay may hold stops being recorded at that length and is not written.
 void FinishRecording(TReplayEnd end);
+// The path of the replay FinishRecording last wrote when it was of a game over with these
+// points; "" otherwise (none written, another end, other points). Forgotten once taken.
+std::string TakeGameOverReplay(int64_t points);
 // A recording is running.
 bool Recording();
 // The game's result as a replay states it: points, kills, stage and steps so far.

@@ -23,7 +23,10 @@ void ShowOnScreen(const std::string& text) {
 }  // namespace
 
 void ReportUnsaved(const std::string& what, const std::string& reason) {
-    const std::string text = what + " not saved: " + reason;
+    ReportToPlayer(what + " not saved: " + reason);
+}
+
+void ReportToPlayer(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
     if (screenReady)
         ShowOnScreen(text);

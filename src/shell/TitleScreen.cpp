@@ -5,9 +5,13 @@
 #include "platform/Gamepad.h"
 #include "platform/StateResets.h"
 #include "platform/Text.h"
+#include "scores/OnlineHighscore.h"
+#include "scores/ReplayUploads.h"
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
+#include "shell/GamePaths.h"
 #include "shell/Music.h"
+#include "shell/ReplayRecorder.h"
 #include "shell/SaveNotices.h"
 #include "shell/ReplayViewer.h"
 #include "shell/Shell.h"
@@ -39,6 +43,19 @@ const char* const kCreditServer = "Host a highscore server: it comes with the so
 const char* const kCreditLanguage = "Written in C++";
 const char* const kCreditMusic = "Music composed by the game's own generator at build time";
 const char* const kCreditOwnMusic = "A track of your own, from your music folder";
+
+// Ties the score just entered, while the table keeps it, to its game's replay, so the online
+// update sends that replay after the score.
+void LinkReplay(const std::string& replay) {
+    std::shared_ptr<TScore> entered;
+    scoreTable->ForEach([&](const std::shared_ptr<TScore>& entry) {
+        if (entry->isNew) entered = entry;
+    });
+    if (!entered) return;
+    ReplayUploads uploads = ReplayUploads::Load();
+    uploads.Add(SubmitChecksum(entered->name, entered->points, entered->date), replay);
+    if (!uploads.Save()) ReportUnsaved("replay list", GamePaths::SaveFailure());
+}
 
 }  // namespace
 
@@ -73,10 +90,14 @@ void RecordFinishedGame() {
     TScore::ResetTable();
     // A watched replay's score is not the player's own.
     const bool finished = player && player->dead && !WatchedGameOnScreen();
-    if (finished) TScore::Add(playerName, TruncatedInt(player->points), "", 0);
+    const int points = player ? TruncatedInt(player->points) : 0;
+    // Taken in any case, so a replay never goes with a later game's score.
+    const std::string replay = TakeGameOverReplay(points);
+    if (finished) TScore::Add(playerName, points, "", 0);
     TScore::SortAndTrim();
     // Only a finished game's score is worth a word; the table alone is on disk already.
     if (!TScore::Save() && finished) ReportUnsaved("score", TScore::SaveFailure());
+    if (finished && !replay.empty()) LinkReplay(replay);
 }
 
 void ResetTitleScreen() {
