@@ -54,7 +54,7 @@ constexpr float kColumnGap = 12.0f;
 // Lines kept under the entries: the status and the key help.
 constexpr int kFooterLines = 3;
 // The letter picker's room under the text being typed.
-constexpr float kPickerRoom = 130.0f;
+constexpr float kPickerRoom = 170.0f;
 
 // Colours of the first start's input fields, and a warning colour for shared bindings.
 constexpr int kFrameColour = 0xF4CF00;
@@ -358,10 +358,17 @@ TTextEntry TextEntryAt(int page, int entry) {
     return kTextNone;
 }
 
+// The picker for a text: its longest length and the characters it adds.
+void StartPicker(TTextEntry which, const std::string& text) {
+    // A key may be typed in groups of four digits with a dash between them.
+    const int longest = which == kTextName ? kMaxNameLength
+                        : which == kTextServer ? kMaxAddressLength
+                                               : kInstallKeyHexDigits + kInstallKeyHexDigits / 4;
+    state.picker.Start(text, longest, which == kTextServer ? kAddressCharacters : "");
+}
+
 void StartTyping(TTextEntry which) {
-    if (which == kTextName) state.picker.Start(playerName, kMaxNameLength);
-    if (which == kTextServer) state.picker.Start(HighscoreServerSetting(), kMaxAddressLength, kAddressCharacters);
-    if (which == kTextInstallKey) state.picker.Start("", kInstallKeyHexDigits + kInstallKeyHexDigits / 4);
+    StartPicker(which, which == kTextName ? playerName : which == kTextServer ? HighscoreServerSetting() : "");
     state.level = kLevelTyping;
     ClearMenuMoves();
 }
@@ -396,8 +403,11 @@ void FinishTyping() {
 }
 
 // Keyboard typing beside the picker: typed characters of the picker's set go into the text,
-// Enter finishes.
+// Enter finishes; Backspace erases through the picker, as the pad's B does.
 void UpdateTyping() {
+    // Enter is taken first: to the picker it would type the marked character.
+    const int enter = KeyWasHit(kKeyReturn);
+    const bool finished = state.picker.Update() == TLetterPicker::Finished;
     std::string typed = state.picker.Text();
     const std::string allowed = state.picker.Characters();
     bool changed = false;
@@ -406,12 +416,8 @@ void UpdateTyping() {
         typed += char(c);
         changed = true;
     }
-    if (changed) {
-        const std::string extra = TextEntryAt(state.page, state.entry) == kTextServer ? kAddressCharacters : "";
-        const int longest = TextEntryAt(state.page, state.entry) == kTextName ? kMaxNameLength : kMaxAddressLength;
-        state.picker.Start(typed, longest, extra);
-    }
-    if (KeyWasHit(kKeyReturn) || state.picker.Update() == TLetterPicker::Finished) FinishTyping();
+    if (changed) StartPicker(TextEntryAt(state.page, state.entry), typed);
+    if (enter || finished) FinishTyping();
 }
 
 // ---- Binding ----
@@ -469,6 +475,7 @@ void UpdateBinding() {
 // ---- Moves ----
 
 void CloseSettings() {
+    DebugNote("settings screen closed");
     state.open = false;
     ClearMenuMoves();
 }
@@ -603,6 +610,7 @@ std::string HelpLine() {
 }  // namespace
 
 void OpenSettings() {
+    DebugNote("settings screen opened");
     state.open = true;
     state.level = kLevelPages;
     state.entry = state.scroll = 0;

@@ -13,10 +13,20 @@ keys() {
   printf '# my keys\nPause = p, F5\nThrust=%s\nFrameRate=F3\n' "$1"
 }
 
-# step KEY: presses a key and gives the game a moment to take it.
+# step KEY: presses a key and gives the game a moment to take it, so that no two keys come
+# in one pass (a pass takes its moves by kind, not in the order pressed).
 step() {
   press "$1"
-  sleep 0.3
+  sleep 0.4
+}
+
+# wait_note TEXT: waits (up to 5 s) for a developer note of the game.
+wait_note() {
+  for _ in $(seq 1 50); do
+    grep -q "$1" "$WORK/err.txt" && return 0
+    sleep 0.1
+  done
+  fail "no \"$1\"; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
 }
 
 run() {
@@ -27,6 +37,7 @@ run() {
   wait_for_title || fail "no title screen"
   sleep 0.5
   step F2
+  wait_note "settings screen opened"
   step Down        # Sound
   step Return
   step Down        # music volume
@@ -38,7 +49,8 @@ run() {
   step Return      # Thrust: the next input binds it
   step k
   step BackSpace
-  step BackSpace   # the settings closed: the title again
+  step BackSpace
+  wait_note "settings screen closed"
   kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended in the settings: $(cat "$WORK/out.txt" "$WORK/err.txt")"
   quit_game
 
@@ -55,5 +67,5 @@ run() {
   echo "PASS settings changed with real keys, every other line kept"
 }
 
-export -f settings keys step
+export -f settings keys step wait_note
 run_under_xvfb || exit 1
