@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "harness/HeadlessGame.h"
+#include "harness/VirtualPad.h"
 #include "platform/DrawRecording.h"
 #include "shell/KeyBindings.h"
 #include "shell/SettingsScreen.h"
@@ -155,6 +156,42 @@ TEST(Settings, OverThePausedGameTheGameKeysWaitAndAFailedSaveIsTold) {
     EXPECT_FALSE(SettingsOpen());
     EXPECT_TRUE(gamePaused);
     game.Press(kKeyEscape);
+    EXPECT_FALSE(game.Pass());
+}
+
+TEST(Settings, APadAloneOpensWorksAndLeavesThem) {
+    HeadlessGame game;
+    VirtualPad pad;
+    ASSERT_TRUE(pad.Plugged()) << SDL_GetError();
+    auto tap = [&](SDL_GameControllerButton button, int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            pad.Button(button, true);
+            game.RunFor(50);
+            pad.Button(button, false);
+            game.RunFor(50);
+        }
+    };
+    game.RunFor(100);
+    tap(SDL_CONTROLLER_BUTTON_BACK);  // a short press opens them; quitting needs a hold
+    ASSERT_TRUE(SettingsOpen());
+    tap(SDL_CONTROLLER_BUTTON_DPAD_DOWN, 2);  // Player
+    tap(SDL_CONTROLLER_BUTTON_A);
+    tap(SDL_CONTROLLER_BUTTON_DPAD_DOWN);     // online highscore on
+    tap(SDL_CONTROLLER_BUTTON_A);
+    tap(SDL_CONTROLLER_BUTTON_DPAD_UP);       // the name, by the letter picker
+    tap(SDL_CONTROLLER_BUTTON_A);
+    tap(SDL_CONTROLLER_BUTTON_B);             // "Teste"
+    tap(SDL_CONTROLLER_BUTTON_A);             // the first letter: "TesteA"
+    tap(SDL_CONTROLLER_BUTTON_START);
+    EXPECT_EQ(playerName, "TesteA");
+    const std::string written = game.folder.Read("Options.ini");
+    EXPECT_NE(written.find("\r\nOnlineHighscore=1\r\nPlayer=TesteA\r\n"), std::string::npos) << written;
+    tap(SDL_CONTROLLER_BUTTON_B, 2);
+    EXPECT_FALSE(SettingsOpen());
+    EXPECT_FALSE(PlayerAlive());
+
+    pad.Button(SDL_CONTROLLER_BUTTON_BACK, true);
+    game.RunFor(1200);
     EXPECT_FALSE(game.Pass());
 }
 
