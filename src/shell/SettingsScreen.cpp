@@ -306,43 +306,60 @@ std::vector<TEntry> Entries(int page) {
     }
 }
 
-// Changes a choice by step (-1 or +1). False for entries that are not choices.
-bool ChangeChoice(int page, int entry, int step) {
-    switch (page * 16 + entry) {
-        case kPageDisplay * 16 + 0: ChangeWindowSize(step); return true;
-        case kPageDisplay * 16 + 1: ChangeFullScreen(step); return true;
-        case kPageDisplay * 16 + 2:
-            Cycle(uiScaleSetting, ScaleChoices(), step);
-            SaveSettingLines({kUiScaleKey});
-            return true;
-        case kPageSound * 16 + 0:
-            sfxVolume = SteppedVolume(sfxVolume, step);
-            SaveSettingLines({"SoundEffectVolume"});
-            return true;
-        case kPageSound * 16 + 1: ChangeMusicVolume(step); return true;
-        case kPageSound * 16 + 2: AudioMixer().SetMuted(!AudioMixer().Muted()); return true;
-        case kPagePlayer * 16 + 1:
-            onlineHighscore = onlineHighscore ? 0 : 1;
-            if (titlePanel) BuildTitlePanel();
-            SaveSettingLines({"OnlineHighscore"});
-            return true;
-        case kPageAccessibility * 16 + 0:
-            fireMode = fireMode == kPressToggle ? kPressHold : kPressToggle;
-            SaveSettingLines({kFireModeKey});
-            return true;
-        case kPageAccessibility * 16 + 1:
-            headingMode = headingMode == kPressToggle ? kPressHold : kPressToggle;
-            SaveSettingLines({kHeadingModeKey});
-            return true;
-        case kPageAccessibility * 16 + 2:
-            Cycle(rumbleStrength, {kRumbleOff, kRumbleLow, kRumbleFull}, step);
-            SaveSettingLines({kRumbleKey});
-            return true;
-        case kPageAccessibility * 16 + 3:
-            alarmSoundOn = alarmSoundOn ? 0 : 1;
-            SaveSettingLines({kAlarmSoundKey});
-            return true;
-        default: return false;
+// The entries of each page, in the order Entries lists them.
+enum { kDisplaySize, kDisplayFullScreen, kDisplayScale };
+enum { kSoundEffects, kSoundMusic, kSoundMute };
+enum { kPlayerName, kPlayerOnline, kPlayerServer, kPlayerInstallKey };
+enum { kAccessFire, kAccessHeading, kAccessRumble, kAccessAlarm };
+
+void ChangeDisplay(int entry, int step) {
+    if (entry == kDisplaySize) ChangeWindowSize(step);
+    if (entry == kDisplayFullScreen) ChangeFullScreen(step);
+    if (entry == kDisplayScale) {
+        Cycle(uiScaleSetting, ScaleChoices(), step);
+        SaveSettingLines({kUiScaleKey});
+    }
+}
+
+void ChangeSound(int entry, int step) {
+    if (entry == kSoundEffects) {
+        sfxVolume = SteppedVolume(sfxVolume, step);
+        SaveSettingLines({"SoundEffectVolume"});
+    }
+    if (entry == kSoundMusic) ChangeMusicVolume(step);
+    if (entry == kSoundMute) AudioMixer().SetMuted(!AudioMixer().Muted());
+}
+
+void ChangeAccessibility(int entry, int step) {
+    // The two-way choices flip whichever way they are stepped.
+    auto flip = [](int& mode, int on, int off) { mode = mode == on ? off : on; };
+    if (entry == kAccessFire) {
+        flip(fireMode, kPressToggle, kPressHold);
+        SaveSettingLines({kFireModeKey});
+    }
+    if (entry == kAccessHeading) {
+        flip(headingMode, kPressToggle, kPressHold);
+        SaveSettingLines({kHeadingModeKey});
+    }
+    if (entry == kAccessRumble) {
+        Cycle(rumbleStrength, {kRumbleOff, kRumbleLow, kRumbleFull}, step);
+        SaveSettingLines({kRumbleKey});
+    }
+    if (entry == kAccessAlarm) {
+        flip(alarmSoundOn, 1, 0);
+        SaveSettingLines({kAlarmSoundKey});
+    }
+}
+
+// Changes a choice by step (-1 or +1); entries that are not choices stay.
+void ChangeChoice(int page, int entry, int step) {
+    if (page == kPageDisplay) ChangeDisplay(entry, step);
+    if (page == kPageSound) ChangeSound(entry, step);
+    if (page == kPageAccessibility) ChangeAccessibility(entry, step);
+    if (page == kPagePlayer && entry == kPlayerOnline) {
+        onlineHighscore = onlineHighscore ? 0 : 1;
+        if (titlePanel) BuildTitlePanel();
+        SaveSettingLines({"OnlineHighscore"});
     }
 }
 
@@ -352,9 +369,9 @@ enum TTextEntry { kTextName, kTextServer, kTextInstallKey, kTextNone };
 
 TTextEntry TextEntryAt(int page, int entry) {
     if (page != kPagePlayer) return kTextNone;
-    if (entry == 0) return kTextName;
-    if (entry == 2) return kTextServer;
-    if (entry == 3) return kTextInstallKey;
+    if (entry == kPlayerName) return kTextName;
+    if (entry == kPlayerServer) return kTextServer;
+    if (entry == kPlayerInstallKey) return kTextInstallKey;
     return kTextNone;
 }
 
