@@ -63,12 +63,15 @@ constexpr int kActiveBackColour = 0x7C1400;
 constexpr int kTextColour = 0xFFF773;
 constexpr int kWarningColour = 0xFF7040;
 constexpr float kShadeAlpha = 0.6f;
-constexpr float kPanelAlpha = 0.85f;
+constexpr float kPanelAlpha = 0.75f;
 
 // How long a binding is awaited, and how long a status line shows, in ms.
 constexpr int kBindingWaitMs = 5000;
 constexpr int kStatusMs = 4000;
 
+// The display's refresh and the depth of a video-mode switch, as at start-up.
+constexpr int kRefreshHz = 60;
+constexpr int kVideoModeDepth = 32;
 // Volume steps in percent.
 constexpr int kVolumeStep = 10;
 constexpr int kFullPercent = 100;
@@ -166,10 +169,37 @@ int FullScreenSetting() {
 
 std::string FullScreenText(int value) {
     if (value == kFullScreenDesktop) return "borderless";
-    if (value == kFullScreenOff) return "window";
-    // A mode switch cannot be made in place: it is made at the next start.
-    return GraphicsFullScreen() && !gfxDesktopFull ? "video mode" : "video mode (next start)";
+    return value == kFullScreenOff ? "window" : "video mode";
 }
+
+// Full screen by switching the display to width x height: the display opens anew, and the
+// pictures go into its new context as they are drawn. Where the display refuses, what was
+// open opens again.
+void OpenVideoMode(int width, int height) {
+    const int oldWidth = GraphicsWidth(), oldHeight = GraphicsHeight();
+    const int oldDepth = GraphicsFullScreen() ? gfxDepth : 0;
+    const int oldDesktop = gfxDesktopFull;
+    if (OpenGraphicsMode(width, height, kVideoModeDepth, kRefreshHz, 0)) {
+        gfxDepth = kVideoModeDepth;
+        gfxDesktopFull = 0;
+    } else {
+        if (oldDesktop)
+            OpenDesktopFullScreen(kRefreshHz, 0);
+        else
+            OpenGraphicsMode(oldWidth, oldHeight, oldDepth, kRefreshHz, 0);
+        ShowStatus("video mode " + SizeText(width, height) + " not possible");
+    }
+    gfxWidth = GraphicsWidth();
+    gfxHeight = GraphicsHeight();
+    LayOutForScreen();
+    // A new window has the desktop's pointer: the game's own is drawn unless paused.
+    if (gamePaused)
+        ShowPointer();
+    else
+        HidePointer();
+}
+
+bool InVideoMode() { return GraphicsFullScreen() && !gfxDesktopFull && gfxDepth > 0; }
 
 void ChangeWindowSize(int step) {
     const auto sizes = WindowSizes();
@@ -178,13 +208,17 @@ void ChangeWindowSize(int step) {
     const auto [width, height] = sizes[size_t(index)];
     configuredWidth = width;
     configuredHeight = height;
-    if (!GraphicsFullScreen() && ResizeGraphicsMode(width, height, 0)) {
+    if (InVideoMode()) {
+        // The display switches to the new size, or a window opens where it has no such mode.
+        if (IsModeSize(width, height))
+            OpenVideoMode(width, height);
+        else
+            SetFullScreen(0);
+    } else if (!GraphicsFullScreen() && ResizeGraphicsMode(width, height, 0)) {
         gfxWidth = GraphicsWidth();
         gfxHeight = GraphicsHeight();
         LayOutForScreen();
     }
-    // A mode switch needs a mode of the new size; without one the game opens a window.
-    if (gfxDepth > 0 && !IsModeSize(width, height)) gfxDepth = 0;
     SaveSettingLines({"GFX X", "GFX Y", "GFX Full"});
 }
 
@@ -194,12 +228,11 @@ void ChangeFullScreen(int step) {
     const int count = int(choices.size());
     const int chosen = choices[size_t(((at - choices.begin()) + step % count + count) % count)];
     if (chosen == kFullScreenModeSwitch) {
-        gfxDesktopFull = 0;
-        gfxDepth = DesktopModeDepth();
+        OpenVideoMode(ConfiguredWidth(), ConfiguredHeight());
         SaveSettingLines({"GFX Full"});
-        return;
+    } else if (!SetFullScreen(chosen == kFullScreenDesktop ? 1 : 0)) {
+        ShowStatus("that display mode is not possible");
     }
-    if (!SetFullScreen(chosen == kFullScreenDesktop ? 1 : 0)) ShowStatus("that display mode is not possible");
 }
 
 // Scales offered: auto, then every scale that fits the window.

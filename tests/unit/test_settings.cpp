@@ -54,6 +54,21 @@ TEST(Settings, ChangesApplyAtOnceAndRewriteOnlyTheirLines) {
     expected.replace(expected.find("GFX Y=480"), 9, "GFX Y=768");
     EXPECT_EQ(game.folder.Read("Options.ini"), expected);
 
+    // Full screen: borderless, then a video mode (the size is a mode of the display), then a
+    // window again, each at once.
+    Press(game, kKeyDown);
+    Press(game, kKeyRight);
+    EXPECT_TRUE(GraphicsFullScreen());
+    EXPECT_EQ(gfxDesktopFull, 1);
+    Press(game, kKeyRight);
+    EXPECT_TRUE(GraphicsFullScreen());
+    EXPECT_EQ(gfxDesktopFull, 0);
+    EXPECT_GT(gfxDepth, 0);
+    EXPECT_NE(game.folder.Read("Options.ini").find("\r\nGFX Full=1\r\n"), std::string::npos);
+    Press(game, kKeyRight);
+    EXPECT_FALSE(GraphicsFullScreen());
+    EXPECT_EQ(game.folder.Read("Options.ini"), expected);
+
     // Sound: the music a step quieter.
     Press(game, kKeyBackspace);
     Press(game, kKeyDown);
