@@ -34,6 +34,7 @@ void Record(TDrawCall& call) {
     call.scaleY = s.scaleY;
     call.rotation = s.rotation;
     call.blendMode = s.blendMode;
+    call.interfaceScale = s.interfaceScale;
     recorded.push_back(std::move(call));
 }
 }  // namespace

@@ -151,6 +151,16 @@ void Place(const TDrawState& s, float x, float y, float px, float py, float& sx,
     sy = y + s.originY + px * s.jx + py * s.jy;
 }
 
+// The model-view matrix, line width and point size of the state's interface scale.
+void ApplyInterfaceScale(const TDrawState& s) {
+    if (!Drawing()) return;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glScalef(s.interfaceScale, s.interfaceScale, 1.0f);
+    glLineWidth(s.lineWidth * s.interfaceScale);
+    glPointSize(s.interfaceScale);
+}
+
 // The graphics becomes current: projection, viewport and fresh caches.
 void MakeCurrent(const std::shared_ptr<TGraphics>& gfx) {
     g.current = gfx;
@@ -163,10 +173,8 @@ void MakeCurrent(const std::shared_ptr<TGraphics>& gfx) {
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glOrtho(0, gfx->width, gfx->height, 0, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
         glViewport(0, 0, gfx->width, gfx->height);
-        glLineWidth(s.lineWidth);
+        ApplyInterfaceScale(s);
     }
     DisableTexturing();
     ApplyBlend(s.blendMode);
@@ -468,6 +476,15 @@ void TransformFor(float rotation, float scaleX, float scaleY, float& ix, float& 
     jx = sn * scaleX;
     jy = c * scaleY;
 }
+
+void SetInterfaceScale(float scale) {
+    TDrawState& s = DrawState();
+    if (!(scale > 0.0f) || scale == s.interfaceScale) return;
+    s.interfaceScale = scale;
+    ApplyInterfaceScale(s);
+}
+
+float InterfaceScale() { return DrawState().interfaceScale; }
 
 TDrawState& DrawState() {
     return g.current ? g.current->state : g.idleState;

@@ -26,6 +26,8 @@ struct TDrawState {
     int originX = 0, originY = 0;
     // Global anchor for primitives and text, stored negated.
     float handleX = 0.0f, handleY = 0.0f;
+    // Interface scale: every position and size is drawn this many times larger.
+    float interfaceScale = 1.0f;
 };
 
 // Counts of OpenGL state changes actually issued, for tests of the caches.
@@ -106,6 +108,12 @@ void SetDrawScale(float sx, float sy);
 void GetDrawScale(float& sx, float& sy);
 // The transform matrix of a rotation and scale, exactly as the drawing state derives it.
 void TransformFor(float rotation, float scaleX, float scaleY, float& ix, float& iy, float& jx, float& jy);
+// The interface scale: what is drawn from here on is laid out on a screen this many times
+// smaller than the window and drawn that much larger, positions, sizes, lines and points
+// alike. Unfiltered images, the font's among them, keep their texels sharp. 1 draws in window
+// pixels, as the world is drawn; an opened graphics starts at 1.
+void SetInterfaceScale(float scale);
+float InterfaceScale();
 // The current drawing state (a default one while no graphics is open).
 TDrawState& DrawState();
 // The colour byte for an alpha: trunc(255 * a) after clamping to 0..1.

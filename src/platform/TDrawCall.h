@@ -30,6 +30,8 @@ struct TDrawCall {
     float scaleX = 1.0f, scaleY = 1.0f;
     // Drawing rotation in degrees.
     float rotation = 0.0f;
+    // Interface scale: the window pixel of a position is the position times this.
+    float interfaceScale = 1.0f;
     // Blend mode (kBlendMask ... kBlendShade).
     int blendMode = 1;
 };

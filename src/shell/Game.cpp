@@ -36,6 +36,7 @@
 #include "shell/Shell.h"
 #include "shell/ShellControls.h"
 #include "shell/TitleScreen.h"
+#include "shell/UiScale.h"
 #include "shell/WindowIcon.h"
 #include "shell/ReplayVerifier.h"
 #include "shell/WorldStep.h"
@@ -241,7 +242,9 @@ int RunMainLoopPass() {
                 CursorFollowsAim();
             if (!gamePaused) DrawImageAt(cursorImage, mouseX, mouseY, 0);
             player->DrawHUD();
+            BeginInterfaceDrawing();
             DrawViewerOverlay();
+            EndInterfaceDrawing();
         } else {
             // The title screen, after a game the game-over screen. Entering it records the
             // finished game once and ends the game's stages: the unnamed stage 0 fills the
@@ -257,15 +260,22 @@ int RunMainLoopPass() {
             if (titleNamesPad != (GamepadCount() > 0)) BuildTitlePanel();
             // The settings screen stands alone over the title battle.
             if (!SettingsOpen()) {
+                BeginInterfaceDrawing();
+                titlePanel->x = float(UiWidth() / 2);
                 titlePanel->Draw();
-                DrawImageAt(logoImage, float(gfxWidth / 2), kLogoY, 0);
+                DrawImageAt(logoImage, float(UiWidth() / 2), kLogoY, 0);
+                EndInterfaceDrawing();
             }
             // The settings' presses are their own, also in the pass that closed them.
             if (!SettingsOpen() && !settingsWereOpen) AnswerTitleKeys();
         }
+        BeginInterfaceDrawing();
         DrawShellOverlays();
         // Paused, the messages (centred like the pause panel) wait unseen.
+        messageCentreX = float(UiWidth()) / 2.0f;
+        messageCentreY = float(UiHeight()) / 2.0f;
         if (!gamePaused) TMessage::DrawMessages();
+        EndInterfaceDrawing();
         FlipScreen(-1);
     }
 

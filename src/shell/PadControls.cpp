@@ -6,6 +6,7 @@
 #include "platform/Gamepad.h"
 #include "platform/Input.h"
 #include "platform/StateResets.h"
+#include "shell/Accessibility.h"
 #include "shell/Camera.h"
 #include "shell/GamePaths.h"
 #include "shell/Shell.h"
@@ -87,11 +88,19 @@ int PadBackTapped() {
     return taps;
 }
 
+namespace {
+// A pulse at the player's rumble strength; none at all when it is off.
+void Rumble(float strength, int ms) {
+    const float factor = RumbleFactor();
+    if (factor > 0.0f) RumbleGamepads(strength * factor, ms);
+}
+}  // namespace
+
 void RumbleForHit(float hpLost) {
-    RumbleGamepads(std::min(1.0f, kHitRumbleBase + (1.0f - kHitRumbleBase) * hpLost / kHitRumbleFullHp), kHitRumbleMs);
+    Rumble(std::min(1.0f, kHitRumbleBase + (1.0f - kHitRumbleBase) * hpLost / kHitRumbleFullHp), kHitRumbleMs);
 }
 
-void RumbleForDestruction() { RumbleGamepads(1.0f, kDestructionRumbleMs); }
+void RumbleForDestruction() { Rumble(1.0f, kDestructionRumbleMs); }
 
 void ResetPadControls() {
     padAims = false;

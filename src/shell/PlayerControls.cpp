@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/StateResets.h"
+#include "shell/Accessibility.h"
 #include "shell/Camera.h"
 #include "shell/KeyBindings.h"
 #include "shell/PadControls.h"
@@ -23,6 +25,21 @@ int32_t WholePixels(float v) {
     return int32_t(std::floor(v + 0.5f));
 }
 
+// Fire and hold heading switched on by a press, where they are set to toggle.
+bool fireToggledOn = false;
+bool headingToggledOn = false;
+
+// Whether a held action is on: held, or switched by its presses in toggle mode. Its presses
+// are always taken, so none counted in one mode acts after a switch to the other.
+bool HeldOrToggled(TAction action, int mode, bool& toggledOn) {
+    const int presses = ActionWasHit(action);
+    if (mode != kPressToggle) return ActionIsDown(action) != 0;
+    if (presses % 2) toggledOn = !toggledOn;
+    return toggledOn;
+}
+
+const int stateResetRegistered = RegisterStateReset("control toggles", kResetRankShell, &ResetControlToggles);
+
 // The buttons that act once per press.
 constexpr uint8_t kPressButtons = kControlFireRocket | kControlDropTarget | kControlAutoSelect |
                                   kControlNextRocket | kControlPreviousRocket;
@@ -37,8 +54,9 @@ TControls ReadPlayerControls() {
     c.aimX = WholePixels(AimX() + cameraX);
     c.aimY = WholePixels(AimY() + cameraY);
     // Every input of an action is read, so no press stays counted for later.
-    if (ActionIsDown(TAction::HoldHeading)) c.buttons |= kControlHoldHeading;
-    if (ActionIsDown(TAction::FireGuns)) c.buttons |= kControlFire;
+    // Toggles are resolved here, so the world and its replay see plain held buttons.
+    if (HeldOrToggled(TAction::HoldHeading, headingMode, headingToggledOn)) c.buttons |= kControlHoldHeading;
+    if (HeldOrToggled(TAction::FireGuns, fireMode, fireToggledOn)) c.buttons |= kControlFire;
     if (ActionWasHit(TAction::FireRocket)) c.buttons |= kControlFireRocket;
     if (ActionWasHit(TAction::DropTarget)) c.buttons |= kControlDropTarget;
     if (ActionWasHit(TAction::AutoSelect)) c.buttons |= kControlAutoSelect;
@@ -49,6 +67,11 @@ TControls ReadPlayerControls() {
     if (ActionWasHit(TAction::Rocket2)) c.selectRocket = 2;
     if (ActionWasHit(TAction::Rocket3)) c.selectRocket = 3;
     return c;
+}
+
+void ResetControlToggles() {
+    fireToggledOn = false;
+    headingToggledOn = false;
 }
 
 TControls HeldControls(const TControls& controls) {

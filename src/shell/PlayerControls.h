@@ -9,5 +9,7 @@ TControls ReadPlayerControls();
 // The same controls for a further step of the same pass: held inputs stay, presses are
 // dropped, since each press acts once.
 TControls HeldControls(const TControls& controls);
+// Fire and hold heading switched off, as at the start of each game.
+void ResetControlToggles();
 // Turns the world's events since the last call into pad rumble.
 void DeliverWorldEvents();

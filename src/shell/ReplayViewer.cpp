@@ -14,6 +14,7 @@
 #include "shell/KeyBindings.h"
 #include "shell/ReplayRecorder.h"
 #include "shell/Shell.h"
+#include "shell/UiScale.h"
 #include "shell/WorldStep.h"
 #include "world/TShip.h"
 
@@ -114,7 +115,7 @@ void DrawViewerOverlay() {
         line += "1/" + std::to_string(1 << -speed) + "x";
     SetDrawColor(255, 255, 255);
     SetDrawAlpha(1.0f);
-    DrawTextAt(line, 10.0f, float(gfxHeight) - kOverlayBottom);
+    DrawTextAt(line, 10.0f, float(UiHeight()) - kOverlayBottom);
 }
 
 void StopWatching() {

@@ -6,6 +6,7 @@
 #include "platform/TTimer.h"
 #include "platform/StateResets.h"
 #include "shell/Camera.h"
+#include "shell/PlayerControls.h"
 #include "shell/ReplayRecorder.h"
 #include "shell/ReplayViewer.h"
 #include "shell/TitleScreen.h"
@@ -53,6 +54,7 @@ void StartGame() {
     // The seed comes from the cosmetic stream, itself seeded from the clock at start-up.
     uint32_t seed = uint32_t(RandomInt(1, 0x7FFFFFFE));
     ResetReplayViewer();
+    ResetControlToggles();
     StartSeededGame(seed);
     BeginRecording(seed);
 }

@@ -19,6 +19,7 @@
 #include "shell/SettingsScreen.h"
 #include "shell/Shell.h"
 #include "shell/TitleScreen.h"
+#include "shell/UiScale.h"
 #include "stages/TMessage.h"
 #include "world/TShip.h"
 
@@ -63,7 +64,7 @@ const char* const kPadQuitLine = "Esc / hold Pad Back  quit";
 
 void DrawCentred(const std::string& text, float y, float scale) {
     SetDrawScale(scale, scale);
-    DrawTextAt(text, (float(gfxWidth) - float(TextWidthOf(text)) * scale) / 2.0f, y);
+    DrawTextAt(text, (float(UiWidth()) - float(TextWidthOf(text)) * scale) / 2.0f, y);
     SetDrawScale(1.0f, 1.0f);
 }
 
@@ -72,11 +73,15 @@ void DrawPausePanel() {
     SetBlendMode(kBlendAlpha);
     SetDrawColor(0, 0, 0);
     SetDrawAlpha(kPauseShadeAlpha);
+    // The shade covers every window pixel, also those the logical screen's rounding leaves.
+    const float scale = InterfaceScale();
+    SetInterfaceScale(1.0f);
     DrawRectangle(0.0f, 0.0f, float(gfxWidth), float(gfxHeight));
+    SetInterfaceScale(scale);
     SetDrawColor(255, 255, 255);
     SetDrawAlpha(1.0f);
     const float titleHeight = float(TextHeightOf("PAUSED")) * kPausedScale;
-    float y = float(gfxHeight) / 2.0f - titleHeight;
+    float y = float(UiHeight()) / 2.0f - titleHeight;
     DrawCentred("PAUSED", y, kPausedScale);
     y += titleHeight + kPauseLineGap;
     for (int i = 0; i < PauseKeyLineCount(); ++i) {
@@ -93,7 +98,7 @@ void DrawFrameRate() {
     SetBlendMode(kBlendAlpha);
     SetDrawColor(255, 255, 255);
     SetDrawAlpha(1.0f);
-    DrawTextAt(text, float(gfxWidth) - float(TextWidthOf(text)) - kReadoutMargin, kReadoutMargin);
+    DrawTextAt(text, float(UiWidth()) - float(TextWidthOf(text)) - kReadoutMargin, kReadoutMargin);
 }
 
 // Counts a drawn frame and its work since the pass began.
@@ -118,8 +123,8 @@ void BeginPassTiming() { passStart = SteadyClock::now(); }
 
 void LayOutForScreen() {
     SetParticleScreen(gfxWidth, gfxHeight);
-    messageCentreX = float(GraphicsWidth()) / 2.0f;
-    messageCentreY = float(GraphicsHeight()) / 2.0f;
+    messageCentreX = float(UiWidth()) / 2.0f;
+    messageCentreY = float(UiHeight()) / 2.0f;
     if (titlePanel) BuildTitlePanel();
 }
 

@@ -15,6 +15,7 @@
 #include "shell/SaveNotices.h"
 #include "shell/ReplayViewer.h"
 #include "shell/Shell.h"
+#include "shell/UiScale.h"
 #include "world/TShip.h"
 
 std::shared_ptr<TTextfield> titlePanel;
@@ -60,7 +61,7 @@ void LinkReplay(const std::string& replay) {
 }  // namespace
 
 void BuildTitlePanel() {
-    titlePanel = TTextfield::Create(gfxWidth / 2, kPanelTop, kPanelScale, kAlignCentre);
+    titlePanel = TTextfield::Create(UiWidth() / 2, kPanelTop, kPanelScale, kAlignCentre);
     TScore::FillText(titlePanel);
     TTextfield& panel = *titlePanel;
     panel.AddLine("");

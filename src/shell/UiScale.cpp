@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/Graphics.h"
 #include "platform/StateResets.h"
 #include "shell/Shell.h"
 
@@ -9,9 +10,10 @@ const char* const kUiScaleKey = "UI Scale";
 int uiScaleSetting = kUiScaleAuto;
 
 namespace {
-// The smallest logical screen that holds every panel at scale 1.
+// The smallest logical screen that holds every panel at scale 1. The title's panel is the
+// tallest: a full table of ten, the keys and the credits end 624 px down.
 constexpr int kUiMinWidth = 640;
-constexpr int kUiMinHeight = 400;
+constexpr int kUiMinHeight = 640;
 
 void ResetUiScale() { uiScaleSetting = kUiScaleAuto; }
 const int stateResetRegistered = RegisterStateReset("interface scale", kResetRankShell + 6, &ResetUiScale);
@@ -32,3 +34,7 @@ int UiScaleFor(int setting, int width, int height) {
 int UiScale() { return UiScaleFor(uiScaleSetting, gfxWidth, gfxHeight); }
 int UiWidth() { return gfxWidth / UiScale(); }
 int UiHeight() { return gfxHeight / UiScale(); }
+
+void BeginInterfaceDrawing() { SetInterfaceScale(float(UiScale())); }
+
+void EndInterfaceDrawing() { SetInterfaceScale(1.0f); }

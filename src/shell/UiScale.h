@@ -25,3 +25,8 @@ int UiScale();
 // The logical screen the interface is laid out on: gfxWidth / UiScale(), gfxHeight / UiScale().
 int UiWidth();
 int UiHeight();
+// Drawing from here on is laid out on the logical screen (UiWidth() x UiHeight()) and drawn
+// UiScale() times larger: the HUD, panels, messages and the settings screen draw between these.
+void BeginInterfaceDrawing();
+// Back to window pixels at scale 1, as the world and the pointer are drawn.
+void EndInterfaceDrawing();

@@ -9,9 +9,11 @@
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Text.h"
+#include "shell/Accessibility.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/Shell.h"
+#include "shell/UiScale.h"
 #include "world/GameClock.h"
 #include "world/TGun.h"
 #include "world/TRocket.h"
@@ -53,6 +55,8 @@ bool Targets(const TShip& ship, const TShip& other) { return ship.target.Is(&oth
 void DrawPointer(const TShip& ship, const TShip& other, int distance, const std::shared_ptr<TImage>& image) {
     const float sx = ship.x - cameraX, sy = ship.y - cameraY;
     const float a = ATan2Deg(other.x - ship.x, ship.y - other.y);
+    // It points from the ship in the world, so it is drawn in window pixels.
+    EndInterfaceDrawing();
     SetWhite();
     SetBlendMode(kBlendLight);
     SetDrawRotation(a);
@@ -60,11 +64,12 @@ void DrawPointer(const TShip& ship, const TShip& other, int distance, const std:
     const float f = (full > 0 && distance <= full) ? float(distance) / float(full) : 1.0f;
     const float reach = f * float(gfxHeight / 2 - THud::kPointerMargin);
     DrawImageAt(image, sx + reach * SinDeg(a), sy - reach * CosDeg(a), 0);
+    BeginInterfaceDrawing();
 }
 
 // The rocket box at the bottom centre and the stock of the selected rocket type in it.
 void DrawRocketBox(const TShip& ship) {
-    const int w2 = gfxWidth / 2, h = gfxHeight;
+    const int w2 = UiWidth() / 2, h = UiHeight();
     const float left = float(w2 + kRocketBoxLeft), top = float(h - kRocketBoxFromBottom);
     SetBlendMode(kBlendLight);
     SetDrawAlpha(0.5f);
@@ -92,7 +97,7 @@ void DrawRocketBox(const TShip& ship) {
 
 // The flashing alarm text, its sound, and a sign toward every rocket homing on the ship.
 void DrawRocketAlarm(TShip& ship) {
-    const int w2 = gfxWidth / 2;
+    const int w2 = UiWidth() / 2;
     const std::string text = THud::kAlarmText + std::to_string(ship.lockCount);
     const float textX = float(w2 - TextWidthOf(text));
     SetDrawColor(255, 0, 0);
@@ -105,12 +110,15 @@ void DrawRocketAlarm(TShip& ship) {
     DrawTextAt(text, textX - 2.0f, 68.0f);
 
     // Restarted only once the last alarm has finished, so it never plays twice at once.
-    // With every voice busy the channel stays null and the next frame tries again.
-    if (!ChannelIsPlaying(ship.alarmChannel)) {
+    // With every voice busy the channel stays null and the next frame tries again. The
+    // player may turn the sound off; the text above still shows.
+    if (alarmSoundOn && !ChannelIsPlaying(ship.alarmChannel)) {
         ship.alarmChannel = PlaySoundOn(alarmSound);
         ChangeChannelVolume(ship.alarmChannel, sfxVolume);
     }
 
+    // The signs stand around the ship in the world, in window pixels.
+    EndInterfaceDrawing();
     SetWhite();
     const float sx = ship.x - cameraX, sy = ship.y - cameraY;
     TRocket::All().ForEach([&](const std::shared_ptr<TRocket>& rocket) {
@@ -121,6 +129,7 @@ void DrawRocketAlarm(TShip& ship) {
                     sy - THud::kAlarmSignDistance * CosDeg(a), 0);
     });
     SetDrawRotation(0.0f);
+    BeginInterfaceDrawing();
 }
 
 // Name, hit points, speed and distance of another ship in four lines from (left, top).
@@ -137,7 +146,10 @@ void DrawShipLines(const std::string& title, const TShip& other, const std::stri
 std::string THud::IntText(float value) { return std::to_string(TruncatedInt(value)); }
 
 void THud::Draw(TShip& ship) {
-    const int w = gfxWidth, h = gfxHeight;
+    // The readouts, rocket box and radar are laid out on the interface's logical screen;
+    // what points from the ship into the world is drawn in window pixels.
+    BeginInterfaceDrawing();
+    const int w = UiWidth(), h = UiHeight();
     DrawTextAt("Speed: " + IntText(ship.GetSpeed()), kReadoutLeft, 60.0f);
     DrawRocketBox(ship);
     if (ship.lockCount != 0) DrawRocketAlarm(ship);
@@ -183,6 +195,7 @@ void THud::Draw(TShip& ship) {
 
     SetDrawRotation(0.0f);
     ship.DrawRadar(float(w / 2), float(h - kRadarFromBottom));
+    EndInterfaceDrawing();
 
     // Two arrows at one and two thirds of the way from the ship to the cursor.
     SetWhite();

@@ -8,6 +8,7 @@
 #include "harness/OptionsScreenScript.h"
 #include "harness/VirtualPad.h"
 #include "platform/Gamepad.h"
+#include "shell/Accessibility.h"
 #include "shell/Camera.h"
 #include "shell/KeyBindings.h"
 #include "shell/PadControls.h"
@@ -251,6 +252,57 @@ TEST(GamepadFirstStart, ATakesTheOptionsScreensSettings) {
     EXPECT_NE(folder.Read("Options.ini"), "");
     pad.Unplug();
     ResetProgramState();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GamepadTest, ToggledFireFiresWithoutAHeldButtonUntilPressedAgain) {
+    fireMode = kPressToggle;
+    StartWithA();
+    auto pull = [&] {
+        pad.Axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 1.0f);
+        game.RunFor(50);
+        pad.Axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -1.0f);
+        game.RunFor(50);
+    };
+    const int objects = TUniverse::Objects().Count();
+    pull();
+    game.RunFor(1000);
+    const int firing = TUniverse::Objects().Count();
+    EXPECT_GT(firing, objects + 2);  // laser bolts
+    EXPECT_EQ(ActionIsDown(TAction::FireGuns), 0);
+    pull();
+    const int stopped = TUniverse::Objects().Count();
+    game.RunFor(500);
+    EXPECT_LE(TUniverse::Objects().Count(), stopped);
+
+    // A new game starts with the guns quiet.
+    pull();
+    player->hp = 0.0f;
+    game.RunFor(500);
+    StartWithA();
+    const int fresh = TUniverse::Objects().Count();
+    game.RunFor(500);
+    EXPECT_LE(TUniverse::Objects().Count(), fresh);
+}
+
+TEST_F(GamepadTest, RumbleFollowsTheChosenStrengthAndOffSendsNone) {
+    StartWithA();
+    rumbleStrength = kRumbleOff;
+    player->Damage(15.0f);
+    game.RunFor(50);
+    EXPECT_TRUE(pad.rumbles.empty());
+    rumbleStrength = kRumbleLow;
+    player->Damage(15.0f);
+    game.RunFor(50);
+    rumbleStrength = kRumbleFull;
+    player->Damage(15.0f);
+    game.RunFor(50);
+    ASSERT_EQ(pad.rumbles.size(), 2u);
+    EXPECT_GT(pad.rumbles[0].low, 0);
+    EXPECT_LT(pad.rumbles[0].low, pad.rumbles[1].low / 2);
 }
 
 }  // namespace

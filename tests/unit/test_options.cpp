@@ -118,7 +118,7 @@ TEST(Options, FirstStartSavesWhatWasTypedWithTheFieldsConversions) {
     UseFakeClock(100000);  // the screen's frame pacing waits on the fake clock
     TempWorkingFolder folder;
     OptionsScreenScript script;
-    script.Replace(0, "  Ann Lee ")
+    script.Replace(0, "  Ann =Lee ")  // "=" separates the highscore file's fields: dropped
         .Replace(1, "99999999999")  // held at the largest field number, no wrap into range
         .Replace(2, "0004294967776")  // read as ParseInt reads it, this would wrap to 480
         .Replace(3, "256")          // low 8 bits 0: a window
