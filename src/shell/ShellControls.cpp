@@ -58,7 +58,9 @@ constexpr TPauseKey kPauseKeys[] = {
     {TAction::Mute, "sound "},
     {TAction::FrameRate, "frame rate"},
 };
-// The quit line under the bound keys, without and with a pad.
+// The settings line and the quit line under the bound keys, without and with a pad.
+const char* const kSettingsLine = "F2  settings";
+const char* const kPadSettingsLine = "F2 / Pad Back  settings";
 const char* const kQuitLine = "Esc  quit";
 const char* const kPadQuitLine = "Esc / hold Pad Back  quit";
 
@@ -215,7 +217,7 @@ std::string FrameRateText() {
     return text;
 }
 
-int PauseKeyLineCount() { return int(std::size(kPauseKeys)) + 1; }
+int PauseKeyLineCount() { return int(std::size(kPauseKeys)) + 2; }
 
 std::string PauseKeyLine(int index) {
     if (index >= 0 && index < int(std::size(kPauseKeys))) {
@@ -225,6 +227,7 @@ std::string PauseKeyLine(int index) {
         if (key.action == TAction::Mute) line += AudioMixer().Muted() ? "on" : "off";
         return line;
     }
+    if (index == int(std::size(kPauseKeys))) return GamepadCount() > 0 ? kPadSettingsLine : kSettingsLine;
     return GamepadCount() > 0 ? kPadQuitLine : kQuitLine;
 }
 
