@@ -103,6 +103,22 @@ TEST_P(InterfaceScaleTest, EverythingReadFitsTheWindowAtTheLargestScaleOffered) 
     calls = Record(50);
     ASSERT_TRUE(gamePaused);
     EXPECT_TRUE(Text(calls, "PAUSED"));
+
+    // The settings over the paused game: the longest page, then a name typed on the picker.
+    arena.Press(kKeyF2);
+    arena.RunFor(20);
+    for (int key : {kKeyDown, kKeyDown, kKeyDown, kKeyReturn}) arena.Press(key);
+    calls = Record(50);
+    const TDrawCall* defaults = Text(calls, "Defaults");
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->interfaceScale, float(screen.scale));
+    for (int key : {kKeyBackspace, kKeyUp, kKeyReturn, kKeyReturn}) {
+        arena.Press(key);
+        arena.RunFor(20);
+    }
+    calls = Record(50);
+    EXPECT_TRUE(Text(calls, "SETTINGS"));
+    EXPECT_TRUE(Text(calls, "Z"));  // the picker's grid
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, InterfaceScaleTest,
