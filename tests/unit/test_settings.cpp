@@ -8,6 +8,7 @@
 #include "harness/HeadlessGame.h"
 #include "harness/VirtualPad.h"
 #include "platform/DrawRecording.h"
+#include "shell/Accessibility.h"
 #include "shell/KeyBindings.h"
 #include "shell/SettingsScreen.h"
 #include "shell/Shell.h"
@@ -133,6 +134,10 @@ TEST(Settings, WhatWasWrittenIsReadAtTheNextStart) {
         Press(game, kKeyReturn);
         Press(game, kKeyReturn);  // Thrust
         Press(game, kKeyK);
+        Press(game, kKeyBackspace);
+        Press(game, kKeyDown);   // Accessibility
+        Press(game, kKeyReturn);
+        Press(game, kKeyReturn);  // fire by toggling
         options = game.folder.Read("Options.ini");
         keys = game.folder.Read("Keys.ini");
     }
@@ -140,6 +145,7 @@ TEST(Settings, WhatWasWrittenIsReadAtTheNextStart) {
     EXPECT_FLOAT_EQ(musicVolume, 0.9f);
     EXPECT_EQ(keyBindings.FileLine(TAction::Thrust), "Thrust=k,PadLeftStickUp");
     EXPECT_EQ(keys, "Thrust=k,PadLeftStickUp\r\n");
+    EXPECT_EQ(fireMode, kPressToggle);
 }
 
 TEST(Settings, OverThePausedGameTheGameKeysWaitAndAFailedSaveIsTold) {
