@@ -103,9 +103,10 @@ constexpr TFieldPlace kFieldPlaces[kOptionsFieldCount] = {
 // Indexes of the fields above.
 enum { kFieldPlayer, kFieldWidth, kFieldHeight, kFieldFull, kFieldOnline, kFieldMusic, kFieldSfx };
 
-// The letter picker's top on the options screen, and the pad's key line near the bottom.
+// The letter picker's top on the options screen, and the pad's key line at the bottom, under
+// the background's own two lines.
 constexpr float kPickerTop = 60.0f;
-constexpr float kPadLineY = 270.0f;
+constexpr float kPadLineY = 284.0f;
 const char* const kPadLine = "Pad Y = type name   Pad A = OK";
 
 // The options screen's state while it runs.

@@ -23,12 +23,16 @@ constexpr int kFrameColour = 0xF4CF00;
 constexpr int kBackColour = 0x540200;
 constexpr int kMarkColour = 0x7C1400;
 constexpr int kTextColour = 0xFFF773;
+constexpr int kMarkedTextColour = 0xFFFFFF;
 // The text box shows a cursor after the text.
 constexpr float kCursorWidth = 2.0f;
 // Where the space's bar sits in its cell.
 constexpr float kSpaceBarInset = 4.0f;
 constexpr float kSpaceBarRise = 6.0f;
+constexpr float kSpaceBarHeight = 2.0f;
+constexpr float kSpaceTickHeight = 4.0f;
 
+// A box framed in the fields' frame colour, filled with back.
 void Framed(float x, float y, float w, float h, int back) {
     SetDrawColorRGB(kFrameColour);
     DrawRectangle(x, y, w, h);
@@ -107,14 +111,19 @@ void TLetterPicker::Draw(float centreX, float top) const {
         const float x = left + kCellWidth * float(i % kPickerColumns);
         const float y = gridTop + kCellHeight * float(i / kPickerColumns);
         if (i == marked_) Framed(x, y, kCellWidth, kCellHeight, kMarkColour);
-        SetDrawColorRGB(i == marked_ ? 0xFFFFFF : kTextColour);
+        SetDrawColorRGB(i == marked_ ? kMarkedTextColour : kTextColour);
         const char c = characters_[size_t(i)];
         if (c == ' ') {
-            // The space is shown as a bar low in its cell, so it can be found.
-            DrawRectangle(x + kSpaceBarInset, y + kCellHeight - kSpaceBarRise, kCellWidth - 2.0f * kSpaceBarInset, 2.0f);
+            // The space is shown as an open box low in its cell, unlike the underscore.
+            const float barTop = y + kCellHeight - kSpaceBarRise, barWidth = kCellWidth - 2.0f * kSpaceBarInset;
+            DrawRectangle(x + kSpaceBarInset, barTop, barWidth, kSpaceBarHeight);
+            DrawRectangle(x + kSpaceBarInset, barTop - kSpaceTickHeight, kSpaceBarHeight, kSpaceTickHeight);
+            DrawRectangle(x + kSpaceBarInset + barWidth - kSpaceBarHeight, barTop - kSpaceTickHeight, kSpaceBarHeight,
+                          kSpaceTickHeight);
             continue;
         }
-        DrawTextAt(std::string(1, c), x + (kCellWidth - TFont::kGlyphWidth) / 2.0f, y + (kCellHeight - TFont::kGlyphHeight) / 2.0f);
+        DrawTextAt(std::string(1, c), x + (kCellWidth - TFont::kGlyphWidth) / 2.0f,
+                   y + (kCellHeight - TFont::kGlyphHeight) / 2.0f);
     }
     SetDrawColor(255, 255, 255);
 }

@@ -14,7 +14,6 @@
 #include "platform/Images.h"
 #include "platform/Input.h"
 #include "platform/TMixer.h"
-#include "shell/Accessibility.h"
 #include "shell/Camera.h"
 #include "world/TRocket.h"
 #include "world/WorldMath.h"
@@ -326,18 +325,6 @@ TEST(Hud, AlarmWithEveryVoiceBusyStaysSilentAndRingsOnceAVoiceIsFree) {
     RecordHud();
     EXPECT_EQ(ChannelIsPlaying(ship->alarmChannel), 1);
     AudioMixer().Reset();
-}
-
-TEST(Hud, TheAlarmSoundTurnedOffLeavesItsTextShowing) {
-    HudArena arena;
-    std::shared_ptr<TShip> ship = arena.Player();
-    HomingRocket(HudArena::Dummy("X1", 0.0f, -1000.0f), ship);
-    alarmSoundOn = 0;
-    const int freeVoices = AudioMixer().FreeSlots();
-    HudArena::WorldTick();
-    EXPECT_EQ(Texts(RecordHud(), "!!!").size(), 2u);
-    EXPECT_EQ(ship->alarmChannel, nullptr);
-    EXPECT_EQ(AudioMixer().FreeSlots(), freeVoices);
 }
 
 TEST(Hud, RadarShowsWhatIsWithinItsRangeInTheColoursOfItsRole) {
