@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the highscore server's package, installs it as a host would (Debian 12, as root, on a
 # machine where nothing else listens on port 80) and checks that it answers through nginx and
-# PHP-FPM on loopback: the version check, a submission and the top list. Meant for a fresh
+# PHP-FPM on loopback: the version check, a submission, the top list and a replay upload. Meant for a fresh
 # machine or root (it enables the site and starts both services); not part of the test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,8 +28,17 @@ answer=$(fetch "/tavrik/checkversion.php?version=$version")
 echo "version check: $answer"; [ "$answer" = "[true]" ]
 answer=$(fetch "/tavrik/submit.php?name=Fresh&points=1234&time=07%20Dec%202026/14:03:59&md5sum=$sum")
 echo "submission: $answer"; [ "$answer" = "[OK]" ]
+# Stored, but not listed until its replay is verified.
 answer=$(fetch "/tavrik/get.php?limit=10")
-echo "top list: $answer"; [ "$answer" = "[start][Fresh|1234|07 Dec 2026/14:03:59][end]" ]
+echo "top list: $answer"; [ "$answer" = "[start][end]" ]
+tavrik-server-admin list | grep -q " Fresh .* pending$"
+# A replay for a score the server never got is refused for good, through nginx and PHP-FPM.
+answer=$(php -r '$c = stream_context_create(["http" => ["method" => "POST", "ignore_errors" => true,
+  "header" => "Content-Type: application/octet-stream", "content" => "TAVRIKRP"]]);
+  echo @file_get_contents("http://127.0.0.1" . $argv[1], false, $c), "\n";' \
+  "/tavrik/replay.php?name=Fresh&points=99&time=07%20Dec%202026/14:03:59&md5sum=$(php -r 'echo md5("Fresh99" . "07 Dec 2026/14:03:59" . "Tavrik 0.91");')&key=0123456789abcdef0123456789abcdef")
+echo "replay: $answer"; [[ "$answer" == "[REFUSED] "* ]]
+test -f /lib/systemd/system/tavrik-server-verify.timer
 answer=$(fetch "/private/config.php")
 echo "settings over the web: ${answer:-nothing}"; ! grep -q sqlite_path <<<"$answer"
 tavrik-server-admin list

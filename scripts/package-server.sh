@@ -2,7 +2,8 @@
 # Builds build/packages/tavrik-server_<version>-1_all.deb, the highscore server for hosts: the PHP
 # code in /usr/share/tavrik-server (outside any document root), its settings in
 # /etc/tavrik-server readable only by its own system user, an nginx site, a PHP-FPM pool running
-# as that user, and the admin command tavrik-server-admin; lintian over the result (any E: tag
+# as that user, the admin command tavrik-server-admin, and a systemd service and timer that run
+# its replay verifier every minute; lintian over the result (any E: tag
 # fails the script). Debian 12, as root or with sudo; scripts/package.sh runs it too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +20,8 @@ deb="$out/tavrik-server_${version}-${revision}_all.deb"
 rm -rf "$stage"
 share="$stage/usr/share/tavrik-server"
 install -d "$share/tavrik" "$share/private" "$stage/etc/tavrik-server" "$stage/etc/nginx/sites-available" \
-  "$stage/etc/php/$php_version/fpm/pool.d" "$stage/usr/sbin" "$stage/usr/share/doc/tavrik-server"
+  "$stage/etc/php/$php_version/fpm/pool.d" "$stage/usr/sbin" "$stage/usr/share/doc/tavrik-server" \
+  "$stage/lib/systemd/system"
 install -m 0644 server/admin.php "$share/"
 install -m 0644 server/tavrik/*.php "$share/tavrik/"
 for f in server/private/*.php; do
@@ -35,6 +37,8 @@ chmod 0640 "$stage/etc/tavrik-server/config.php"
 install -m 0644 server/deploy/nginx-site.conf "$stage/etc/nginx/sites-available/tavrik-server"
 install -m 0644 server/deploy/php-fpm-pool.conf "$stage/etc/php/$php_version/fpm/pool.d/tavrik-server.conf"
 install -m 0755 server/deploy/tavrik-server-admin "$stage/usr/sbin/"
+install -m 0644 server/deploy/tavrik-server-verify.service server/deploy/tavrik-server-verify.timer \
+  "$stage/lib/systemd/system/"
 
 doc="$stage/usr/share/doc/tavrik-server"
 gzip -9nc server/README.md >"$doc/README.md.gz"
@@ -57,6 +61,19 @@ if [ "\$1" = configure ]; then
     # A running PHP-FPM takes up the new pool; a stopped one reads it when it starts.
     invoke-rc.d php$php_version-fpm reload 2>/dev/null || true
 fi
+# The verifier runs every minute once the timer is enabled; until init it only says so.
+if [ "\$1" = configure ] || [ "\$1" = abort-upgrade ]; then
+    deb-systemd-helper unmask tavrik-server-verify.timer >/dev/null || true
+    if deb-systemd-helper --quiet was-enabled tavrik-server-verify.timer; then
+        deb-systemd-helper enable tavrik-server-verify.timer >/dev/null || true
+    else
+        deb-systemd-helper update-state tavrik-server-verify.timer >/dev/null || true
+    fi
+    if [ -d /run/systemd/system ]; then
+        systemctl --system daemon-reload >/dev/null || true
+        deb-systemd-invoke restart tavrik-server-verify.timer >/dev/null || true
+    fi
+fi
 POSTINST
 cat >"$stage/DEBIAN/postrm" <<POSTRM
 #!/bin/sh
@@ -65,9 +82,27 @@ set -e
 if [ "\$1" = purge ]; then
     rm -rf /var/log/$user
 fi
+if [ -d /run/systemd/system ]; then
+    systemctl --system daemon-reload >/dev/null || true
+fi
+if [ "\$1" = remove ] && command -v deb-systemd-helper >/dev/null; then
+    deb-systemd-helper mask tavrik-server-verify.timer >/dev/null || true
+fi
+if [ "\$1" = purge ] && command -v deb-systemd-helper >/dev/null; then
+    deb-systemd-helper purge tavrik-server-verify.timer >/dev/null || true
+    deb-systemd-helper unmask tavrik-server-verify.timer >/dev/null || true
+fi
 POSTRM
-chmod 0755 "$stage/DEBIAN/postinst" "$stage/DEBIAN/postrm"
-(cd "$stage" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$stage/DEBIAN/md5sums"
+cat >"$stage/DEBIAN/prerm" <<PRERM
+#!/bin/sh
+# Stops the verifier's timer before the code goes.
+set -e
+if [ -d /run/systemd/system ] && [ "\$1" = remove ]; then
+    deb-systemd-invoke stop tavrik-server-verify.timer tavrik-server-verify.service >/dev/null || true
+fi
+PRERM
+chmod 0755 "$stage/DEBIAN/postinst" "$stage/DEBIAN/postrm" "$stage/DEBIAN/prerm"
+(cd "$stage" && find usr lib -type f -print0 | sort -z | xargs -0 md5sum) >"$stage/DEBIAN/md5sums"
 size=$(du -sk --exclude=DEBIAN "$stage" | cut -f1)
 cat >"$stage/DEBIAN/control" <<CONTROL
 Package: tavrik-server
@@ -76,6 +111,7 @@ Architecture: all
 Maintainer: $maintainer
 Installed-Size: $size
 Depends: adduser, php-cli, php$php_version-fpm, php-sqlite3, nginx
+Recommends: tavrik
 Suggests: php-pgsql, php-mysql, postgresql, mariadb-server
 Section: web
 Priority: optional
@@ -85,7 +121,9 @@ Description: online highscore server for the Tavrik space shooter
  the top list. It runs under nginx and PHP-FPM as its own system user, keeps the
  scores in SQLite out of the box (PostgreSQL or MariaDB by one setting), limits
  the requests of each client and comes with tavrik-server-admin to list, delete
- and ban scores.
+ and ban scores. A score is listed once the game itself (package tavrik) has
+ played its uploaded replay again and got the same points: a systemd timer runs
+ the verifier every minute.
 CONTROL
 chmod 0644 "$stage/DEBIAN/control" "$stage/DEBIAN/md5sums" "$stage/DEBIAN/conffiles"
 

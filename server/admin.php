@@ -4,7 +4,8 @@ declare(strict_types=1);
 // (installed as tavrik-server-admin). Each command first names the database it uses, on stderr.
 //   init                 creates the tables (once, before the first request), or upgrades those
 //                        of the previous server keeping the scores; nothing when they are current
-//   list [N]             the best N scores (default 100): ID POINTS NAME DATE SENDER ARRIVED
+//   list [N]             the best N scores (default 100): ID POINTS NAME DATE SENDER ARRIVED STATUS
+//   list --rejected [N]  the latest N scores the verifier rejected: TIME POINTS NAME DATE REASON
 //   delete ID            deletes one score
 //   delete --from ADDRESS [--since TIME] [--until TIME] [--yes]
 //   delete --since TIME [--until TIME] [--yes]
@@ -13,6 +14,9 @@ declare(strict_types=1);
 //   ban NAME [--yes]     drops the name's scores; its submissions are then dropped too
 //   unban NAME
 //   prune [--yes]        applies the score limits to the whole table
+//   verify               plays the waiting replays again with the configured verifiers until none
+//                        is left, and reports its speed
+//   release NAME         frees the name from the install key it belongs to
 // What delete, ban and prune would remove is listed; only --yes removes it.
 
 if (PHP_SAPI !== 'cli') {
@@ -24,12 +28,16 @@ require_once __DIR__ . '/private/ServerConfig.php';
 require_once __DIR__ . '/private/Submission.php';
 require_once __DIR__ . '/private/ScoreStore.php';
 require_once __DIR__ . '/private/SenderAddress.php';
+require_once __DIR__ . '/private/ReplayFile.php';
+require_once __DIR__ . '/private/Verifier.php';
 
 /** Scores listed when no count is given. */
 const DEFAULT_LIST_COUNT = 100;
 /** Exit status of a failed command, and of a wrong command line. */
 const EXIT_FAILED = 1;
 const EXIT_USAGE = 2;
+/** Seconds after which a verifier's claim counts as abandoned, beyond its own time limit. */
+const CLAIM_MARGIN_SECONDS = 60;
 /** How arrival times are shown. */
 const TIME_FORM = 'Y-m-d\TH:i:s\Z';
 
@@ -37,7 +45,7 @@ function Usage(): never
 {
     $me = getenv('TAVRIK_ADMIN_NAME') ?: 'php server/admin.php';
     fwrite(STDERR, "usage: $me init | list [N] | delete ID | delete [--from ADDRESS] [--since TIME] [--until TIME] [--yes]\n"
-        . "       | ban NAME [--yes] | unban NAME | prune [--yes]\n");
+        . "       | ban NAME [--yes] | unban NAME | prune [--yes] | list --rejected [N] | verify | release NAME\n");
     exit(EXIT_USAGE);
 }
 
@@ -92,12 +100,67 @@ function DatabaseLabel(ServerConfig $config): string
     return $dsn . ($config->user !== '' ? " (user {$config->user})" : '');
 }
 
-/** Prints the scores one a line: ID POINTS NAME DATE SENDER ARRIVED ("-" once cleared). */
+/** Prints the scores one a line: ID POINTS NAME DATE SENDER ARRIVED STATUS ("-" once cleared). */
 function PrintRows(array $rows): void
 {
-    foreach ($rows as [$id, $points, $name, $date, $sender, $arrived]) {
-        echo "$id $points $name $date ", $sender ?? '-', ' ', $arrived === null ? '-' : gmdate(TIME_FORM, $arrived), "\n";
+    foreach ($rows as [$id, $points, $name, $date, $sender, $arrived, $status]) {
+        echo "$id $points $name $date ", $sender ?? '-', ' ', $arrived === null ? '-' : gmdate(TIME_FORM, $arrived),
+            " $status\n";
     }
+}
+
+/**
+ * Plays every waiting replay again, one at a time, until none is left; several verifiers, here
+ * or on other machines, may share the database. Prints each outcome and the speed.
+ */
+function VerifyWaiting(ScoreStore $store, ServerConfig $config): void
+{
+    try {
+        $verifier = new Verifier($config->verifySeconds, $config->verifyMemoryMiB);
+    } catch (RuntimeException $e) {
+        Fail($e->getMessage());
+    }
+    $builds = $verifier->Identities($config->verifiers);
+    $store->ExpireWaiting();
+    $store->SortByBuild(array_keys($builds));
+    $claimer = bin2hex(random_bytes(16));
+    $started = microtime(true);
+    $replays = $steps = 0;
+    $counts = ['verified' => 0, 'rejected' => 0];
+    while (($claim = $store->Claim(array_keys($builds), $claimer,
+        (int) $store->Now() - 2 * $config->verifySeconds - CLAIM_MARGIN_SECONDS)) !== null) {
+        [$hash, $name, $points, $date, $build, $length, $bytes] = $claim;
+        [$status, $out, $err] = $verifier->Verify($builds[$build], $bytes);
+        ++$replays;
+        $steps += $length;
+        $played = preg_match('/^points (-?[0-9]+) kills [0-9]+ stage [0-9]+ time [0-9.]+ end (game-over|quit)$/m', $out, $line);
+        $reason = match (true) {
+            $status === Verifier::MATCHES && $played && (int) $line[1] === $points => '',
+            $status === Verifier::MATCHES, $status === Verifier::DIFFERS =>
+                'the game played again differs: ' . ($played ? $line[0] : 'no result'),
+            $status === Verifier::MALFORMED => 'replay malformed',
+            $status >= 128 => "verifier stopped by its time or memory limit (exit $status)",
+            default => null,
+        };
+        if ($reason === null) {
+            // The verifier itself failed: the claim lapses and a later run tries again.
+            fwrite(STDERR, "verifier {$builds[$build]} failed (exit $status): " . trim($err) . "\n");
+            continue;
+        }
+        if ($reason === '') {
+            $reason = $store->Verified($hash, $claimer, $config->scoresPerName, $config->maxScores, $config->requireVerified);
+        } elseif (!$store->Rejected($hash, $claimer, $reason)) {
+            $reason = null;
+        }
+        if ($reason !== null) {
+            ++$counts[$reason === '' ? 'verified' : 'rejected'];
+            echo $reason === '' ? 'verified' : 'rejected', " $points $name $date", $reason === '' ? '' : ": $reason", "\n";
+        }
+    }
+    $seconds = max(microtime(true) - $started, 1e-6);
+    printf("%d replays (%d verified, %d rejected) in %.2f s: %.2f replays/s, %.2f game-minutes/s\n", $replays,
+        $counts['verified'], $counts['rejected'], $seconds, $replays / $seconds,
+        $steps / ReplayFile::STEPS_PER_SECOND / 60 / $seconds);
 }
 
 /** Shows the scores, then deletes them with --yes; what is printed is what goes. */
@@ -112,11 +175,11 @@ function ShowAndDelete(ScoreStore $store, array $ids, bool $yes, callable $delet
 }
 
 $arguments = [];
-$options = ['--yes' => false, '--from' => null, '--since' => null, '--until' => null];
+$options = ['--yes' => false, '--rejected' => false, '--from' => null, '--since' => null, '--until' => null];
 for ($i = 1; $i < count($argv); ++$i) {
     $word = $argv[$i];
-    if ($word === '--yes') {
-        $options['--yes'] = true;
+    if ($word === '--yes' || $word === '--rejected') {
+        $options[$word] = true;
     } elseif (array_key_exists($word, $options)) {
         if (!isset($argv[$i + 1]) || $options[$word] !== null) {
             Usage();
@@ -129,9 +192,10 @@ for ($i = 1; $i < count($argv); ++$i) {
 $command = $arguments[0] ?? '';
 $argument = $arguments[1] ?? null;
 $byTime = $options['--from'] !== null || $options['--since'] !== null || $options['--until'] !== null;
-$wanted = ['init' => 0, 'list' => 1, 'delete' => 1, 'ban' => 1, 'unban' => 1, 'prune' => 0];
+$wanted = ['init' => 0, 'list' => 1, 'delete' => 1, 'ban' => 1, 'unban' => 1, 'prune' => 0, 'verify' => 0, 'release' => 1];
 if (!isset($wanted[$command]) || count($arguments) > 1 + $wanted[$command]
-    || ($argument === null && in_array($command, ['ban', 'unban'], true))
+    || ($argument === null && in_array($command, ['ban', 'unban', 'release'], true))
+    || ($options['--rejected'] && $command !== 'list')
     || ($command === 'delete' && ($argument === null) !== $byTime)
     || ($byTime && ($command !== 'delete' || ($options['--from'] === null && $options['--since'] === null)))
     || ($options['--yes'] && !in_array($command, ['delete', 'ban', 'prune'], true))) {
@@ -148,7 +212,23 @@ try {
             break;
         case 'list':
             $count = $argument === null ? DEFAULT_LIST_COUNT : Number($argument);
+            if ($options['--rejected']) {
+                foreach ($store->RejectedScores($count) as [$time, $points, $name, $date, $reason]) {
+                    echo gmdate(TIME_FORM, $time), " $points $name $date $reason\n";
+                }
+                break;
+            }
             PrintRows($store->Rows(array_column($store->Top($count, false), 0)));
+            break;
+        case 'verify':
+            VerifyWaiting($store, $config);
+            break;
+        case 'release':
+            $name = GameName($argument);
+            if (!$store->Release($name)) {
+                Fail(ScoreStore::Latin1ToUtf8($name) . ' belongs to nobody');
+            }
+            echo 'released ', ScoreStore::Latin1ToUtf8($name), "\n";
             break;
         case 'delete':
             if (!$byTime) {
@@ -181,10 +261,11 @@ try {
             echo 'unbanned ', ScoreStore::Latin1ToUtf8($name), "\n";
             break;
         case 'prune':
-            $ids = $store->IdsBeyondLimits($config->scoresPerName, $config->maxScores);
+            $ids = $store->IdsBeyondLimits($config->scoresPerName, $config->maxScores, $config->requireVerified);
             ShowAndDelete($store, $ids, $options['--yes'], fn () => $store->Delete($ids));
             if ($options['--yes']) {
                 $store->ClearExpired();
+                $store->ExpireWaiting();
             }
             break;
     }

@@ -22,6 +22,16 @@ final class ServerConfig
     public int $scoresPerName = 10;
     /** Scores kept in all, the best ones; 0: no limit. */
     public int $maxScores = 100000;
+    /** Whether only scores whose replay the game played again are listed and counted. */
+    public bool $requireVerified = true;
+    /** Scores one sender may have waiting for their replay or a verifier; 0: no limit. */
+    public int $waitingPerSender = 50;
+    /** The game binaries that verify replays (tavrik --verify), one per build identity. */
+    public array $verifiers = [];
+    /** CPU seconds one replay's verification may take; the wall clock gets twice that. */
+    public int $verifySeconds = 300;
+    /** Memory one verification may take, in MiB; 0: no limit (a sanitizer build needs that). */
+    public int $verifyMemoryMiB = 1024;
 
     /** Reads config.php and the environment; an empty DSN means the SQLite file it names. */
     public static function Load(): ServerConfig
@@ -42,6 +52,13 @@ final class ServerConfig
         $config->fetchesPerMinute = self::Count('TAVRIK_FETCHES_PER_MINUTE', $file['fetches_per_minute'] ?? 120);
         $config->scoresPerName = self::Count('TAVRIK_SCORES_PER_NAME', $file['scores_per_name'] ?? 10);
         $config->maxScores = self::Count('TAVRIK_MAX_SCORES', $file['max_scores'] ?? 100000);
+        $config->requireVerified = self::Setting('TAVRIK_REQUIRE_VERIFIED', ($file['require_verified'] ?? true) ? '1' : '0') !== '0';
+        $config->waitingPerSender = self::Count('TAVRIK_WAITING_PER_SENDER', $file['waiting_per_sender'] ?? 50);
+        $verifiers = self::Setting('TAVRIK_VERIFIER', '');
+        $list = $verifiers !== '' ? explode(',', $verifiers) : (array) ($file['verifier'] ?? []);
+        $config->verifiers = array_values(array_filter(array_map('strval', $list), fn ($v) => $v !== ''));
+        $config->verifySeconds = max(1, self::Count('TAVRIK_VERIFY_SECONDS', $file['verify_seconds'] ?? 300));
+        $config->verifyMemoryMiB = self::Count('TAVRIK_VERIFY_MEMORY_MIB', $file['verify_memory_mib'] ?? 1024);
         return $config;
     }
 

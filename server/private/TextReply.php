@@ -15,6 +15,15 @@ final class TextReply
         exit;
     }
 
+    /**
+     * Sends a final refusal of a replay: the game stops sending it. The reason is the server's
+     * text, never the request's.
+     */
+    public static function RefuseReplay(string $reason, int $status): never
+    {
+        self::Send('[REFUSED] ' . $reason, $status);
+    }
+
     /** Sends a refusal; the reason is fixed text, never the request's, so it cannot carry a marker. */
     public static function Refuse(string $reason, int $status = 400): never
     {

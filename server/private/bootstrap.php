@@ -1,12 +1,13 @@
 <?php
 declare(strict_types=1);
-// Shared start of the three game scripts: loads the classes, keeps PHP's own messages out of the
+// Shared start of the game's scripts: loads the classes, keeps PHP's own messages out of the
 // replies (they could carry request text), and refuses requests the game never sends.
 
 require_once __DIR__ . '/ServerConfig.php';
 require_once __DIR__ . '/TextReply.php';
 require_once __DIR__ . '/Submission.php';
 require_once __DIR__ . '/ScoreStore.php';
+require_once __DIR__ . '/ReplayFile.php';
 require_once __DIR__ . '/SenderAddress.php';
 
 /** Longest query accepted; the game's longest, a 255-byte name fully percent-encoded, is under 1000. */
@@ -36,7 +37,12 @@ function ClientAddress(): string
 }
 
 $method = $_SERVER['REQUEST_METHOD'] ?? 'GET';
-if ($method !== 'GET' && $method !== 'HEAD') {
+// The replay upload is the one POST; the script says so before it includes this.
+if (defined('TAVRIK_TAKES_POST')) {
+    if ($method !== 'POST') {
+        TextReply::Refuse('POST only', 405);
+    }
+} elseif ($method !== 'GET' && $method !== 'HEAD') {
     TextReply::Refuse('GET only', 405);
 }
 if (strlen($_SERVER['QUERY_STRING'] ?? '') > MAX_QUERY_BYTES) {

@@ -1,7 +1,7 @@
 <?php
 declare(strict_types=1);
 // The top list on one line: "[start]" then "[name|points|date]" for each of the best `limit`
-// scores, then "[end]". A missing limit means 10; others are clamped to 1..100; a limit that is
+// scores (verified ones only, unless require_verified is off), then "[end]". A missing limit means 10; others are clamped to 1..100; a limit that is
 // not a plain number is refused. HTTP 429 when the client fetched too often this minute.
 
 require __DIR__ . '/../private/bootstrap.php';
@@ -22,7 +22,7 @@ if (!$store->CountRequest(ClientAddress(), 'f', $config->fetchesPerMinute)) {
     TextReply::Refuse('too many requests', 429);
 }
 $line = '[start]';
-foreach ($store->Top($limit) as [, $name, $points, $date]) {
+foreach ($store->Top($limit, true, $config->requireVerified) as [, $name, $points, $date]) {
     // Rows put into the database by other means must still fit the grammar the game parses.
     if (Submission::IsValidName($name) && Submission::IsValidDate($date)) {
         $line .= '[' . $name . '|' . $points . '|' . $date . ']';

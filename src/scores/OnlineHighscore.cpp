@@ -415,8 +415,8 @@ void ScanFetchLine(const std::string& line, std::vector<TScore>& records, int ma
 
 bool TScore::CheckVersion() {
     bool accepted = false;
-    Outcome outcome =
-        Exchange(GetRequest(VersionRequestLine()), [&](const std::string& line) { return VersionLine(line, accepted); });
+    Outcome outcome = Exchange(GetRequest(VersionRequestLine()),
+                               [&](const std::string& line) { return VersionLine(line, accepted); });
     // A server that cannot be reached, or does not answer in time, is not asked again.
     if (outcome != Outcome::Replied) onlineHighscore = 0;
     return outcome == Outcome::Replied && accepted;

@@ -32,9 +32,10 @@ public:
     // Adds the server's best limit scores to the table as sent, under a status box; false
     // only when the request failed (no connection, no complete reply in time).
     static bool Fetch(int limit);
-    // Submits every unsent entry (marking the accepted ones sent), fetches the server's top
-    // ten and saves the table. Once a request finds no server, or none answering in time,
-    // the remaining submissions and the fetch are skipped.
+    // Submits every unsent entry (marking the accepted ones sent), sends the replay of each
+    // sent entry whose replay waits (with the install key, made here on the first update),
+    // fetches the server's top ten and saves the table. Once a request finds no server, or
+    // none answering in time, the remaining requests and the fetch are skipped.
     static void SubmitAll();
     // Writes the version line and every entry, in table order, to Highscore.txt through a
     // temporary file renamed over it. 0 when nothing was written: the file could not be

@@ -93,12 +93,83 @@ wait_for_play() {
   return 1
 }
 
+# play_until_shot_down FILE: starts games with real keys and mouse moves until the ship is shot
+# down, which the game records as a second line in FILE (Highscore.txt). An idle ship is shot
+# down within about a minute when the first enemy is a Silverhawk, an X1 or an Ironfighter
+# (kinds 2, 3, 4); an X-Fighter, Turtle or Guan Tarque (1, 5, 6) alone often leaves it alive for
+# minutes. So a game whose first enemy is of those kinds is left at once and the game started
+# again (a new random seed), and a game with a deadly first enemy gets two minutes. Sets attempt
+# (games started), kinds (their first enemies), kind and waited (of the last game).
+play_until_shot_down() {
+  local file=$1 deadly=0
+  attempt=1
+  kinds=""
+  while :; do
+    press Return
+    # Real keys and mouse moves in the first seconds (the replay records them), then idle.
+    xdotool mousemove 400 150; xdotool keydown d; sleep 0.3; xdotool keyup d
+    xdotool mousemove 200 300; xdotool click 1; xdotool mousemove 320 100
+    kind=""
+    waited=0
+    while [ "$(wc -l <"$file")" -lt 2 ] && [ "$waited" -lt 120 ]; do
+      kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+      [ -n "$kind" ] || kind=$(awk '/^stage started: First Stage/ { on = 1; next }
+                                     on && /^enemy arrives: kind/ { print $4; exit }' "$WORK/err.txt")
+      # No enemy after 10 s, or a slow one: start again.
+      [ -z "$kind" ] && [ "$waited" -ge 10 ] && break
+      case "$kind" in 2|3|4) ;; ?*) break ;; esac
+      sleep 1
+      waited=$((waited + 1))
+    done
+    kinds="$kinds ${kind:-?}"
+    [ "$(wc -l <"$file")" -lt 2 ] || break
+    case "$kind" in 2|3|4) deadly=$((deadly + 1)) ;; esac
+    [ "$attempt" -lt 20 ] && [ "$deadly" -lt 4 ] || break
+    press Escape
+    wait_exit 5
+    [ "$rc" = "0" ] || fail "exit code $rc when leaving game $attempt"
+    attempt=$((attempt + 1))
+    start_game
+    wait_window "Tavrik 0.91" >/dev/null || fail "no window in game $attempt; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
+    sleep 1
+  done
+}
+
+# use_score_server: for a test against the highscore server in server/: skips the test (exit 77)
+# where PHP with SQLite is missing, and sets SERVER_DIR and a free loopback PORT other than 80.
+use_score_server() {
+  SERVER_DIR=$(cd "$E2E_DIR/../../server" && pwd)
+  command -v php >/dev/null && php -m 2>/dev/null | grep -q pdo_sqlite || { echo "SKIP: no php with pdo_sqlite"; exit 77; }
+  PORT=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  export SERVER_DIR PORT
+}
+
+# start_score_server: runs that server under PHP's built-in web server on PORT with a new SQLite
+# database ($TAVRIK_DB_PATH), its log in $WORK/server.txt, until the test ends.
+start_score_server() {
+  export TAVRIK_DB_PATH="$WORK/scores.sqlite"
+  php "$SERVER_DIR/admin.php" init >/dev/null || fail "admin.php init failed"
+  php -S "127.0.0.1:$PORT" -t "$SERVER_DIR" "$SERVER_DIR/router.php" >"$WORK/server.txt" 2>&1 &
+  SERVER_PID=$!
+  trap 'kill $SERVER_PID 2>/dev/null; wait $SERVER_PID 2>/dev/null; rm -rf "$WORK"' EXIT
+  for _ in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/$PORT) 2>/dev/null && break; sleep 0.1; done
+}
+
+# get PATH: one HTTP/1.0 request to that server; prints the reply.
+get() {
+  exec 3<>/dev/tcp/127.0.0.1/$PORT || return 1
+  printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1:%s\r\n\r\n' "$1" "$PORT" >&3
+  cat <&3
+  exec 3<&-
+}
+
 # run_under_xvfb [-s WxHxD] [FUNCTION]: runs the script's run function (or the one named) under
 # an X server of its own, of the size given.
 run_under_xvfb() {
   local size=()
   if [ "${1:-}" = "-s" ]; then size=(-s "$2"); shift 2; fi
-  export -f run options start_game wait_window press wait_exit fail quit_game wait_file wait_for_title wait_for_play
+  export -f run options start_game wait_window press wait_exit fail quit_game wait_file wait_for_title wait_for_play \
+    play_until_shot_down start_score_server get
   export GAME WORK XSHOT
   "$E2E_DIR/with-xvfb.sh" "${size[@]}" bash -c "${1:-run}"
 }

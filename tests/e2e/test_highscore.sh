@@ -14,43 +14,7 @@ run() {
   wait_for_title
   [ "$(cat "$file" 2>/dev/null)" = "$(printf 'Version: Tavrik 0.91\r')" ] ||
     fail "the first title screen did not save the empty table: $(od -c "$file" 2>&1 | head -n 5)"
-  # An idle ship is shot down within about a minute when the first enemy is a Silverhawk,
-  # an X1 or an Ironfighter (kinds 2, 3, 4); an X-Fighter, Turtle or Guan Tarque (1, 5, 6)
-  # alone often leaves it alive for minutes.
-  # So a game whose first enemy is of those kinds is left at once and the game started again
-  # (a new random seed), and a game with a deadly first enemy gets two minutes.
-  attempt=1
-  kinds=""
-  deadly=0
-  while :; do
-    press Return
-    # Real keys and mouse moves in the first seconds (the replay records them), then idle.
-    xdotool mousemove 400 150; xdotool keydown d; sleep 0.3; xdotool keyup d
-    xdotool mousemove 200 300; xdotool click 1; xdotool mousemove 320 100
-    kind=""
-    waited=0
-    while [ "$(wc -l <"$file")" -lt 2 ] && [ "$waited" -lt 120 ]; do
-      kill -0 "$GAME_PID" 2>/dev/null || fail "the game ended; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
-      [ -n "$kind" ] || kind=$(awk '/^stage started: First Stage/ { on = 1; next }
-                                     on && /^enemy arrives: kind/ { print $4; exit }' "$WORK/err.txt")
-      # No enemy after 10 s, or a slow one: start again.
-      [ -z "$kind" ] && [ "$waited" -ge 10 ] && break
-      case "$kind" in 2|3|4) ;; ?*) break ;; esac
-      sleep 1
-      waited=$((waited + 1))
-    done
-    kinds="$kinds ${kind:-?}"
-    [ "$(wc -l <"$file")" -lt 2 ] || break
-    case "$kind" in 2|3|4) deadly=$((deadly + 1)) ;; esac
-    [ "$attempt" -lt 20 ] && [ "$deadly" -lt 4 ] || break
-    press Escape
-    wait_exit 5
-    [ "$rc" = "0" ] || fail "exit code $rc when leaving game $attempt"
-    attempt=$((attempt + 1))
-    start_game
-    wait_window "Tavrik 0.91" >/dev/null || fail "no window in game $attempt; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
-    sleep 1
-  done
+  play_until_shot_down "$file"
   [ "$(wc -l <"$file")" -ge 2 ] || fail "no score recorded in $attempt games: the ship was not shot down; $(grep -c "ship destroyed" "$WORK/err.txt") ships destroyed in the last; first enemies of the games:$kinds"
   [ "$(wc -l <"$file")" -eq 2 ] || fail "more than one score: $(cat "$file")"
   [ "$(head -n 1 "$file")" = "$(printf 'Version: Tavrik 0.91\r')" ] || fail "version line: $(head -n 1 "$file" | od -c)"

@@ -1,5 +1,5 @@
 // Fuzzer for the highscore server's replies: the input is read as the reply to the version
-// check, to a submission and to a fetch. Each must be read without a crash or leak, and the
+// check, to a submission, to a fetch and to a replay. Each must be read without a crash or leak, and the
 // fetched records must be ones the reply's grammar can carry.
 #include <cstdint>
 #include <cstdlib>
@@ -23,5 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const TScore& record : records) {
         if (record.name.find('|') != std::string::npos || record.date.find(']') != std::string::npos) std::abort();
     }
+    std::string reason;
+    ReplayReply replay = ReadReplayReply(reply, reason);
+    if (replay == ReplayReply::Stored && plain.find("[OK]") == std::string::npos) std::abort();
+    if (replay == ReplayReply::Refused && plain.find("[REFUSED]") == std::string::npos) std::abort();
+    if (int(reason.size()) > kMaxRefusalReasonBytes) std::abort();
+    for (char c : reason)
+        if (static_cast<unsigned char>(c) < ' ') std::abort();
     return 0;
 }

@@ -35,6 +35,12 @@ def submit_target(name: bytes, points: int, date: bytes, checksum: str = None) -
             + encode(date) + b'&md5sum=' + checksum.encode() + b'&vexpodbuffer=0')
 
 
+def replay_target(name: bytes, points: int, date: bytes, key: bytes, checksum: str = None) -> bytes:
+    """The game's upload of a score's replay: the score's fields as submitted, and the install key."""
+    return (submit_target(name, points, date, checksum).replace(b'/submit.php', b'/replay.php')
+            .replace(b'&vexpodbuffer=0', b'') + b'&key=' + key)
+
+
 def parse_top_list(reply: bytes):
     """The records of the first "[start]" line, read the way the game reads them."""
     for line in reply.split(b'\n'):
@@ -205,8 +211,10 @@ def database_by_name(name: str):
 # The database the servers use: SQLite unless a test module starts another.
 DATABASE = SqliteDatabase()
 # Settings of every server: no request limits, so tests that store many scores from one address
-# are not refused; tests of the limits set them.
-NO_LIMITS = {'TAVRIK_SUBMISSIONS_PER_MINUTE': '0', 'TAVRIK_FETCHES_PER_MINUTE': '0'}
+# are not refused, and every score listed as it arrives; tests of the limits and of verification
+# set them.
+NO_LIMITS = {'TAVRIK_SUBMISSIONS_PER_MINUTE': '0', 'TAVRIK_FETCHES_PER_MINUTE': '0', 'TAVRIK_REQUIRE_VERIFIED': '0',
+             'TAVRIK_WAITING_PER_SENDER': '0'}
 
 
 class PhpServer:
@@ -268,11 +276,16 @@ class PhpServer:
         with open(os.path.join(self.folder, 'server.log'), 'rb') as f:
             return f.read().decode(errors='replace')
 
-    def request(self, target: bytes, method: bytes = b'GET') -> bytes:
-        """The whole reply, status line and headers included, to the game's request for target."""
+    def request(self, target: bytes, method: bytes = b'GET', body: bytes = None) -> bytes:
+        """The whole reply, status line and headers included, to the game's request for target;
+        with a body, a POST of it as the game sends a replay."""
+        headers = b''
+        if body is not None:
+            method = b'POST'
+            headers = b'Content-Type: application/octet-stream\r\nContent-Length: %d\r\n' % len(body)
         with socket.create_connection(('127.0.0.1', self.port), timeout=10) as s:
             s.sendall(method + b' ' + target + b' HTTP/1.0\r\nHost: localhost\r\nUser-Agent: Tavrik 0.91\r\n'
-                      b'Accept: */*\r\n\r\n')
+                      b'Accept: */*\r\n' + headers + b'\r\n' + (body or b''))
             chunks = []
             while chunk := s.recv(65536):
                 chunks.append(chunk)

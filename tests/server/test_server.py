@@ -11,10 +11,11 @@ import sys
 import threading
 import time
 import unittest
+import zlib
 
 sys.path.insert(0, os.path.dirname(__file__))
 import php_server  # noqa: E402
-from php_server import PhpServer, VERSION, md5, parse_top_list, submit_target  # noqa: E402
+from php_server import PhpServer, VERSION, md5, parse_top_list, replay_target, submit_target  # noqa: E402
 
 DATE = b'07 Dec 2026/14:03:59'
 
@@ -265,6 +266,14 @@ class Limits(unittest.TestCase):
             self.assertTrue(all(r.endswith(b'\r\n\r\n[ERROR] too many requests\n') for r in refused), refused[0])
             self.assertEqual(len(refused) + len([r for r in replies if b'[OK]' in r]), 30)
 
+    def test_nginx_refuses_a_replay_over_1_mib_before_php(self):
+        if Server is PhpServer:
+            self.skipTest('nginx only')
+        with Server() as server:
+            reply = server.request(replay_target(b'Big', 1, DATE, KEY), body=bytes((1 << 20) + 1))
+            self.assertIn(b' 413 ', reply.split(b'\r\n', 1)[0], reply)
+            self.assertTrue(reply.endswith(b'\r\n\r\n[REFUSED] replay too large\n'), reply)
+
     def test_missing_schema_is_a_clean_error(self):
         with Server(init=False) as server:
             for target in (submit_target(b'Early', 1, DATE), b'/tavrik/get.php?limit=10'):
@@ -310,7 +319,7 @@ class Upgrade(unittest.TestCase):
             fetched = parse_top_list(server.request(b'/tavrik/get.php?limit=100'))
             self.assertEqual([(r[0], r[1]) for r in fetched],
                              [(b'Dee', 500), (b'Ann', 400), (b'Ann', 300), (b'Ann', 250), (b'J\xf6rg', 150), (b'Bob', 100)])
-            senders = {line.split(' ')[1]: line.split(' ')[-2] for line in server.admin('list').stdout.decode().splitlines()}
+            senders = {line.split(' ')[1]: line.split(' ')[-3] for line in server.admin('list').stdout.decode().splitlines()}
             self.assertEqual((senders['300'], senders['500']), ('-', '127.0.0.1'))
 
             again = server.admin('init')
@@ -340,10 +349,10 @@ class Admin(unittest.TestCase):
             listed = server.admin('list')
             self.assertIn(b'database: ', listed.stderr)
             rows = self.listed(server)
-            # ID POINTS NAME DATE SENDER ARRIVED, names in UTF-8.
+            # ID POINTS NAME DATE SENDER ARRIVED STATUS, names in UTF-8.
             self.assertEqual([(r[2], int(r[1])) for r in rows],
                              [('Cheat/er', 999999), ('Ann', 300), ('Bob', 200), ('Bob', 100), ('J\u00f6rg', 50)])
-            self.assertEqual({r[-2] for r in rows}, {'127.0.0.1'})
+            self.assertEqual({(r[-3], r[-1]) for r in rows}, {('127.0.0.1', 'pending')})
             self.assertEqual(len(server.admin('list', '2').stdout.splitlines()), 2)
 
             # Banning shows what would go and does it only with --yes; by the name as sent or as listed.
@@ -392,10 +401,251 @@ class Admin(unittest.TestCase):
             # Senders are kept 30 days, then cleared; the scores stay.
             self.assertIn(b'[OK]', server.request(submit_target(b'Kept', 5, DATE)))
             store_probe(server, 'clear', str(int(time.time()) + 29 * 86400))
-            self.assertEqual([r[-2] for r in self.listed(server)], ['127.0.0.1'])
+            self.assertEqual([r[-3] for r in self.listed(server)], ['127.0.0.1'])
             store_probe(server, 'clear', str(int(time.time()) + 31 * 86400))
-            self.assertEqual([(r[2], r[-2], r[-1]) for r in self.listed(server)], [('Kept', '-', '-')])
+            self.assertEqual([(r[2], r[-3], r[-2]) for r in self.listed(server)], [('Kept', '-', '-')])
             self.assertIn(b'0 scores would be deleted', server.admin('delete', '--from', '127.0.0.1').stdout)
+
+
+# A real game recorded by this source's build: "Reference", 1 point.
+REFERENCE = os.path.join(os.path.dirname(__file__), '..', 'data', 'reference-game.tvr')
+KEY = b'0123456789abcdef0123456789abcdef'
+OTHER_KEY = b'fedcba9876543210fedcba9876543210'
+
+
+def with_crc(b: bytearray) -> bytes:
+    """The replay with its trailing CRC-32 made right again."""
+    b[-4:] = zlib.crc32(bytes(b[:-4])).to_bytes(4, 'little')
+    return bytes(b)
+
+
+def with_points(replay: bytes, points: int) -> bytes:
+    """The replay claiming other points, consistently: the game must play it to find out."""
+    b = bytearray(replay)
+    # The result ends the file: points (8 bytes), kills, stage, steps (4 each), end (1), CRC (4).
+    b[-25:-17] = points.to_bytes(8, 'little', signed=True)
+    return with_crc(b)
+
+
+def read_varint(raw, at):
+    value = shift = 0
+    while True:
+        byte = raw[at]
+        at += 1
+        value |= (byte & 0x7F) << shift
+        shift += 7
+        if not byte & 0x80:
+            return value, at
+
+
+def write_varint(value):
+    out = bytearray()
+    while value > 0x7F:
+        out.append(value & 0x7F | 0x80)
+        value >>= 7
+    return out + bytes([value])
+
+
+def with_other_aim(replay: bytes, shift: int = 40) -> bytes:
+    """The replay with the aim of a step in the middle moved by shift: other controls, in a
+    well-formed file. With shift 0 that step (one that kept its aim) says its aim changed, by 0:
+    the same game in another encoding."""
+    at = 10
+    for _ in range(4):
+        at += 1 + replay[at]
+    packed_size = int.from_bytes(replay[at + 8:at + 12], 'little')
+    raw = zlib.decompress(replay[at + 12:at + 12 + packed_size])
+    # Each step: flags, then the fields it changes; the aim as zigzag varints of differences.
+    count, step_at, steps, aim_x = int.from_bytes(raw[:4], 'little'), 4, [], 0
+    for _ in range(count):
+        flags, start = raw[step_at], step_at + 1
+        step_at = start + (flags & 1) + (flags >> 1 & 1) + 2 * (flags >> 2 & 1)
+        fields = raw[start:step_at]
+        if flags & 8:
+            zigzag, step_at = read_varint(raw, step_at)
+            aim_x += (zigzag >> 1) ^ -(zigzag & 1)
+        start = step_at
+        if flags & 16:
+            step_at = read_varint(raw, step_at)[1]
+        step_at += (flags >> 5 & 1) + (flags >> 6 & 1)
+        steps.append([flags & ~8, fields, aim_x, raw[start:step_at]])
+    # One step in the middle aims elsewhere; the next returns to the recorded aim.
+    edited = next(i for i in range(count // 2, count) if steps[i][2] == steps[i - 1][2])
+    steps[edited][2] += shift
+    out, before = bytearray(raw[:4]), 0
+    for index, (flags, fields, aim_x, rest) in enumerate(steps):
+        change = aim_x - before
+        marked = change or index == edited
+        out += bytes([flags | (8 if marked else 0)]) + fields
+        if marked:
+            out += write_varint(((change << 1) ^ (change >> 31)) & 0xFFFFFFFF)
+        out += rest
+        before = aim_x
+    out += raw[step_at:]
+    packed = zlib.compress(bytes(out), 9)
+    head = bytearray(replay[:at + 4]) + len(out).to_bytes(4, 'little') + len(packed).to_bytes(4, 'little')
+    return with_crc(head + packed + bytearray(replay[at + 12 + packed_size:]))
+
+
+def verifier_settings(**more) -> dict:
+    """Settings of a server whose verifier is the game built with these tests."""
+    game = os.environ['TAVRIK_GAME']
+    linked = subprocess.run(['ldd', game], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+    # A sanitizer reserves more address space than any sensible limit.
+    memory = '0' if b'libasan' in linked else '1024'
+    return dict({'TAVRIK_VERIFIER': game, 'TAVRIK_REQUIRE_VERIFIED': '1', 'TAVRIK_VERIFY_MEMORY_MIB': memory,
+                 'TAVRIK_VERIFY_SECONDS': '60'}, **more)
+
+
+class Verification(unittest.TestCase):
+    """Replays uploaded as the game sends them, played again by the game's own verifier."""
+
+    @classmethod
+    def setUpClass(cls):
+        if not os.environ.get('TAVRIK_GAME'):
+            raise unittest.SkipTest('TAVRIK_GAME (the built game) not set')
+        with open(REFERENCE, 'rb') as f:
+            cls.replay = f.read()
+
+    def setUp(self):
+        if Server is not PhpServer:
+            self.skipTest('the web server plays no part in verification')
+
+    def send(self, server, name: bytes, points: int, replay: bytes, date: bytes = DATE, key: bytes = KEY) -> bytes:
+        """Submits the score, then uploads its replay; the upload's reply body."""
+        self.assertIn(b'[OK]', server.request(submit_target(name, points, date)))
+        return body(server.request(replay_target(name, points, date, key), body=replay))
+
+    def verify(self, server) -> str:
+        done = server.admin('verify')
+        self.assertEqual(done.returncode, 0, done.stderr)
+        return done.stdout.decode()
+
+    def test_only_verified_games_are_listed_and_counted(self):
+        with Server(settings=verifier_settings(TAVRIK_SCORES_PER_NAME='1', TAVRIK_MAX_SCORES='1')) as server:
+            self.assertEqual(self.send(server, b'Reference', 1, self.replay), b'[OK]\n')
+            # Sent again, as a game that saw no answer does.
+            self.assertEqual(body(server.request(replay_target(b'Reference', 1, DATE, KEY), body=self.replay)), b'[OK]\n')
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=10')), [])
+            out = self.verify(server)
+            self.assertIn('verified 1 Reference', out)
+            self.assertRegex(out, r'1 replays \(1 verified, 0 rejected\) in [0-9.]+ s: [0-9.]+ replays/s, [0-9.]+ game-minutes/s')
+            # Forged submits, correct checksums and no replay: never listed, and they push nothing out.
+            for name, points in ((b'Forger', 999999), (b'Reference', 5000)):
+                self.assertIn(b'[OK]', server.request(submit_target(name, points, DATE)))
+            self.assertIn('0 replays', self.verify(server))
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=10')), [(b'Reference', 1, DATE)])
+            statuses = sorted(line.split(' ')[-1] for line in server.admin('list').stdout.decode().splitlines())
+            self.assertEqual(statuses, ['pending', 'pending', 'verified'])
+            # Scores waiting for their replay go after a week.
+            store_probe(server, 'expire', str(int(time.time()) + 8 * 86400))
+            self.assertEqual(len(server.admin('list').stdout.splitlines()), 1)
+            server.env['TAVRIK_REQUIRE_VERIFIED'] = '0'
+            self.assertIn(b'[OK]', server.request(submit_target(b'Forger', 999999, DATE)))
+        # With require_verified off every score is listed as it arrives.
+        with Server(settings={'TAVRIK_REQUIRE_VERIFIED': '0'}) as server:
+            self.assertIn(b'[OK]', server.request(submit_target(b'Forger', 999999, DATE)))
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=10')), [(b'Forger', 999999, DATE)])
+
+    def test_edited_games_are_rejected_and_bad_uploads_refused(self):
+        with Server(settings=verifier_settings(TAVRIK_WAITING_PER_SENDER='4')) as server:
+            # Points edited consistently, and controls changed: stored, then rejected by the game.
+            self.assertEqual(self.send(server, b'Reference', 900, with_points(self.replay, 900)), b'[OK]\n')
+            self.assertEqual(self.send(server, b'Reference', 1, with_other_aim(self.replay)), b'[OK]\n')
+            out = self.verify(server)
+            self.assertEqual(out.count('rejected '), 2, out)
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=10')), [])
+            rejected = server.admin('list', '--rejected').stdout.decode()
+            self.assertEqual(rejected.count('the game played again differs'), 2, rejected)
+            self.assertEqual(server.admin('list').stdout, b'')
+            # A rejected score's replay is refused from then on.
+            reply = body(server.request(replay_target(b'Reference', 900, DATE, KEY), body=with_points(self.replay, 900)))
+            self.assertTrue(reply.startswith(b'[REFUSED] '), reply)
+
+            def refused(name, points, replay, key=KEY, date=DATE):
+                reply = body(server.request(replay_target(name, points, date, key), body=replay))
+                self.assertTrue(reply.startswith(b'[REFUSED] '), (name, reply))
+            refused(b'Reference', 1, self.replay, date=b'01 Jan 2027/00:00:00')  # no such score
+            self.assertIn(b'[OK]', server.request(submit_target(b'Somebody', 1, DATE)))
+            refused(b'Somebody', 1, self.replay)  # the header names another player
+            self.assertIn(b'[OK]', server.request(submit_target(b'Reference', 2, DATE)))
+            refused(b'Reference', 2, self.replay)  # other points than the score's
+            self.assertIn(b'[OK]', server.request(submit_target(b'Reference', 1, b'02 Jan 2027/00:00:00')))
+            for broken in (self.replay[:-1], self.replay[:40], bytes(512), self.replay + b'\0' * (1 << 20),
+                           with_other_aim(self.replay, 0)):
+                refused(b'Reference', 1, broken, date=b'02 Jan 2027/00:00:00')
+            refused(b'Reference', 1, self.replay, key=b'0' * 31, date=b'02 Jan 2027/00:00:00')
+            # The same game as the one with edited points, under its own name or a second one.
+            refused(b'Reference', 1, self.replay, date=b'02 Jan 2027/00:00:00')
+            self.assertIn(b'[OK]', server.request(submit_target(b'Reference2', 1, DATE)))
+            renamed = bytearray(self.replay)
+            at = 11 + renamed[10] + 1 + renamed[11 + renamed[10]]
+            renamed[at + 1 + 8] = ord('2')
+            renamed = with_crc(renamed[:at] + bytes([10]) + renamed[at + 1:at + 10] + b'2' + renamed[at + 10:])
+            refused(b'Reference2', 1, renamed)
+            # Four scores wait now; the fifth is refused until they are verified.
+            reply = server.request(submit_target(b'Waiting', 1, DATE))
+            self.assertIn(b' 429 ', reply.split(b'\r\n', 1)[0], reply)
+
+    def test_a_name_belongs_to_the_key_of_its_first_verified_score(self):
+        with Server(settings=verifier_settings(TAVRIK_SCORES_PER_NAME='0')) as server:
+            self.assertEqual(self.send(server, b'Reference', 1, self.replay), b'[OK]\n')
+            self.verify(server)
+            store_probe(server, 'copies', REFERENCE, OTHER_KEY.decode(), '10 Dec 2026/10:00:00')
+            self.assertIn('rejected 1 Reference 10 Dec 2026/10:00:00: name taken', self.verify(server))
+            self.assertIn('name taken', server.admin('list', '--rejected').stdout.decode())
+            self.assertEqual(server.admin('release', 'Reference').returncode, 0)
+            self.assertEqual(server.admin('release', 'Reference').returncode, 1)
+            store_probe(server, 'copies', REFERENCE, OTHER_KEY.decode(), '11 Dec 2026/10:00:00')
+            self.assertIn('verified 1 Reference 11 Dec 2026/10:00:00', self.verify(server))
+            self.assertEqual(len(parse_top_list(server.request(b'/tavrik/get.php?limit=10'))), 2)
+
+    def test_scores_of_the_release_before_are_legacy_and_their_names_free(self):
+        with Server(init=False, settings=verifier_settings()) as server:
+            store_probe(server, 'unverified', script='old_server_store.php',
+                        stdin=json.dumps([['Reference', 7000, DATE.decode()], ['Ann', 300, DATE.decode()]]))
+            done = server.admin('init')
+            self.assertEqual(done.returncode, 0, done.stderr)
+            self.assertIn(b'legacy', done.stdout)
+            self.assertIn(b'nothing was changed', server.admin('init').stdout)
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=10')), [])
+            # The old name belongs to nobody: the first verified score takes it.
+            self.assertEqual(self.send(server, b'Reference', 1, self.replay, b'08 Dec 2026/09:00:00'), b'[OK]\n')
+            self.assertIn('verified 1 Reference', self.verify(server))
+            self.assertEqual(parse_top_list(server.request(b'/tavrik/get.php?limit=10')),
+                             [(b'Reference', 1, b'08 Dec 2026/09:00:00')])
+            server.env['TAVRIK_REQUIRE_VERIFIED'] = '0'
+            self.assertEqual(len(server.admin('list').stdout.splitlines()), 3)
+
+    def test_two_verifiers_at_once_verify_each_score_once(self):
+        dates = ['%02d Dec 2026/10:00:00' % day for day in range(1, 17)]
+        with Server(settings=verifier_settings(TAVRIK_SCORES_PER_NAME='0')) as server:
+            store_probe(server, 'copies', REFERENCE, KEY.decode(), *dates)
+            runs = [subprocess.Popen([server.php, os.path.join(php_server.SERVER_DIR, 'admin.php'), 'verify'],
+                                     env=server.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE) for _ in range(2)]
+            outputs = [run.communicate(timeout=120) for run in runs]
+            self.assertEqual([run.returncode for run in runs], [0, 0], outputs)
+            verified = sorted(line.split(' ', 3)[3] for out, _ in outputs for line in out.decode().splitlines()
+                              if line.startswith('verified '))
+            self.assertEqual(verified, dates)
+            self.assertEqual(len(parse_top_list(server.request(b'/tavrik/get.php?limit=100'))), 16)
+
+    def test_a_replay_of_an_unknown_build_waits_then_expires(self):
+        with Server(settings=verifier_settings(TAVRIK_VERIFIER='/bin/false')) as server:
+            self.assertEqual(self.send(server, b'Reference', 1, self.replay), b'[OK]\n')
+            self.assertIn('0 replays', self.verify(server))
+            self.assertEqual(server.admin('list').stdout.split()[-1], b'unverifiable')
+            server.env['TAVRIK_VERIFIER'] = '/bin/false,' + os.environ['TAVRIK_GAME']
+            store_probe(server, 'expire', str(int(time.time()) + 29 * 86400))
+            self.assertIn('verified 1 Reference', self.verify(server))
+            self.assertEqual(self.send(server, b'Reference', 1, with_points(self.replay, 1), b'12 Dec 2026/10:00:00'),
+                             b'[REFUSED] game already stored\n')
+            store_probe(server, 'copies', REFERENCE, KEY.decode(), '10 Dec 2026/10:00:00')
+            server.env['TAVRIK_VERIFIER'] = '/bin/false'
+            self.verify(server)
+            store_probe(server, 'expire', str(int(time.time()) + 31 * 86400))
+            self.assertIn('no verifier for build', server.admin('list', '--rejected').stdout.decode())
+            self.assertEqual(len(server.admin('list').stdout.splitlines()), 1)
 
 
 if __name__ == '__main__':

@@ -1,14 +1,17 @@
 #pragma once
 // A scripted stand-in for the highscore web server on a free loopback port: it accepts
-// connections one after another, reads each request up to its empty line, keeps it, and then
-// lets the test's script answer (or not) on the connection.
+// connections one after another, reads each request up to its empty line and any body its
+// Content-Length announces, keeps it, and then lets the test's script answer (or not) on the
+// connection.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -101,6 +104,27 @@ private:
         return 1;
     }
 
+    // Appends the body a request's Content-Length announces (up to a few MiB), as a web
+    // server reads it before it answers.
+    void ReadBody(int fd, std::string& request) {
+        const std::string field = "\r\nContent-Length: ";
+        size_t at = request.find(field);
+        if (at == std::string::npos) return;
+        size_t length = std::strtoul(request.c_str() + at + field.size(), nullptr, 10);
+        length = std::min<size_t>(length, kMaxBodyBytes);
+        char chunk[65536];
+        size_t read = 0;
+        while (!stopping && read < length) {
+            int ready = WaitReadable(fd);
+            if (ready < 0) return;
+            if (ready == 0) continue;
+            ssize_t n = recv(fd, chunk, std::min(sizeof chunk, length - read), 0);
+            if (n <= 0) return;
+            request.append(chunk, size_t(n));
+            read += size_t(n);
+        }
+    }
+
     // The accept loop: each connection's request read, kept and answered by the script.
     void Serve() {
         while (!stopping) {
@@ -119,6 +143,7 @@ private:
                 if (recv(fd, &byte, 1, 0) != 1) break;
                 request.push_back(byte);
             }
+            ReadBody(fd, request);
             {
                 std::lock_guard<std::mutex> guard(lock);
                 requests.push_back(request);
@@ -128,6 +153,8 @@ private:
         }
     }
 
+    // Most body bytes read from one request.
+    static constexpr size_t kMaxBodyBytes = 4u << 20;
     // Answers each connection.
     Script script;
     // The listening socket, -1 when it could not be opened.
