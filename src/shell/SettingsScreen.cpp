@@ -97,7 +97,7 @@ struct TSettingsState {
     int page = kPageDisplay;
     int entry = 0;
     int scroll = 0;
-    // Typing: which entry, and the picker holding the text.
+    // Typing: the picker holds the text (the entry typed into is the selected one).
     TLetterPicker picker;
     // Binding: since when, and the input counters then.
     int bindingSince = 0;
