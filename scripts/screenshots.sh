@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's pictures of the real game under an Xvfb screen of the window's size, read
-# from the screen by the end-to-end tests' reader: the title screen, a fight, and the pause
-# panel, 800 x 600 each, into docs/.
+# from the screen by the end-to-end tests' reader: the title screen, the settings screen's
+# Controls page, a fight, and the pause panel, 800 x 600 each, into docs/.
 # Usage: scripts/screenshots.sh   (after a build in build/, e.g. by scripts/play.sh or test.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,6 +45,16 @@ run() {
     "$XSHOT" png "$DOCS/$1.png" || fail "no picture $1"
   }
   shot title
+  # The settings' Controls page, the third action chosen; then back to the title.
+  for key in F2 Down Down Down Return Down Down; do
+    press "$key"
+    sleep 0.4
+  done
+  shot settings
+  for key in BackSpace BackSpace; do
+    press "$key"
+    sleep 0.4
+  done
   press Return
   wait_for_play || fail "no game after Enter"
   # Wait for the first wave, turn toward the red arrow that points at the target and close in,
@@ -68,7 +78,7 @@ run() {
   sleep 0.5
   shot pause
   quit_game
-  echo "wrote docs/title.png, docs/fight.png, docs/pause.png"
+  echo "wrote docs/title.png, docs/settings.png, docs/fight.png, docs/pause.png"
 }
 export -f toward_target
 # The screen is the window: no border, no other pixels.

@@ -41,6 +41,7 @@ struct PadState {
     std::array<int, kPadInputCount> hits{};
     int disconnects = 0;
     unsigned presses = 0;
+    int lastPressed = -1;
     // The mappings file, named to the player when a pad has no mapping.
     std::string mappingsPath;
     // Joysticks without a mapping already told about, by SDL's instance number.
@@ -75,6 +76,7 @@ void SetAmount(int input, float amount) {
         isDown = true;
         ++pad.hits[size_t(input)];
         ++pad.presses;
+        pad.lastPressed = input;
     } else if (isDown && amount < kPadReleaseAmount) {
         isDown = false;
     }
@@ -279,6 +281,11 @@ void ClearGamepadHits() { pad.hits.fill(0); }
 unsigned PadPresses() {
     PumpGamepads();
     return pad.presses;
+}
+
+int LastPadInputPressed() {
+    PumpGamepads();
+    return pad.lastPressed;
 }
 
 void ReleaseGamepadControls() { ReleaseAll(); }

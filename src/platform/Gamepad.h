@@ -71,6 +71,8 @@ int PadInputHit(int input);
 void ClearGamepadHits();
 // Counts every press of any control (wrapping), as KeyAndButtonPresses does for keys.
 unsigned PadPresses();
+// The control of the latest press counted there; -1 before any.
+int LastPadInputPressed();
 // Every control released, as if the player let go of all of them (the window lost the focus).
 void ReleaseGamepadControls();
 // The right stick after the dead zone, each axis -1..1 (y down); 0 while it rests in the zone.

@@ -354,6 +354,11 @@ int DesktopModeHeight() {
     return g.headless ? g.headlessHeight : NativeDesktopHeight();
 }
 
+std::vector<std::pair<int, int>> DisplayModeSizes() {
+    if (g.headless) return {{g.headlessWidth, g.headlessHeight}};
+    return NativeModeSizes();
+}
+
 int DesktopModeDepth() {
     return 24;
 }

@@ -5,6 +5,7 @@
 // inert: the state is kept, no OpenGL call is made.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TGraphics;
@@ -77,6 +78,9 @@ int GraphicsSequence();
 int DesktopModeWidth();
 int DesktopModeHeight();
 int DesktopModeDepth();
+// The sizes full screen by a video-mode switch can take, the desktop's first (the headless
+// desktop alone in headless graphics).
+std::vector<std::pair<int, int>> DisplayModeSizes();
 
 // ---- Frame ----
 void ClearScreen();

@@ -40,6 +40,7 @@ struct InputState {
     bool focused = true;
     unsigned hitsDropped = 0;
     unsigned presses = 0;
+    int lastPressed = 0;
 };
 
 InputState input;
@@ -187,6 +188,11 @@ unsigned KeyAndButtonPresses() {
     return input.presses;
 }
 
+int LastKeyOrButtonPressed() {
+    AutoPoll();
+    return input.lastPressed;
+}
+
 void ShowNotice(const std::string& text, int) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fwrite("\r\n", 1, 2, stdout);
@@ -212,6 +218,7 @@ void ApplyKeyDown(int code) {
     input.keyDown[i] = 1;
     ++input.keyHits[i];
     ++input.presses;
+    input.lastPressed = i;
 }
 
 void ApplyKeyUp(int code) {
@@ -234,6 +241,7 @@ void ApplyMouseDown(int button) {
     input.mouseDown[i] = 1;
     ++input.mouseHits[i];
     ++input.presses;
+    input.lastPressed = -i;
 }
 
 void ApplyMouseUp(int button) {

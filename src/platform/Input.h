@@ -30,6 +30,7 @@ constexpr int kKeyR = 82;
 constexpr int kKeyS = 83;
 constexpr int kKeyV = 86;
 constexpr int kKeyW = 87;
+constexpr int kKeyF2 = 113;
 constexpr int kKeyLeftAlt = 164;
 
 // Mouse buttons.
@@ -75,6 +76,8 @@ unsigned InputHitsDropped();
 // Counts every key and mouse button press (wrapping), so a reader sees cheaply whether any
 // came since it last looked.
 unsigned KeyAndButtonPresses();
+// What the latest press counted there was: a key's code, or minus a mouse button; 0 before any.
+int LastKeyOrButtonPressed();
 // Writes text and CR LF to standard output and flushes.
 void ShowNotice(const std::string& text, int serious);
 // A developer's note on standard error; silent unless TAVRIK_DEBUG=1 is in the environment.

@@ -485,6 +485,17 @@ int NativeDesktopHeight() {
     return Connect() ? x.desktopHeight : 0;
 }
 
+std::vector<std::pair<int, int>> NativeModeSizes() {
+    std::vector<std::pair<int, int>> sizes;
+    if (!Connect()) return sizes;
+    if (!x.vidMode) return {{x.desktopWidth, x.desktopHeight}};
+    for (int i = 0; i < x.modeCount; ++i) {
+        std::pair<int, int> size{x.modes[i]->hdisplay, x.modes[i]->vdisplay};
+        if (std::find(sizes.begin(), sizes.end(), size) == sizes.end()) sizes.push_back(size);
+    }
+    return sizes;
+}
+
 void NativeWindowRoom(int& width, int& height) {
     width = height = 0;
     if (!Connect()) return;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TXWindow;
@@ -38,6 +39,9 @@ int NativeDisplayReady();
 // a display. Without the video-mode extension the list is just the screen's size.
 int NativeDesktopWidth();
 int NativeDesktopHeight();
+// The sizes of the video-mode list, each once, in the list's order (the desktop's first);
+// just the screen's size without the video-mode extension, none without a display.
+std::vector<std::pair<int, int>> NativeModeSizes();
 // The room a window's picture has: the work area of the current desktop (_NET_WORKAREA)
 // less the frame the window manager puts around a window, or the screen without a manager.
 void NativeWindowRoom(int& width, int& height);

@@ -32,6 +32,7 @@
 #include "scores/TScore.h"
 #include "scores/TTextfield.h"
 #include "shell/Screenshots.h"
+#include "shell/SettingsScreen.h"
 #include "shell/Shell.h"
 #include "shell/ShellControls.h"
 #include "shell/TitleScreen.h"
@@ -166,13 +167,33 @@ void PlayDueSteps() {
     DeliverWorldEvents();
 }
 
+// The title screen's keys: start a game, watch the best replay, a screenshot, the online update.
+void AnswerTitleKeys() {
+    if (TitleKeyWasHit(TTitleKey::StartGame)) {
+        StartGame();
+    } else if (TitleKeyWasHit(TTitleKey::WatchBest)) {
+        std::string best = ReplayFolder::Best();
+        if (!best.empty()) StartWatchingFile(best);
+    }
+    // The title's screenshot holds its text and logo.
+    if (ActionWasHit(TAction::Screenshot)) TakeScreenshot();
+    if (TitleKeyWasHit(TTitleKey::UpdateOnline) && onlineHighscore) {
+        TScore::SubmitAll();
+        TScore::SortAndTrim();
+        BuildTitlePanel();
+    }
+}
+
 }  // namespace
 
 int RunMainLoopPass() {
     BeginPassTiming();
+    // The settings screen reads its presses first; nothing after it acts on them.
+    const bool settingsWereOpen = SettingsOpen();
+    if (settingsWereOpen) UpdateSettingsScreen();
     // Paused, the pointer is free to leave the window; a replay being watched aims by itself.
     if (!gamePaused && !Watching()) ClampPointer();
-    UpdateViewerKeys();
+    if (!settingsWereOpen) UpdateViewerKeys();
     KeepMusicPlaying();
     UpdateShellControls();
 
@@ -237,24 +258,16 @@ int RunMainLoopPass() {
             }
             // The start line names the pad's button while one is connected.
             if (titleNamesPad != (GamepadCount() > 0)) BuildTitlePanel();
-            BeginInterfaceDrawing();
-            titlePanel->x = float(UiWidth() / 2);
-            titlePanel->Draw();
-            DrawImageAt(logoImage, float(UiWidth() / 2), kLogoY, 0);
-            EndInterfaceDrawing();
-            if (TitleKeyWasHit(TTitleKey::StartGame)) {
-                StartGame();
-            } else if (TitleKeyWasHit(TTitleKey::WatchBest)) {
-                std::string best = ReplayFolder::Best();
-                if (!best.empty()) StartWatchingFile(best);
+            // The settings screen stands alone over the title battle.
+            if (!SettingsOpen()) {
+                BeginInterfaceDrawing();
+                titlePanel->x = float(UiWidth() / 2);
+                titlePanel->Draw();
+                DrawImageAt(logoImage, float(UiWidth() / 2), kLogoY, 0);
+                EndInterfaceDrawing();
             }
-            // The title's screenshot holds its text and logo.
-            if (ActionWasHit(TAction::Screenshot)) TakeScreenshot();
-            if (TitleKeyWasHit(TTitleKey::UpdateOnline) && onlineHighscore) {
-                TScore::SubmitAll();
-                TScore::SortAndTrim();
-                BuildTitlePanel();
-            }
+            // The settings' presses are their own, also in the pass that closed them.
+            if (!SettingsOpen() && !settingsWereOpen) AnswerTitleKeys();
         }
         BeginInterfaceDrawing();
         DrawShellOverlays();

@@ -243,6 +243,60 @@ const std::vector<TInputBinding>& KeyBindings::Inputs(TAction action) const {
     return inputs_[std::clamp(int(action), 0, kActionCount - 1)];
 }
 
+namespace {
+bool IsPad(const TInputBinding& input) { return input.kind == TInputKind::Pad; }
+
+// An input's name as Keys.ini writes it; single characters in lower case, as typed.
+std::string FileName(const TInputBinding& input) {
+    if (IsPad(input)) return PadInputName(input.code);
+    return input.name.size() == 1 ? LowerText(input.name) : input.name;
+}
+}  // namespace
+
+bool KeyBindings::Bind(TAction action, const TInputBinding& input) {
+    if (input.kind == TInputKind::Key && input.code == kKeyEscape) return false;
+    std::vector<TInputBinding>& inputs = inputs_[std::clamp(int(action), 0, kActionCount - 1)];
+    std::erase_if(inputs, [&](const TInputBinding& old) { return IsPad(old) == IsPad(input); });
+    inputs.push_back(input);
+    // Keys and mouse buttons first, then the pad's controls, as the defaults list them.
+    std::stable_partition(inputs.begin(), inputs.end(), [](const TInputBinding& i) { return !IsPad(i); });
+    return true;
+}
+
+std::vector<std::string> KeyBindings::SharedWith(TAction action) const {
+    std::vector<std::string> names;
+    for (int other = 0; other < kActionCount; ++other) {
+        if (other == int(action)) continue;
+        for (const TInputBinding& input : Inputs(action)) {
+            if (std::find(inputs_[other].begin(), inputs_[other].end(), input) != inputs_[other].end()) {
+                names.push_back(kActionNames[other]);
+                break;
+            }
+        }
+    }
+    return names;
+}
+
+std::string KeyBindings::FileLine(TAction action) const {
+    std::string line = ActionName(action) + "=";
+    bool first = true;
+    for (const TInputBinding& input : Inputs(action)) {
+        line += (first ? "" : ",") + FileName(input);
+        first = false;
+    }
+    return line;
+}
+
+bool KeyBindings::InputForKey(int code, TInputBinding& out) {
+    for (const TNamedKeysym& k : kKeysyms)
+        if (KeyFromKeysym(k.keysym, k.name, out) && out.code == code) return true;
+    for (char c = '!'; c <= '~'; ++c)
+        if (!(c >= 'A' && c <= 'Z') && ParseKeyName(std::string(1, c), out) && out.code == code) return true;
+    for (int n = 1; n <= kFunctionKeyCount; ++n)
+        if (ParseKeyName("f" + std::to_string(n), out) && out.code == code) return true;
+    return false;
+}
+
 std::string KeyBindings::Describe(TAction action) const {
     const bool padShown = GamepadCount() > 0;
     std::string text;
@@ -262,6 +316,8 @@ const std::vector<TInputBinding> kTitleKeyInputs[kTitleKeyCount] = {
     {{TInputKind::Key, kKeyRight, "Right"}, {TInputKind::Pad, kPadRB, "Pad RB"}},
     {{TInputKind::Key, kKeyLeft, "Left"}, {TInputKind::Pad, kPadLB, "Pad LB"}},
     {{TInputKind::Key, kKeyBackspace, "Backspace"}, {TInputKind::Pad, kPadB, "Pad B"}},
+    {{TInputKind::Key, kKeyF2, "F2"}, {TInputKind::Key, kKeyS, "S"}},
+    {{TInputKind::Key, kKeyF2, "F2"}},
 };
 
 // Presses counted for each action and title key, not yet read.
@@ -365,6 +421,45 @@ void LoadKeyBindings() {
                        " bytes; only its start is read", 0);
     StreamClose(file);
     for (const std::string& notice : keyBindings.Apply(text)) ShowNotice(notice, 0);
+}
+
+std::string WithActionLine(const std::string& text, TAction action) {
+    const std::string wanted = LowerText(KeyBindings::ActionName(action));
+    const std::string line = keyBindings.FileLine(action);
+    // The last line naming the action, from its name to the end of its content.
+    size_t from = std::string::npos, to = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        size_t lineEnd = end == std::string::npos ? text.size() : end;
+        size_t contentEnd = lineEnd > start && text[lineEnd - 1] == '\r' ? lineEnd - 1 : lineEnd;
+        size_t contentStart = start;
+        if (start == 0 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) contentStart = 3;
+        std::string content = text.substr(contentStart, contentEnd - contentStart);
+        size_t equals = content.find('=');
+        if (equals != std::string::npos && LowerText(TrimText(content.substr(0, equals))) == wanted) {
+            from = contentStart;
+            to = contentEnd;
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    if (from != std::string::npos) return text.substr(0, from) + line + text.substr(to);
+    // A new line ends as the file's lines do.
+    const std::string lineEnd = text.empty() || text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    std::string out = text;
+    if (!out.empty() && out.back() != '\n') out += lineEnd;
+    return out + line + lineEnd;
+}
+
+int SaveKeyBindings(const std::vector<TAction>& actions) {
+    std::string text;
+    if (std::shared_ptr<TStream> file = OpenReadStream(KeysFilePath())) {
+        bool whole = StreamReadAll(file, text, kMaxKeysFileBytes);
+        StreamClose(file);
+        if (!whole) return 0;  // never cut a file down to what was read of it
+    }
+    for (TAction action : actions) text = WithActionLine(text, action);
+    return GamePaths::MakeFolder(GamePaths::SettingsFolder()) && WriteFileAtomically(KeysFilePath(), text);
 }
 
 void ResetKeyBindings() {

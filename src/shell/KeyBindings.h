@@ -30,8 +30,8 @@ enum class TAction {
 };
 constexpr int kActionCount = int(TAction::FrameRate) + 1;
 
-// The keys the title screen and the replay viewer answer. They are not game actions: a key may
-// start a game on the title and serve a game action too.
+// The keys the title screen, the pause panel and the replay viewer answer. They are not game
+// actions: a key may start a game on the title and serve a game action too.
 enum class TTitleKey {
     StartGame,
     UpdateOnline,
@@ -40,8 +40,10 @@ enum class TTitleKey {
     ViewerFaster,   // watching: double the speed
     ViewerSlower,   // watching: halve the speed
     ViewerBack,     // watching: back to the title
+    Settings,       // the title: open the settings screen
+    PausedSettings, // paused: open the settings screen
 };
-constexpr int kTitleKeyCount = int(TTitleKey::ViewerBack) + 1;
+constexpr int kTitleKeyCount = int(TTitleKey::PausedSettings) + 1;
 
 // Kinds of input an action can be bound to.
 enum class TInputKind { Key, MouseButton, Pad };
@@ -78,6 +80,17 @@ public:
     std::vector<std::string> Apply(const std::string& text);
 
     const std::vector<TInputBinding>& Inputs(TAction action) const;
+    // Binds input to the action in place of the action's inputs of the same device: a key or
+    // mouse button replaces its keys and mouse buttons, a pad control its pad controls.
+    // Escape is never bound (false).
+    bool Bind(TAction action, const TInputBinding& input);
+    // The other actions the action's inputs are bound to as well, by name.
+    std::vector<std::string> SharedWith(TAction action) const;
+    // The action's line as Keys.ini writes it, without line end: "Thrust=w,Up,PadLeftStickUp".
+    std::string FileLine(TAction action) const;
+    // The key a game key code stands for, named as the player knows it; false for a code no
+    // key name gives.
+    static bool InputForKey(int code, TInputBinding& out);
     // The keys of an action as the player reads them, e.g. "P / Pause"; the pad's controls
     // only while a pad is connected ("P / Pause / Pad Start").
     std::string Describe(TAction action) const;
@@ -107,5 +120,12 @@ std::string KeysFilePath();
 // Today's keys, then Keys.ini when there is one, each unreadable line told on standard
 // output. Once at start-up.
 void LoadKeyBindings();
+// The text of a Keys.ini with the action's line saying what the bindings in force hold: the
+// last line of that action is replaced (it is the one that counts), or a line is added at the
+// end; every other byte stays.
+std::string WithActionLine(const std::string& text, TAction action);
+// Writes the actions' lines into Keys.ini that way, through a temporary file; 0 when it
+// cannot be read whole or written.
+int SaveKeyBindings(const std::vector<TAction>& actions);
 // Back to today's keys, no presses counted.
 void ResetKeyBindings();

@@ -12,11 +12,13 @@
 #include "platform/TImage.h"
 #include "platform/Text.h"
 #include "scores/OnlineHighscore.h"
+#include "shell/Accessibility.h"
 #include "shell/GamePaths.h"
 #include "shell/SaveNotices.h"
 #include "shell/Shell.h"
 #include "shell/TINPT_FIELD.h"
 #include "shell/TLetterPicker.h"
+#include "shell/UiScale.h"
 
 const char* const optionsFileName = "Options.ini";
 
@@ -68,6 +70,14 @@ int Percent(float volume) { return TruncatedInt(std::ceil(volume * 100.0f)); }
 int FullScreenValue() {
     if (gfxDesktopFull) return kFullScreenDesktop;
     return gfxDepth > 0 ? kFullScreenModeSwitch : kFullScreenOff;
+}
+
+// A choice 0..highest from its line; a missing line or a value out of range keeps what it was.
+void ReadChoice(const std::shared_ptr<TStream>& file, const char* key, int highest, int& choice) {
+    std::string text;
+    if (!FindIniValue(file, key, text)) return;
+    const std::string trimmed = TrimText(text);
+    if (trimmed.size() == 1 && trimmed[0] >= '0' && trimmed[0] <= '0' + highest) choice = trimmed[0] - '0';
 }
 
 // The number a digit-only field's text stands for, held within the field's range.
@@ -249,6 +259,11 @@ int LoadOptions() {
         musicVolume = ParseFloat(ReadIniValue(file, "MusicVolume")) / 100.0f;
         onlineHighscore = uint8_t(ParseInt(ReadIniValue(file, "OnlineHighscore")));
         playerName = WithoutSeparators(ReadIniValue(file, "Player"));
+        ReadChoice(file, kFireModeKey, kPressToggle, fireMode);
+        ReadChoice(file, kHeadingModeKey, kPressToggle, headingMode);
+        ReadChoice(file, kRumbleKey, kRumbleFull, rumbleStrength);
+        ReadChoice(file, kAlarmSoundKey, 1, alarmSoundOn);
+        ReadChoice(file, kUiScaleKey, kMaxUiScale, uiScaleSetting);
         std::string server;
         if (FindIniValue(file, kHighscoreServerKey, server)) {
             std::string notice = UseHighscoreServerSetting(server);
@@ -271,6 +286,11 @@ std::string OptionsText() {
     line("MusicVolume=" + std::to_string(Percent(musicVolume)));
     line("OnlineHighscore=" + std::to_string(onlineHighscore));
     line("Player=" + playerName);
+    line(std::string(kFireModeKey) + "=" + std::to_string(fireMode));
+    line(std::string(kHeadingModeKey) + "=" + std::to_string(headingMode));
+    line(std::string(kRumbleKey) + "=" + std::to_string(rumbleStrength));
+    line(std::string(kAlarmSoundKey) + "=" + std::to_string(alarmSoundOn));
+    line(std::string(kUiScaleKey) + "=" + std::to_string(uiScaleSetting));
     // Written only by the player; a rewrite keeps it as it was read.
     if (HasHighscoreServerSetting()) line(std::string(kHighscoreServerKey) + "=" + HighscoreServerSetting());
     return text;
@@ -280,9 +300,7 @@ int SaveOptions() {
     return GamePaths::MakeFolder(GamePaths::SettingsFolder()) && WriteFileAtomically(OptionsFilePath(), OptionsText());
 }
 
-std::string WithFullScreenLine(const std::string& text, int fullScreen) {
-    const std::string key = "GFX Full";
-    const std::string value = std::to_string(fullScreen);
+std::string WithIniLine(const std::string& text, const std::string& key, const std::string& value) {
     // The line the reader takes: the first whose name before "=" is exactly the key.
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
@@ -297,6 +315,42 @@ std::string WithFullScreenLine(const std::string& text, int fullScreen) {
     std::string out = text;
     if (!out.empty() && out.back() != '\n') out += "\r\n";
     return out + key + "=" + value + "\r\n";
+}
+
+std::string WithFullScreenLine(const std::string& text, int fullScreen) {
+    return WithIniLine(text, "GFX Full", std::to_string(fullScreen));
+}
+
+int SaveOptionLines(const std::vector<std::string>& keys) {
+    // The size written is the one asked for, not the fitted or full-screen size in use.
+    const int width = gfxWidth, height = gfxHeight;
+    if (configuredWidth > 0) {
+        gfxWidth = configuredWidth;
+        gfxHeight = configuredHeight;
+    }
+    const std::string current = "\n" + OptionsText();
+    std::shared_ptr<TStream> file = OpenReadStream(OptionsFilePath());
+    int saved = 0;
+    if (!file) {
+        saved = SaveOptions();
+    } else {
+        std::string text;
+        bool whole = StreamReadAll(file, text, kMaxOptionsFileBytes);
+        StreamClose(file);
+        // Never cut a file down to what was read of it.
+        if (whole) {
+            for (const std::string& key : keys) {
+                size_t at = current.find("\n" + key + "=");
+                if (at == std::string::npos) continue;
+                size_t from = at + key.size() + 2;
+                text = WithIniLine(text, key, current.substr(from, current.find("\r\n", from) - from));
+            }
+            saved = WriteFileAtomically(OptionsFilePath(), text);
+        }
+    }
+    gfxWidth = width;
+    gfxHeight = height;
+    return saved;
 }
 
 int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TINPT_FIELD;
 class TStream;
@@ -69,9 +70,15 @@ bool FindIniValue(const std::shared_ptr<TStream>& stream, const std::string& key
 int SaveOptions();
 // The settings file's text for the current settings.
 std::string OptionsText();
-// The text of a settings file with its first "GFX Full" line saying fullScreen (one of the
-// kFullScreen values); every other byte stays. A file without that line gets one at its end.
+// The text of a settings file with the first line of key (the one the reader takes) saying
+// value; every other byte stays. A file without that line gets one at its end.
+std::string WithIniLine(const std::string& text, const std::string& key, const std::string& value);
+// The same for the "GFX Full" line (one of the kFullScreen values).
 std::string WithFullScreenLine(const std::string& text, int fullScreen);
+// Writes the lines of the given keys into Options.ini with the values the settings in memory
+// hold (OptionsText's), every other line kept; a missing file is written whole. 0 when it
+// cannot be read whole or written.
+int SaveOptionLines(const std::vector<std::string>& keys);
 // Writes the full-screen choice into Options.ini the same safe way SaveOptions writes;
 // a missing file is written whole, with the window size given. 0 when it cannot be written.
 int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight);

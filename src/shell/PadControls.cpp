@@ -32,6 +32,7 @@ int lastPointerX = 0, lastPointerY = 0;
 bool backHeld = false;
 int backSince = 0;
 bool quitRequested = false;
+int backTaps = 0;
 
 }  // namespace
 
@@ -51,6 +52,7 @@ void UpdatePadControls() {
         padAims = true;
     }
     if (!PadInputDown(kPadBack)) {
+        if (backHeld && !quitRequested) ++backTaps;
         backHeld = false;
     } else if (!backHeld) {
         backHeld = true;
@@ -80,6 +82,12 @@ void CursorFollowsAim() {
 
 int PadQuitRequested() { return quitRequested ? 1 : 0; }
 
+int PadBackTapped() {
+    int taps = backTaps;
+    backTaps = 0;
+    return taps;
+}
+
 namespace {
 // A pulse at the player's rumble strength; none at all when it is off.
 void Rumble(float strength, int ms) {
@@ -103,6 +111,7 @@ void ResetPadControls() {
     backHeld = false;
     backSince = 0;
     quitRequested = false;
+    backTaps = 0;
 }
 
 namespace {

@@ -26,6 +26,8 @@ float AimY();
 void CursorFollowsAim();
 // 1 once Back has been held for kPadQuitHoldMs.
 int PadQuitRequested();
+// Short presses of Back (let go before the quit hold) since the last call; resets the count.
+int PadBackTapped();
 // A short pulse for a hit on the player's ship, stronger for more hit points lost.
 void RumbleForHit(float hpLost);
 // A long, full pulse when the player's ship is destroyed.

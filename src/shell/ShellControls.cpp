@@ -16,6 +16,7 @@
 #include "shell/GamePaths.h"
 #include "shell/PadControls.h"
 #include "shell/SaveNotices.h"
+#include "shell/SettingsScreen.h"
 #include "shell/Shell.h"
 #include "shell/TitleScreen.h"
 #include "shell/UiScale.h"
@@ -57,17 +58,11 @@ constexpr TPauseKey kPauseKeys[] = {
     {TAction::Mute, "sound "},
     {TAction::FrameRate, "frame rate"},
 };
-// The quit line under the bound keys, without and with a pad.
+// The settings line and the quit line under the bound keys, without and with a pad.
+const char* const kSettingsLine = "F2  settings";
+const char* const kPadSettingsLine = "F2 / Pad Back  settings";
 const char* const kQuitLine = "Esc  quit";
 const char* const kPadQuitLine = "Esc / hold Pad Back  quit";
-
-// Everything laid out from the screen size, after it changed.
-void LayOutForScreen() {
-    SetParticleScreen(gfxWidth, gfxHeight);
-    messageCentreX = float(UiWidth()) / 2.0f;
-    messageCentreY = float(UiHeight()) / 2.0f;
-    if (titlePanel) BuildTitlePanel();
-}
 
 void DrawCentred(const std::string& text, float y, float scale) {
     SetDrawScale(scale, scale);
@@ -128,6 +123,13 @@ void CountFrame() {
 
 void BeginPassTiming() { passStart = SteadyClock::now(); }
 
+void LayOutForScreen() {
+    SetParticleScreen(gfxWidth, gfxHeight);
+    messageCentreX = float(UiWidth()) / 2.0f;
+    messageCentreY = float(UiHeight()) / 2.0f;
+    if (titlePanel) BuildTitlePanel();
+}
+
 void SetPaused(int on) {
     on = on ? 1 : 0;
     if (on == gamePaused) return;
@@ -143,17 +145,24 @@ void SetPaused(int on) {
 }
 
 void UpdateShellControls() {
+    UpdatePadControls();
+    // The settings screen owns the presses while it is open; Back held still quits.
+    if (SettingsOpen()) return;
     // All are read every pass, so nothing counted on the title waits for the next game.
     int pauseHit = ActionWasHit(TAction::Pause);
     int focusLost = FocusWasLost();
     int padsLost = GamepadDisconnects();
-    UpdatePadControls();
+    int settingsHit = TitleKeyWasHit(TTitleKey::Settings);
+    int pausedSettingsHit = TitleKeyWasHit(TTitleKey::PausedSettings);
+    int backTapped = PadBackTapped();
     if (PlayerAlive()) {
         if (pauseHit % 2) SetPaused(!gamePaused);
         // A pad unplugged mid-fight leaves its player without controls: the game waits.
         if (focusLost || padsLost) SetPaused(1);
+        if (gamePaused && (pausedSettingsHit || backTapped)) OpenSettings();
     } else {
         SetPaused(0);
+        if (settingsHit || backTapped) OpenSettings();
     }
     if (ActionWasHit(TAction::FullScreen) % 2) ToggleFullScreen();
     if (ActionWasHit(TAction::Mute) % 2) ToggleMute();
@@ -161,18 +170,23 @@ void UpdateShellControls() {
 }
 
 void DrawShellOverlays() {
-    if (gamePaused) DrawPausePanel();
+    if (SettingsOpen())
+        DrawSettingsScreen();
+    else if (gamePaused)
+        DrawPausePanel();
     CountFrame();
     if (showFrameRate) DrawFrameRate();
 }
 
-int ToggleFullScreen() {
+int ToggleFullScreen() { return SetFullScreen(GraphicsFullScreen() ? 0 : 1); }
+
+int SetFullScreen(int on) {
     if (!configuredWidth) {
         // Until the first switch the screen has the configured size.
         configuredWidth = gfxWidth;
         configuredHeight = gfxHeight;
     }
-    const int toFull = GraphicsFullScreen() ? 0 : 1;
+    const int toFull = on ? 1 : 0;
     const int width = toFull ? DesktopModeWidth() : configuredWidth;
     const int height = toFull ? DesktopModeHeight() : configuredHeight;
     if (!ResizeGraphicsMode(width, height, toFull)) {
@@ -203,7 +217,7 @@ std::string FrameRateText() {
     return text;
 }
 
-int PauseKeyLineCount() { return int(std::size(kPauseKeys)) + 1; }
+int PauseKeyLineCount() { return int(std::size(kPauseKeys)) + 2; }
 
 std::string PauseKeyLine(int index) {
     if (index >= 0 && index < int(std::size(kPauseKeys))) {
@@ -213,6 +227,7 @@ std::string PauseKeyLine(int index) {
         if (key.action == TAction::Mute) line += AudioMixer().Muted() ? "on" : "off";
         return line;
     }
+    if (index == int(std::size(kPauseKeys))) return GamepadCount() > 0 ? kPadSettingsLine : kSettingsLine;
     return GamepadCount() > 0 ? kPadQuitLine : kQuitLine;
 }
 

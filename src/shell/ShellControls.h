@@ -25,6 +25,11 @@ void SetPaused(int on);
 // at the desktop size, with "GFX Full" of Options.ini following (0 or 2). 1 when the display
 // changed.
 int ToggleFullScreen();
+// To borderless full screen at the desktop size (1) or a window of the configured size (0),
+// "GFX Full" following; 1 when the display changed, 0 with a notice when it could not.
+int SetFullScreen(int on);
+// Everything laid out anew from the screen size, after it changed.
+void LayOutForScreen();
 // Effects and music silent or heard again, with the message "Sound off" / "Sound on".
 void ToggleMute();
 // The readout's text, e.g. "60 fps  4.1 ms".

@@ -28,7 +28,7 @@ run() {
   wait_file "$data/screenshots/pic0.png" || fail "no screenshot: $(ls -R "$PLAYER_HOME")"
   quit_game
 
-  printf 'GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n' >"$WORK/expected.ini"
+  printf 'GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\nFire Mode=0\r\nHold Heading Mode=0\r\nRumble=2\r\nRocket Alarm Sound=1\r\nUI Scale=0\r\n' >"$WORK/expected.ini"
   cmp -s "$PLAYER_HOME/.config/tavrik/Options.ini" "$WORK/expected.ini" \
     || fail "Options.ini: $(ls -R "$PLAYER_HOME")"
   [ -d "$data/music" ] || fail "no music folder for the player's tracks"

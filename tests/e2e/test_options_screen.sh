@@ -74,7 +74,7 @@ run() {
   sleep 0.3
   xdotool key Return
   wait_game_window >/dev/null || fail "no 640 x 480 game window: $(cat "$WORK/out.txt" "$WORK/err.txt")"
-  printf 'GFX X=640\r\nGFX Y=480\r\nGFX Full=0\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=Ann\r\n' >"$WORK/expected.ini"
+  printf 'GFX X=640\r\nGFX Y=480\r\nGFX Full=0\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=Ann\r\nFire Mode=0\r\nHold Heading Mode=0\r\nRumble=2\r\nRocket Alarm Sound=1\r\nUI Scale=0\r\n' >"$WORK/expected.ini"
   cmp -s "$GAME/Options.ini" "$WORK/expected.ini" || fail "Options.ini was: $(od -c "$GAME/Options.ini" | head -20)"
   sleep 0.5
   quit_game

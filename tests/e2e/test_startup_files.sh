@@ -26,7 +26,7 @@ run() {
   press Escape
   wait_exit 5
   [ "$rc" = "0" ] || fail "first start exit code: $rc; output: $(cat "$WORK/out.txt" "$WORK/err.txt")"
-  printf 'GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n' >"$WORK/expected.ini"
+  printf 'GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\nMusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\nFire Mode=0\r\nHold Heading Mode=0\r\nRumble=2\r\nRocket Alarm Sound=1\r\nUI Scale=0\r\n' >"$WORK/expected.ini"
   cmp -s "$GAME/Options.ini" "$WORK/expected.ini" || fail "Options.ini was: $(od -c "$GAME/Options.ini" | head -20)"
   [ -d "$GAME/screenshots" ] || fail "no screenshots folder beside the executable"
   [ -d "$GAME/music" ] || fail "no music folder beside the executable"

@@ -34,7 +34,7 @@ protected:
     CombatArena arena;
 };
 
-TEST_P(InterfaceScaleTest, TitleHudAndPausePanelFitAtTheLargestScaleOffered) {
+TEST_P(InterfaceScaleTest, TitleHudPausePanelAndSettingsFitAtTheLargestScaleOffered) {
     uiScaleSetting = kMaxUiScale;
     arena.RunFor(20);  // the title's table is read
     // A full table of long names: the tallest and widest title.
@@ -55,6 +55,17 @@ TEST_P(InterfaceScaleTest, TitleHudAndPausePanelFitAtTheLargestScaleOffered) {
     arena.Press(80);   // P
     arena.Press(114);  // F3
     Record(50, "PAUSED");
+
+    // The settings over the paused game: the longest page, then a name typed on the picker.
+    arena.Press(kKeyF2);
+    arena.RunFor(20);
+    for (int key : {kKeyDown, kKeyDown, kKeyDown, kKeyReturn}) arena.Press(key);
+    Record(50, "Defaults");
+    for (int key : {kKeyBackspace, kKeyUp, kKeyReturn, kKeyReturn}) {
+        arena.Press(key);
+        arena.RunFor(20);
+    }
+    Record(50, "Z");  // the picker's grid
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, InterfaceScaleTest,

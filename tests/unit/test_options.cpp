@@ -106,7 +106,8 @@ TEST(Options, FirstStartConfirmedAtOnceWritesTheDefaults) {
     EXPECT_EQ(script.passes, 2);
     EXPECT_EQ(folder.Read("Options.ini"),
               "GFX X=1024\r\nGFX Y=768\r\nGFX Full=1\r\nGFX Camera Delay=0\r\nSoundEffectVolume=70\r\n"
-              "MusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n");
+              "MusicVolume=100\r\nOnlineHighscore=0\r\nPlayer=New Player\r\n"
+              "Fire Mode=0\r\nHold Heading Mode=0\r\nRumble=2\r\nRocket Alarm Sound=1\r\nUI Scale=0\r\n");
     EXPECT_EQ(ListDirectory(".", 1), std::vector<std::string>{"Options.ini"});  // no temporary left
     ResetProgramState();
 }
@@ -128,7 +129,8 @@ TEST(Options, FirstStartSavesWhatWasTypedWithTheFieldsConversions) {
     EXPECT_EQ(LoadOptions(), 1);
     EXPECT_EQ(folder.Read("Options.ini"),
               "GFX X=99999\r\nGFX Y=99999\r\nGFX Full=0\r\nGFX Camera Delay=0\r\nSoundEffectVolume=0\r\n"
-              "MusicVolume=99999\r\nOnlineHighscore=1\r\nPlayer=Ann Lee\r\n");
+              "MusicVolume=99999\r\nOnlineHighscore=1\r\nPlayer=Ann Lee\r\n"
+              "Fire Mode=0\r\nHold Heading Mode=0\r\nRumble=2\r\nRocket Alarm Sound=1\r\nUI Scale=0\r\n");
     // Such a size is beyond any display: the mode notice, as for a hand-edited file.
     EXPECT_EQ(playerName, "Ann Lee");
     EXPECT_EQ(gfxWidth, 99999);
