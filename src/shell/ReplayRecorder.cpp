@@ -40,7 +40,7 @@ void BeginRecording(uint32_t seed) {
     recording->gameVersion = kVersionText;
     recording->identity = CachedBuildIdentity();
     recording->seed = seed;
-    recording->playerName = playerName;
+    recording->playerName = gamePlayerName;
     recording->date = LocalDateTime();
 }
 

@@ -28,6 +28,7 @@ float sfxVolume = 0.0f;
 float musicVolume = 0.0f;
 uint8_t onlineHighscore = 0;
 std::string playerName;
+std::string gamePlayerName;
 
 float mouseX = 0.0f, mouseY = 0.0f;
 std::shared_ptr<TTimer> frameTimer;
@@ -61,6 +62,7 @@ void StartGame() {
 
 void StartSeededGame(uint32_t seed) {
     gameSeed = seed;
+    gamePlayerName = playerName;
     SeedGameRandom(int(seed));
     // Timers of the game count from its start; messages still showing keep their time.
     TMessage::ShiftClock(RestartGameClock());
@@ -89,6 +91,7 @@ void ResetShellState() {
     sfxVolume = musicVolume = 0.0f;
     onlineHighscore = 0;
     playerName.clear();
+    gamePlayerName.clear();
     mouseX = mouseY = 0.0f;
     frameTimer.reset();
     lastTick = 0;

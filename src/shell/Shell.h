@@ -20,6 +20,9 @@ extern float sfxVolume;         // effect volume 0..1
 extern float musicVolume;       // music volume 0..1
 extern uint8_t onlineHighscore; // 0 = online features off
 extern std::string playerName;  // name for highscore entries
+// The name the latest game was started under: its score and its replay carry it, even when the
+// player renames in the settings while it runs.
+extern std::string gamePlayerName;
 
 // ---- Loop state ----
 extern float mouseX, mouseY;                 // pointer clamped to the screen, every pass

@@ -94,7 +94,7 @@ void RecordFinishedGame() {
     const int points = player ? TruncatedInt(player->points) : 0;
     // Taken in any case, so a replay never goes with a later game's score.
     const std::string replay = TakeGameOverReplay(points);
-    if (finished) TScore::Add(playerName, points, "", 0);
+    if (finished) TScore::Add(gamePlayerName, points, "", 0);
     TScore::SortAndTrim();
     // Only a finished game's score is worth a word; the table alone is on disk already.
     if (!TScore::Save() && finished) ReportUnsaved("score", TScore::SaveFailure());

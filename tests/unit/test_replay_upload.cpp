@@ -158,6 +158,8 @@ TEST(ReplayUploadGame, AGameOverScoreTakesItsReplayAlongWhenOIsPressed) {
     for (int ms = 0; ms < 600000 && (PlayerAlive() || !titlePanel); ms += 20) {
         AdvanceFakeClock(20);
         game.Pass();
+        // Renamed in the settings during the game: its score and replay keep the name it began under.
+        if (PlayerAlive()) playerName = "Renamed";
     }
     ASSERT_TRUE(titlePanel);
     const int points = TruncatedInt(player->points);
