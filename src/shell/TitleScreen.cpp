@@ -33,7 +33,8 @@ const char* const kStartLine = "<([])> ENTER = Start Game <([])>";
 const char* const kPadStartLine = "<([])> ENTER / Pad A = Start Game <([])>";
 const char* const kOnlineLine = ">> O = Update onlinehighscore <<";
 const char* const kPadOnlineLine = ">> O / Pad Y = Update onlinehighscore <<";
-// With a pad, the line under them names its other buttons on the title.
+// The line under them names the title's other keys, the pad's buttons while one is connected.
+const char* const kKeysLine = "V = Watch best  F2 / S = Settings  Esc = Quit";
 const char* const kPadKeysLine = "Pad X = Watch best  Pad Back = Settings  hold Back = Quit";
 // The credits: the game, its makers, its own pictures and sounds, where the highscore server
 // comes from, the language, and where the playing track comes from.
@@ -73,7 +74,7 @@ void BuildTitlePanel() {
     titleNamesPad = GamepadCount() > 0;
     panel.AddLine(titleNamesPad ? kPadStartLine : kStartLine);
     panel.AddLine(!onlineHighscore ? "" : titleNamesPad ? kPadOnlineLine : kOnlineLine);
-    panel.AddLine(titleNamesPad ? kPadKeysLine : "");
+    panel.AddLine(titleNamesPad ? kPadKeysLine : kKeysLine);
     panel.AddLine(std::string(gameTitle) + kCreditGame);
     panel.AddLine("");
     panel.AddLine(kCreditMakers);
