@@ -64,13 +64,16 @@ TEST(PadOnly, FirstStartNamedByPickerThenGameOverOnlineUpdateAndQuit) {
     game.RunFor(500);
     ASSERT_FALSE(PlayerAlive());
 
-    // The online table switched on, as the settings screen does: Y on the title sends the score.
+    // The online table switched on in the settings (Back tapped, Player, online on, back out),
+    // then Y on the title sends the score.
     ScriptedServer server([](int fd, const std::string& request, const std::atomic<bool>&) {
         const bool fetch = request.find("get.php") != std::string::npos;
         ScriptedServer::SendAll(fd, std::string("HTTP/1.0 200 OK\r\n\r\n") + (fetch ? "[start][end]" : "[OK]"));
     });
     SetHighscoreServer("127.0.0.1", server.port);
-    onlineHighscore = 1;
+    ASSERT_EQ(onlineHighscore, 0);
+    for (Button button : {SDL_CONTROLLER_BUTTON_BACK, kDown, kDown, kA, kDown, kA, kB, kB}) tap(button);
+    ASSERT_EQ(onlineHighscore, 1);
     tap(kY);
     const std::vector<std::string> requests = server.Requests();
     ASSERT_FALSE(requests.empty());
