@@ -25,11 +25,17 @@ final class Verifier
         if ($interfaces === []) {
             return;
         }
-        $this->isolation = ['unshare', '--net', '--map-root-user', '--'];
-        if ($this->Run([...$this->isolation, 'true'], self::IDENTITY_SECONDS)[0] !== 0) {
-            throw new RuntimeException('cannot run the verifier without network: allow user namespaces'
-                . ' (unshare --net --map-root-user) or run verify with systemd\'s PrivateNetwork=yes');
+        // An unprivileged user namespace first; a process that may make network namespaces
+        // itself (root, also inside a chroot, where user namespaces are refused) needs none.
+        foreach ([['unshare', '--net', '--map-root-user', '--'], ['unshare', '--net', '--']] as $isolation) {
+            if ($this->Run([...$isolation, 'true'], self::IDENTITY_SECONDS)[0] === 0) {
+                $this->isolation = $isolation;
+                return;
+            }
         }
+        throw new RuntimeException('cannot run the verifier without network: allow user namespaces'
+            . ' (unshare --net --map-root-user), run verify as a user that may make network namespaces,'
+            . ' or run it with systemd\'s PrivateNetwork=yes');
     }
 
     /** The verifiers by the build identity they print; unusable binaries are named on stderr. */
