@@ -345,16 +345,21 @@ std::string SubmitChecksum(const std::string& name, int points, const std::strin
     return MD5Hex(name + std::to_string(points) + date + kVersionText);
 }
 
+namespace {
+// The query fields that name a score, as submit.php and replay.php both take them.
+std::string ScoreQuery(const std::string& name, int points, const std::string& date) {
+    return "name=" + EscapeQueryValue(name) + "&points=" + std::to_string(points) +
+           "&time=" + EscapeQueryValue(date) + "&md5sum=" + SubmitChecksum(name, points, date);
+}
+}  // namespace
+
 std::string SubmitRequestLine(const std::string& name, int points, const std::string& date) {
-    return std::string("GET /") + kHighscorePath + "submit.php?name=" + EscapeQueryValue(name) +
-           "&points=" + std::to_string(points) + "&time=" + EscapeQueryValue(date) +
-           "&md5sum=" + SubmitChecksum(name, points, date) + kRequestTail;
+    return std::string("GET /") + kHighscorePath + "submit.php?" + ScoreQuery(name, points, date) + kRequestTail;
 }
 
 std::string ReplayRequestLine(const std::string& name, int points, const std::string& date, const std::string& key) {
-    return std::string("POST /") + kHighscorePath + "replay.php?name=" + EscapeQueryValue(name) +
-           "&points=" + std::to_string(points) + "&time=" + EscapeQueryValue(date) +
-           "&md5sum=" + SubmitChecksum(name, points, date) + "&key=" + EscapeQueryValue(key) + " HTTP/1.0";
+    return std::string("POST /") + kHighscorePath + "replay.php?" + ScoreQuery(name, points, date) +
+           "&key=" + EscapeQueryValue(key) + " HTTP/1.0";
 }
 
 std::string FetchRequestLine(int limit) {

@@ -24,6 +24,11 @@ const char* const optionsFileName = "Options.ini";
 
 std::string OptionsFilePath() { return GamePaths::SettingsFolder() + optionsFileName; }
 
+int FullScreenValue() {
+    if (gfxDesktopFull) return kFullScreenDesktop;
+    return gfxDepth > 0 ? kFullScreenModeSwitch : kFullScreenOff;
+}
+
 namespace {
 // Largest Options.ini whose "GFX Full" line is rewritten in place.
 constexpr int64_t kMaxOptionsFileBytes = 1 << 20;
@@ -65,12 +70,6 @@ namespace {
 
 // A volume as the whole percent the file and the screen show, rounded up.
 int Percent(float volume) { return TruncatedInt(std::ceil(volume * 100.0f)); }
-
-// The "GFX Full" value of the settings in memory.
-int FullScreenValue() {
-    if (gfxDesktopFull) return kFullScreenDesktop;
-    return gfxDepth > 0 ? kFullScreenModeSwitch : kFullScreenOff;
-}
 
 // A choice 0..highest from its line; a missing line or a value out of range keeps what it was.
 void ReadChoice(const std::shared_ptr<TStream>& file, const char* key, int highest, int& choice) {
@@ -351,29 +350,6 @@ int SaveOptionLines(const std::vector<std::string>& keys) {
     gfxWidth = width;
     gfxHeight = height;
     return saved;
-}
-
-int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight) {
-    std::shared_ptr<TStream> file = OpenReadStream(OptionsFilePath());
-    if (!file) {
-        // Gone while the game ran: written anew from the settings, with the window's size.
-        int width = gfxWidth, height = gfxHeight, depth = gfxDepth, desktop = gfxDesktopFull;
-        gfxWidth = windowWidth;
-        gfxHeight = windowHeight;
-        gfxDepth = fullScreen == kFullScreenModeSwitch ? 32 : 0;
-        gfxDesktopFull = fullScreen == kFullScreenDesktop;
-        int saved = SaveOptions();
-        gfxWidth = width;
-        gfxHeight = height;
-        gfxDepth = depth;
-        gfxDesktopFull = desktop;
-        return saved;
-    }
-    std::string text;
-    bool whole = StreamReadAll(file, text, kMaxOptionsFileBytes);
-    StreamClose(file);
-    if (!whole) return 0;  // never cut a file down to what was read of it
-    return WriteFileAtomically(OptionsFilePath(), WithFullScreenLine(text, fullScreen));
 }
 
 std::string GraphicsModeNotice(int width, int height) {

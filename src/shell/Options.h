@@ -14,6 +14,8 @@ class TStream;
 extern const char* const optionsFileName;
 // Where Options.ini is read and written: the settings folder of the running mode.
 std::string OptionsFilePath();
+// The "GFX Full" value (one of the kFullScreen values below) of the settings in memory.
+int FullScreenValue();
 
 // Size of the options screen's window.
 constexpr int kOptionsScreenWidth = 400;
@@ -79,9 +81,6 @@ std::string WithFullScreenLine(const std::string& text, int fullScreen);
 // hold (OptionsText's), every other line kept; a missing file is written whole. 0 when it
 // cannot be read whole or written.
 int SaveOptionLines(const std::vector<std::string>& keys);
-// Writes the full-screen choice into Options.ini the same safe way SaveOptions writes;
-// a missing file is written whole, with the window size given. 0 when it cannot be written.
-int SaveFullScreenSetting(int fullScreen, int windowWidth, int windowHeight);
 // Opens the configured display: a window (fitted to the desktop), full screen by a mode
 // switch, or borderless full screen; gfxWidth x gfxHeight become the size opened and the
 // configured size is kept. On failure shows the mode notice and returns 0.

@@ -29,6 +29,7 @@
 #include "shell/Screenshots.h"
 #include "shell/Shell.h"
 #include "shell/ShellControls.h"
+#include "shell/TINPT_FIELD.h"
 #include "shell/TLetterPicker.h"
 #include "shell/TitleScreen.h"
 #include "shell/UiScale.h"
@@ -56,11 +57,8 @@ constexpr int kFooterLines = 3;
 // The letter picker's room under the text being typed.
 constexpr float kPickerRoom = 170.0f;
 
-// Colours of the first start's input fields, and a warning colour for shared bindings.
-constexpr int kFrameColour = 0xF4CF00;
-constexpr int kBackColour = 0x540200;
-constexpr int kActiveBackColour = 0x7C1400;
-constexpr int kTextColour = 0xFFF773;
+// Drawn in the first start's input fields' colours (TINPT_FIELD), with a warning colour for
+// shared bindings.
 constexpr int kWarningColour = 0xFF7040;
 constexpr float kShadeAlpha = 0.6f;
 constexpr float kPanelAlpha = 0.75f;
@@ -117,19 +115,15 @@ void ShowStatus(const std::string& text) {
 
 // ---- Saving ----
 
-void SaveSettingLines(const std::vector<std::string>& keys) {
-    if (!SaveOptionLines(keys)) {
-        ReportUnsaved("settings", GamePaths::SaveFailure());
-        ShowStatus("settings not saved");
-    }
+// Tells the player, on the screen and as a notice, when a change could not be written.
+void TellIfUnsaved(int saved) {
+    if (saved) return;
+    ReportUnsaved("settings", GamePaths::SaveFailure());
+    ShowStatus("settings not saved");
 }
 
-void SaveKeys(const std::vector<TAction>& actions) {
-    if (!SaveKeyBindings(actions)) {
-        ReportUnsaved("settings", GamePaths::SaveFailure());
-        ShowStatus("settings not saved");
-    }
-}
+void SaveSettingLines(const std::vector<std::string>& keys) { TellIfUnsaved(SaveOptionLines(keys)); }
+void SaveKeys(const std::vector<TAction>& actions) { TellIfUnsaved(SaveKeyBindings(actions)); }
 
 // ---- Display ----
 
@@ -160,11 +154,6 @@ std::vector<int> FullScreenChoices() {
     std::vector<int> choices{kFullScreenOff, kFullScreenDesktop};
     if (IsModeSize(ConfiguredWidth(), ConfiguredHeight())) choices.push_back(kFullScreenModeSwitch);
     return choices;
-}
-
-int FullScreenSetting() {
-    if (gfxDesktopFull) return kFullScreenDesktop;
-    return gfxDepth > 0 ? kFullScreenModeSwitch : kFullScreenOff;
 }
 
 std::string FullScreenText(int value) {
@@ -199,6 +188,13 @@ void OpenVideoMode(int width, int height) {
         HidePointer();
 }
 
+// Moves a setting through its choices by step, wrapping.
+void Cycle(int& value, const std::vector<int>& choices, int step) {
+    auto at = std::find(choices.begin(), choices.end(), value);
+    const int count = int(choices.size());
+    value = choices[size_t(((at == choices.end() ? 0 : int(at - choices.begin())) + step % count + count) % count)];
+}
+
 bool InVideoMode() { return GraphicsFullScreen() && !gfxDesktopFull && gfxDepth > 0; }
 
 void ChangeWindowSize(int step) {
@@ -223,10 +219,8 @@ void ChangeWindowSize(int step) {
 }
 
 void ChangeFullScreen(int step) {
-    const auto choices = FullScreenChoices();
-    auto at = std::find(choices.begin(), choices.end(), FullScreenSetting());
-    const int count = int(choices.size());
-    const int chosen = choices[size_t(((at - choices.begin()) + step % count + count) % count)];
+    int chosen = FullScreenValue();
+    Cycle(chosen, FullScreenChoices(), step);
     if (chosen == kFullScreenModeSwitch) {
         OpenVideoMode(ConfiguredWidth(), ConfiguredHeight());
         SaveSettingLines({"GFX Full"});
@@ -245,13 +239,6 @@ std::vector<int> ScaleChoices() {
 std::string ScaleText() {
     if (uiScaleSetting == kUiScaleAuto) return "auto (" + std::to_string(UiScale()) + "x)";
     return std::to_string(uiScaleSetting) + "x";
-}
-
-// Moves a setting through its choices by step, wrapping.
-void Cycle(int& value, const std::vector<int>& choices, int step) {
-    auto at = std::find(choices.begin(), choices.end(), value);
-    const int count = int(choices.size());
-    value = choices[size_t(((at == choices.end() ? 0 : int(at - choices.begin())) + step % count + count) % count)];
 }
 
 // ---- Sound ----
@@ -306,7 +293,7 @@ std::vector<TEntry> Entries(int page) {
     switch (page) {
         case kPageDisplay:
             return {{"Window size", SizeText(ConfiguredWidth(), ConfiguredHeight())},
-                    {"Full screen", FullScreenText(FullScreenSetting())},
+                    {"Full screen", FullScreenText(FullScreenValue())},
                     {"Text and HUD scale", ScaleText()}};
         case kPageSound:
             return {{"Effects volume", std::to_string(Percent(sfxVolume)) + " %"},
@@ -636,10 +623,7 @@ void DropActionHits() {
 
 void DrawBox(float x, float y, float w, float h, int fill, float alpha) {
     SetDrawAlpha(alpha);
-    SetDrawColorRGB(kFrameColour);
-    DrawRectangle(x, y, w, h);
-    SetDrawColorRGB(fill);
-    DrawRectangle(x + 1.0f, y + 1.0f, w - 2.0f, h - 2.0f);
+    DrawFieldBox(x, y, w, h, fill);
     SetDrawAlpha(1.0f);
 }
 
@@ -699,19 +683,19 @@ void DrawSettingsScreen() {
     SetDrawColor(0, 0, 0);
     SetDrawAlpha(kShadeAlpha);
     DrawRectangle(0.0f, 0.0f, float(UiWidth()), float(UiHeight()));
-    DrawBox(l.left, l.top, l.width, l.height, kBackColour, kPanelAlpha);
+    DrawBox(l.left, l.top, l.width, l.height, kFieldBackColour, kPanelAlpha);
 
     SetDrawScale(kTitleScale, kTitleScale);
     DrawText("SETTINGS", l.left + (l.width - float(TextWidthOf("SETTINGS")) * kTitleScale) / 2.0f,
-             l.top + kColumnGap, kTextColour);
+             l.top + kColumnGap, kFieldTextColour);
     SetDrawScale(1.0f, 1.0f);
 
     for (int p = 0; p < kPageCount; ++p) {
         const float y = l.rowsTop + float(p) * kRowHeight;
         if (p == state.page)
             DrawBox(l.pagesX - kRowPad, y - kRowPad, kPageColumnWidth - kColumnGap, kRowHeight,
-                    state.level == kLevelPages ? kActiveBackColour : kBackColour, 1.0f);
-        DrawText(kPageNames[p], l.pagesX + kRowPad, y, kTextColour);
+                    state.level == kLevelPages ? kFieldActiveBackColour : kFieldBackColour, 1.0f);
+        DrawText(kPageNames[p], l.pagesX + kRowPad, y, kFieldTextColour);
     }
 
     const std::vector<TEntry> entries = Entries(state.page);
@@ -721,27 +705,27 @@ void DrawSettingsScreen() {
         const TEntry& entry = entries[size_t(index)];
         const float y = l.rowsTop + float(row) * kRowHeight;
         const bool selected = index == state.entry && state.level != kLevelPages;
-        if (selected) DrawBox(l.entriesX - kRowPad, y - kRowPad, rowWidth, kRowHeight, kActiveBackColour, 1.0f);
+        if (selected) DrawBox(l.entriesX - kRowPad, y - kRowPad, rowWidth, kRowHeight, kFieldActiveBackColour, 1.0f);
         std::string value = entry.value;
         if (selected && state.level == kLevelTyping) value = state.picker.Text() + "_";
         if (selected && state.level == kLevelBinding) {
             const int left = (kBindingWaitMs - int(uint32_t(MilliClock()) - uint32_t(state.bindingSince)) + 999) / 1000;
             value = "press an input... " + std::to_string(std::max(left, 0));
         }
-        DrawText(entry.label, l.entriesX + kRowPad, y, kTextColour);
-        DrawText(value, l.valuesX, y, entry.warning ? kWarningColour : kTextColour);
+        DrawText(entry.label, l.entriesX + kRowPad, y, kFieldTextColour);
+        DrawText(value, l.valuesX, y, entry.warning ? kWarningColour : kFieldTextColour);
     }
-    if (state.scroll > 0) DrawText("^", l.left + l.width - 2.0f * kColumnGap, l.rowsTop, kTextColour);
+    if (state.scroll > 0) DrawText("^", l.left + l.width - 2.0f * kColumnGap, l.rowsTop, kFieldTextColour);
     if (state.scroll + l.visibleRows < int(entries.size()))
         DrawText("v", l.left + l.width - 2.0f * kColumnGap, l.rowsTop + float(l.visibleRows - 1) * kRowHeight,
-                 kTextColour);
+                 kFieldTextColour);
 
     if (state.level == kLevelTyping)
         state.picker.Draw(l.left + l.width / 2.0f, l.rowsTop + float(l.visibleRows) * kRowHeight + kRowPad);
 
     const float footer = l.top + l.height - float(kFooterLines - 1) * kRowHeight - kColumnGap;
     if (!state.status.empty()) DrawText(state.status, l.pagesX, footer, kWarningColour);
-    DrawText(HelpLine(), l.pagesX, footer + kRowHeight, kTextColour);
+    DrawText(HelpLine(), l.pagesX, footer + kRowHeight, kFieldTextColour);
     SetDrawColor(255, 255, 255);
     SetDrawAlpha(1.0f);
     // Over the title the game draws no pointer of its own: the settings draw it.

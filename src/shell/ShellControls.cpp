@@ -199,7 +199,7 @@ int SetFullScreen(int on) {
     gfxDepth = 0;
     gfxDesktopFull = toFull;
     LayOutForScreen();
-    if (!SaveFullScreenSetting(toFull ? kFullScreenDesktop : kFullScreenOff, configuredWidth, configuredHeight))
+    if (!SaveOptionLines({"GFX Full"}))
         ReportUnsaved("settings", GamePaths::SaveFailure());
     return 1;
 }

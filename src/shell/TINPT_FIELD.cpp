@@ -158,6 +158,13 @@ void TINPT_FIELD::Draw() {
 
 void TINPT_FIELD::SetColour(int rgb) { SetDrawColorRGB(rgb); }
 
+void DrawFieldBox(float x, float y, float width, float height, int fill) {
+    SetDrawColorRGB(kFieldFrameColour);
+    DrawRectangle(x, y, width, height);
+    SetDrawColorRGB(fill);
+    DrawRectangle(x + 1.0f, y + 1.0f, width - 2.0f, height - 2.0f);
+}
+
 std::string TINPT_FIELD::GetValue() { return value; }
 
 std::string TINPT_FIELD::GetCaption() { return caption; }

@@ -17,6 +17,15 @@ constexpr uint8_t kFilterOthers = 4;   // everything that is neither a letter no
 // Only digits pass.
 constexpr uint8_t kFilterDigitsOnly = kFilterLetters | kFilterOthers;
 
+// The fields' colours (0xRRGGBB), shared by the screens drawn in their style.
+constexpr int kFieldFrameColour = 0xF4CF00;
+constexpr int kFieldBackColour = 0x540200;
+constexpr int kFieldActiveBackColour = 0x7C1400;
+constexpr int kFieldTextColour = 0xFFF773;
+
+// A box in the fields' style at the current alpha: a one-pixel frame around a fill colour.
+void DrawFieldBox(float x, float y, float width, float height, int fill);
+
 // Longest text a field holds.
 constexpr int kFieldMaxLength = 255;
 
@@ -67,13 +76,13 @@ public:
     // The edited text.
     std::string value;
     // Frame colour.
-    int frameColour = 0xF4CF00;
+    int frameColour = kFieldFrameColour;
     // Inner colour while not being edited.
-    int backColour = 0x540200;
+    int backColour = kFieldBackColour;
     // Inner colour while being edited.
-    int activeBackColour = 0x7C1400;
+    int activeBackColour = kFieldActiveBackColour;
     // Caption and text colour.
-    int captionColour = 0xFFF773;
+    int captionColour = kFieldTextColour;
     // Opacity while not being edited (an edited field is opaque).
     float alpha = 1.0f;
     // 1 while the field is being edited.

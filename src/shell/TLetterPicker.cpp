@@ -4,6 +4,7 @@
 #include "platform/Images.h"
 #include "platform/TFont.h"
 #include "shell/MenuInput.h"
+#include "shell/TINPT_FIELD.h"
 
 const char* const kPickerCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 -_.!?()";
 
@@ -18,11 +19,8 @@ constexpr float kCellHeight = 20.0f;
 constexpr float kTextBoxHeight = 24.0f;
 constexpr float kGap = 6.0f;
 constexpr float kBorder = 6.0f;
-// The options screen's field colours, so the picker looks like the fields it types into.
-constexpr int kFrameColour = 0xF4CF00;
-constexpr int kBackColour = 0x540200;
-constexpr int kMarkColour = 0x7C1400;
-constexpr int kTextColour = 0xFFF773;
+// The options screen's field colours (TINPT_FIELD), so the picker looks like the fields it
+// types into, and white for the marked character.
 constexpr int kMarkedTextColour = 0xFFFFFF;
 // The text box shows a cursor after the text.
 constexpr float kCursorWidth = 2.0f;
@@ -31,14 +29,6 @@ constexpr float kSpaceBarInset = 4.0f;
 constexpr float kSpaceBarRise = 6.0f;
 constexpr float kSpaceBarHeight = 2.0f;
 constexpr float kSpaceTickHeight = 4.0f;
-
-// A box framed in the fields' frame colour, filled with back.
-void Framed(float x, float y, float w, float h, int back) {
-    SetDrawColorRGB(kFrameColour);
-    DrawRectangle(x, y, w, h);
-    SetDrawColorRGB(back);
-    DrawRectangle(x + 1.0f, y + 1.0f, w - 2.0f, h - 2.0f);
-}
 
 }  // namespace
 
@@ -94,15 +84,15 @@ void TLetterPicker::Draw(float centreX, float top) const {
     const float left = centreX - gridWidth / 2.0f;
     SetDrawAlpha(1.0f);
     SetDrawScale(1.0f, 1.0f);
-    Framed(left - kBorder, top - kBorder, gridWidth + 2.0f * kBorder,
-           kTextBoxHeight + kGap + kCellHeight * float(rows) + 2.0f * kBorder, kBackColour);
+    DrawFieldBox(left - kBorder, top - kBorder, gridWidth + 2.0f * kBorder,
+           kTextBoxHeight + kGap + kCellHeight * float(rows) + 2.0f * kBorder, kFieldBackColour);
 
     // The text typed so far, its tail kept in view, and the cursor after it.
-    Framed(left, top, gridWidth, kTextBoxHeight, kMarkColour);
+    DrawFieldBox(left, top, gridWidth, kTextBoxHeight, kFieldActiveBackColour);
     std::string shown = text_;
     while (!shown.empty() && TextWidthOf(shown) > gridWidth - 2.0f * kBorder) shown.erase(0, 1);
     const float textTop = top + (kTextBoxHeight - TFont::kGlyphHeight) / 2.0f;
-    SetDrawColorRGB(kTextColour);
+    SetDrawColorRGB(kFieldTextColour);
     DrawTextAt(shown, left + kBorder, textTop);
     DrawRectangle(left + kBorder + float(TextWidthOf(shown)), textTop, kCursorWidth, TFont::kGlyphHeight);
 
@@ -110,8 +100,8 @@ void TLetterPicker::Draw(float centreX, float top) const {
     for (int i = 0; i < count; ++i) {
         const float x = left + kCellWidth * float(i % kPickerColumns);
         const float y = gridTop + kCellHeight * float(i / kPickerColumns);
-        if (i == marked_) Framed(x, y, kCellWidth, kCellHeight, kMarkColour);
-        SetDrawColorRGB(i == marked_ ? kMarkedTextColour : kTextColour);
+        if (i == marked_) DrawFieldBox(x, y, kCellWidth, kCellHeight, kFieldActiveBackColour);
+        SetDrawColorRGB(i == marked_ ? kMarkedTextColour : kFieldTextColour);
         const char c = characters_[size_t(i)];
         if (c == ' ') {
             // The space is shown as an open box low in its cell, unlike the underscore.
