@@ -345,13 +345,13 @@ void TileImagesAt(const TTileLayer* layers, int count) {
         const TShiftedFrame::TAxis shiftX = TShiftedFrame::AxisFor(fx, true);
         const TShiftedFrame::TAxis shiftY = TShiftedFrame::AxisFor(fy, false);
         TBackdrop::TLayer& part = parts[size_t(i)];
-        part.texels = &tex->shifted.Copy(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
+        // Above the first, layers add their light: their copies come scaled by alpha.
+        part.texels = i == 0 ? &tex->shifted.Copy(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY)
+                             : &tex->shifted.LitCopy(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
         part.width = image->width;
         part.height = image->height;
         part.originX = long(std::fmod(std::floor(double(fx)), double(image->width))) + shiftX.shift;
         part.originY = long(std::fmod(std::floor(double(fy)), double(image->height))) + shiftY.shift;
-        part.light = i > 0 && !tex->outline.opaque;
-        part.version = tex->shifted.copies;
         part.spans = i > 0 ? tex->shifted.Spans() : nullptr;
     }
     if (drawRecordingOn)

@@ -90,59 +90,10 @@ void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, in
     }
 }
 
-void TBackdrop::Light(const TPixmap& source, int width, int height, TPixmap& out) {
-    // Star layers are mostly empty texels: those, zero in and out, are cleared 8 at a time.
-    constexpr int kRun = 8;
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* s = source.Row(y);
-        uint8_t* o = out.Row(y);
-        for (int x = 0; x < width * 4; x += 4) {
-            if (x % (kRun * 4) == 0 && x + kRun * 4 <= width * 4) {
-                uint64_t any = 0;
-                for (int k = 0; k < kRun * 4; k += 8) {
-                    uint64_t word;
-                    std::memcpy(&word, s + x + k, sizeof word);
-                    any |= word;
-                }
-                if (any == 0) {
-                    std::memset(o + x, 0, kRun * 4);
-                    x += (kRun - 1) * 4;
-                    continue;
-                }
-            }
-            const unsigned a = s[x + 3];
-            // c * a / 255 rounded to nearest, in integers.
-            for (int c = 0; c < 3; ++c) {
-                const unsigned t = s[x + c] * a;
-                o[x + c] = uint8_t((t + (t >> 8) + 128) >> 8);
-            }
-            o[x + 3] = uint8_t(a);
-        }
-    }
-}
-
 int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int width, int height) {
     if (!GLActive() || width <= 0 || height <= 0) return 0;
-    // Light layers scaled by alpha once per change of their copy.
-    if (int(lit_.size()) < count) lit_.resize(size_t(count));
-    std::vector<TLayer> use(layers, layers + count);
-    for (int i = 0; i < count; ++i) {
-        if (!use[i].light) continue;
-        TLit& lit = lit_[size_t(i)];
-        const TPixmap& src = *use[i].texels;
-        if (!lit.pixels || lit.pixels->width != src.width || lit.pixels->height != src.height) {
-            lit.pixels = std::make_unique<TPixmap>(src);
-            lit.source = nullptr;
-        }
-        if (lit.source != &src || lit.version != use[i].version) {
-            Light(src, use[i].width, use[i].height, *lit.pixels);
-            lit.source = &src;
-            lit.version = use[i].version;
-        }
-        use[i].texels = lit.pixels.get();
-    }
     buffer_.resize(size_t(width) * height * 4);
-    Compose(use.data(), count, left, top, width, height, buffer_.data());
+    Compose(layers, count, left, top, width, height, buffer_.data());
 
     if (name_ != 0 && sequence_ != GraphicsSequence()) name_ = 0;  // went with its context
     if (name_ == 0 || width > textureWidth_ || height > textureHeight_) {

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 class TPixmap;
@@ -13,13 +12,12 @@ class TTexelSpans;
 // copy of one texel per pixel.
 class TBackdrop {
 public:
-    // One tiled layer: a copy already filtered for its offset, placed at whole pixels.
+    // One tiled layer: a copy already filtered for its offset and, above the first, scaled
+    // by alpha as light adds it (TShiftedFrame::LitCopy), placed at whole pixels.
     struct TLayer {
         const TPixmap* texels = nullptr;  // RGBA, at least width x height
         int width = 0, height = 0;        // the tile's size
         long originX = 0, originY = 0;    // screen position of some tile's first texel
-        bool light = false;               // colours still to be scaled by alpha, as light adds them
-        long version = 0;                 // changes whenever texels' content changes
         const TTexelSpans* spans = nullptr;  // where texels can be non-empty (null: anywhere)
     };
 
@@ -28,9 +26,6 @@ public:
     // inside its spans.
     static void Compose(const TLayer* layers, int count, long left, long top, int width, int height,
                         uint8_t* out);
-    // The width x height texels of source with colours scaled by alpha, rounded as the
-    // rasteriser's blend rounds them, into out (same size and format as source).
-    static void Light(const TPixmap& source, int width, int height, TPixmap& out);
 
     // Composes the layers over the viewport at (left, top) and draws them there as one
     // unblended, nearest-sampled quad under the current blend mode; needs the current
@@ -40,13 +35,6 @@ public:
     ~TBackdrop();
 
 private:
-    // A light layer's scaled copy, kept while its source is unchanged.
-    struct TLit {
-        const TPixmap* source = nullptr;
-        long version = -1;
-        std::unique_ptr<TPixmap> pixels;
-    };
-    std::vector<TLit> lit_;
     std::vector<uint8_t> buffer_;      // the composed picture
     unsigned name_ = 0;                // OpenGL texture name
     int sequence_ = 0;                 // graphics sequence of the texture

@@ -43,6 +43,24 @@ void ShiftRow(const uint8_t* src, int usedWidth, int back, int weight, uint8_t* 
     }
 }
 
+// Texels [x0, x1) of one row filtered across as ShiftRow filters them, into out[0 ..).
+void ShiftSpan(const uint8_t* src, int usedWidth, int back, int weight, int x0, int x1, uint8_t* out) {
+    // Texel i mixes texels i - back and i - back + 1; both inside the row from `from` to `to`.
+    const int from = std::clamp(back, x0, x1), to = std::clamp(usedWidth - 1 + back, from, x1);
+    auto clamped = [&](int i) {
+        // At the row's ends both neighbours clamp to the same texel: the mix is that texel.
+        const int k = std::clamp(i - back, 0, usedWidth - 1);
+        std::copy_n(src + size_t(k) * 4, 4, out + size_t(i - x0) * 4);
+    };
+    for (int i = x0; i < from; ++i) clamped(i);
+    if (to > from) {
+        if (weight == 0) std::copy_n(src + size_t(from - back) * 4, size_t(to - from) * 4, out + size_t(from - x0) * 4);
+        else LerpBytes(src + size_t(from - back) * 4, src + size_t(from - back + 1) * 4, (to - from) * 4, weight,
+                       out + size_t(from - x0) * 4);
+    }
+    for (int i = to; i < x1; ++i) clamped(i);
+}
+
 }  // namespace
 
 TShiftedFrame::TAxis TShiftedFrame::AxisFor(float pos, bool centreOnEdgeIn) {
@@ -93,8 +111,7 @@ const TPixmap& TShiftedFrame::Copy(const TPixmap& source, int usedWidth, int use
     if (!pixels_ || pixels_->width != source.width || pixels_->height != source.height) {
         pixels_ = std::make_unique<TPixmap>(source);  // the padding, never sampled, comes along
         copyWeightX_ = -1;
-        spans_ = TTexelSpans::Of(source, usedWidth, usedHeight);
-        sparse_ = spans_.Covered() * 2 < long(usedWidth) * usedHeight;
+        LearnSpans(source, usedWidth, usedHeight);
     }
     if (copyWeightX_ != x.weight || copyWeightY_ != y.weight || copyBackX_ != x.back || copyBackY_ != y.back) {
         Shift(source, usedWidth, usedHeight, x, y, *pixels_);
@@ -140,6 +157,77 @@ unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHei
     backY_ = y.back;
     ++uploads;
     return name_;
+}
+
+void TShiftedFrame::LearnSpans(const TPixmap& source, int usedWidth, int usedHeight) {
+    if (learnt_) return;
+    spans_ = TTexelSpans::Of(source, usedWidth, usedHeight);
+    sparse_ = spans_.Covered() * 2 < long(usedWidth) * usedHeight;
+    learnt_ = true;
+}
+
+void TShiftedFrame::Light(uint8_t* texels, int count) {
+    for (int i = 0; i < count; ++i) {
+        uint8_t* t = texels + size_t(i) * 4;
+        const unsigned a = t[3];
+        if (a == 255) continue;  // c * 255 / 255 is c
+        // c * a / 255 rounded to nearest, in integers.
+        for (int c = 0; c < 3; ++c) {
+            const unsigned v = t[c] * a;
+            t[c] = uint8_t((v + (v >> 8) + 128) >> 8);
+        }
+    }
+}
+
+const TPixmap& TShiftedFrame::LitCopy(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x,
+                                      const TAxis& y) {
+    LearnSpans(source, usedWidth, usedHeight);
+    if (!lit_ || lit_->width != source.width || lit_->height != source.height) {
+        lit_ = std::make_unique<TPixmap>(source.width, source.height, source.format);  // zeroed
+        litWeightX_ = -1;
+    }
+    if (litWeightX_ == x.weight && litWeightY_ == y.weight && litBackX_ == x.back && litBackY_ == y.back)
+        return *lit_;
+    if (usedWidth > 0 && usedHeight > 0) {
+        std::vector<uint8_t> above(size_t(usedWidth) * 4), below(size_t(usedWidth) * 4);
+        const int last = usedHeight - 1;
+        const TTexelSpans::TSpan whole{0, usedWidth};
+        for (int j = 0; j < usedHeight; ++j) {
+            // The same rows and weights as Shift, over the spans only.
+            const int j0 = std::clamp(j - y.back, 0, last), j1 = std::clamp(j - y.back + 1, 0, last);
+            const bool mix = j1 != j0 && y.weight != 0;
+            const TTexelSpans::TSpan* s = sparse_ ? spans_.begin(j) : &whole;
+            const TTexelSpans::TSpan* end = sparse_ ? spans_.end(j) : &whole + 1;
+            uint8_t* row = lit_->Row(j);
+            if (sparse_ && j + 2 < usedHeight) {
+                // The spans of a later row start where the prefetcher cannot guess: ask early.
+                const int ahead = std::clamp(j + 2 - y.back + 1, 0, last);
+                for (const TTexelSpans::TSpan* p = spans_.begin(j + 2); p != spans_.end(j + 2); ++p)
+                    for (int x = p->x0; x < p->x1; x += 16) {
+                        __builtin_prefetch(source.Row(ahead) + size_t(x) * 4);
+                        __builtin_prefetch(lit_->Row(j + 2) + size_t(x) * 4, 1);
+                    }
+            }
+            for (; s != end; ++s) {
+                uint8_t* out = row + size_t(s->x0) * 4;
+                const int n = s->x1 - s->x0;
+                if (mix) {
+                    ShiftSpan(source.Row(j0), usedWidth, x.back, x.weight, s->x0, s->x1, above.data());
+                    ShiftSpan(source.Row(j1), usedWidth, x.back, x.weight, s->x0, s->x1, below.data());
+                    LerpBytes(above.data(), below.data(), n * 4, y.weight, out);
+                } else {
+                    ShiftSpan(source.Row(j0), usedWidth, x.back, x.weight, s->x0, s->x1, out);
+                }
+                Light(out, n);
+            }
+        }
+    }
+    litWeightX_ = x.weight;
+    litWeightY_ = y.weight;
+    litBackX_ = x.back;
+    litBackY_ = y.back;
+    ++copies;
+    return *lit_;
 }
 
 TShiftedFrame::~TShiftedFrame() { DeleteLiveTexture(name_, sequence_); }

@@ -34,6 +34,14 @@ public:
     // The copy for the two axes, worked out again only when the weights change; valid until
     // the next call. Needs no graphics.
     const TPixmap& Copy(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y);
+    // The copy for the two axes with its colours scaled by alpha, rounded as the rasteriser's
+    // light blending rounds them, as additive blending would add it to the screen. Worked out
+    // in one pass, only inside Spans() (the rest stays empty) and again only when the weights
+    // change; valid until the next call. Needs no graphics.
+    const TPixmap& LitCopy(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y);
+    // Colours of the count RGBA texels at texels scaled by their alpha, in place, as LitCopy
+    // scales them; texels of alpha 255 are left alone (their colours already are).
+    static void Light(uint8_t* texels, int count);
     // Where the copies can hold anything, worked out at the first Copy: the spans of a mostly
     // empty source, null for one not worth splitting. Filtering itself runs over whole rows:
     // spread over short spans, its reads lose more to the cache than they save.
@@ -45,7 +53,7 @@ public:
     ~TShiftedFrame();
 
     long uploads = 0;  // times the copy was uploaded
-    long copies = 0;   // times the copy was worked out
+    long copies = 0;   // times the copy (or the lit copy) was worked out
 
 private:
     unsigned name_ = 0;           // OpenGL texture name
@@ -53,6 +61,11 @@ private:
     int weightX_ = -1, weightY_ = -1, backX_ = -1, backY_ = -1;  // what the texture holds
     int copyWeightX_ = -1, copyWeightY_ = -1, copyBackX_ = -1, copyBackY_ = -1;  // what pixels_ holds
     std::unique_ptr<TPixmap> pixels_;  // the last copy worked out, reused for the next
+    int litWeightX_ = -1, litWeightY_ = -1, litBackX_ = -1, litBackY_ = -1;  // what lit_ holds
+    std::unique_ptr<TPixmap> lit_;     // the last lit copy
+    // Makes the spans on the first sight of source.
+    void LearnSpans(const TPixmap& source, int usedWidth, int usedHeight);
+    bool learnt_ = false;
     TTexelSpans spans_;                // see Spans()
     bool sparse_ = false;              // the spans leave out most of the picture
 };
