@@ -74,6 +74,7 @@ void ForgetCaches() {
     g.texturingCache = -1;
     g.colorCacheValid = 0;
     g.textureEnvCache = -1;
+    if (g.current) g.current->programs.Forget();
 }
 
 // Textures drawn in white at full alpha replace: multiplying by one changes nothing, and
@@ -83,6 +84,12 @@ void ApplyTextureEnv() {
     const bool white = g.colorCacheValid && g.colorCache[0] == 255 && g.colorCache[1] == 255 &&
                        g.colorCache[2] == 255 && g.colorCache[3] == 255;
     const int replace = white && ShortcutsOn() ? 1 : 0;
+    if (Drawing()) {
+        TTexturePrograms& programs = g.current->programs;
+        if (programs.Ready() && ShortcutsOn())
+            return programs.Use(replace ? TTexturePrograms::kReplace : TTexturePrograms::kModulate);
+        programs.Use(TTexturePrograms::kNone);
+    }
     if (g.textureEnvCache == replace) return;
     g.textureEnvCache = replace;
     if (Drawing()) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, replace ? GL_REPLACE : GL_MODULATE);
@@ -170,6 +177,8 @@ void MakeCurrent(const std::shared_ptr<TGraphics>& gfx) {
     if (Drawing()) {
         const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         gfx->llvmpipe = renderer && std::strstr(renderer, "llvmpipe") ? 1 : 0;
+        if (!gfx->programsTried) gfx->programs.Load();
+        gfx->programsTried = 1;
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glOrtho(0, gfx->width, gfx->height, 0, -1, 1);
@@ -600,7 +609,9 @@ void DisableTexturing() {
     if (!g.current || g.texturingCache == 0) return;
     g.texturingCache = 0;
     ++g.counters.textureEnableChanges;
-    if (Drawing()) glDisable(GL_TEXTURE_2D);
+    if (!Drawing()) return;
+    glDisable(GL_TEXTURE_2D);
+    g.current->programs.Use(TTexturePrograms::kNone);
 }
 
 void ForgetTexture(unsigned textureName) {

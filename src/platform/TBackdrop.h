@@ -21,7 +21,8 @@ public:
         const TTexelSpans* spans = nullptr;  // where texels can be non-empty (null: anywhere)
     };
 
-    // Writes the width x height pixels at screen (left, top), RGBA rows of width: the first
+    // Writes the width x height pixels at screen (left, top), BGRA rows of width (the order
+    // the software rasteriser keeps textures in, so its upload is a plain copy): the first
     // layer copied, each further one added with 8-bit saturation (colours already scaled)
     // inside its spans.
     static void Compose(const TLayer* layers, int count, long left, long top, int width, int height,

@@ -2,6 +2,7 @@
 // One open graphics: a window or full screen of a fixed size, its drawing state, its
 // frame pacing and the X/GLX objects behind it (none in headless graphics).
 #include "platform/Graphics.h"
+#include "platform/TTexturePrograms.h"
 #include "platform/XDisplay.h"
 
 class TGraphics {
@@ -23,4 +24,6 @@ public:
     int nextFrameTime = 0;     // MilliClock time the next frame is due
     TXWindowPtr native;        // window and context; null in headless graphics
     int llvmpipe = 0;          // 1 when the context draws through Mesa's llvmpipe
+    TTexturePrograms programs; // textured pixels shaded by programs, where the context has them
+    int programsTried = 0;     // 1 once the programs were made (or found missing)
 };
