@@ -216,9 +216,6 @@ int FirstTileStart(float pos, int size, int viewStart) {
     return static_cast<int>(viewStart - back);
 }
 
-// Whether drawing the frame under the current blend mode gives exactly what drawing it
-// solid would, so the rasteriser can copy instead of blend: alpha and mask with an opaque
-// frame at full drawing alpha, and light over a screen known to be black.
 // The frame's texels as uploaded, kept from the first call, for filtering on the CPU; null
 // unless the frame is filtered bilinearly and fills its texture.
 static const TPixmap* ShiftableTexels(const TImage& image, TImageFrame& tex, int frame) {
@@ -228,10 +225,16 @@ static const TPixmap* ShiftableTexels(const TImage& image, TImageFrame& tex, int
     if (!tex.texels && pixmap) {
         int usedW = 0, usedH = 0;
         tex.texels = TexturePixels(*pixmap, tex.textureWidth, tex.textureHeight, usedW, usedH);
+        // Kept as BGRA, the order the software rasteriser keeps textures in: the copies made
+        // from them are uploaded and composed without reordering.
+        if (tex.texels) tex.texels->SwapRedBlue();
     }
     return tex.texels.get();
 }
 
+// Whether drawing the frame under the current blend mode gives exactly what drawing it
+// solid would, so the rasteriser can copy instead of blend: alpha and mask with an opaque
+// frame at full drawing alpha, and light over a screen known to be black.
 static bool SameAsSolid(const TImageFrame& tex, const TDrawState& s) {
     if (!tex.outline.opaque || AlphaByte(s.alpha) != 255) return false;
     return s.blendMode == kBlendAlpha || s.blendMode == kBlendMask || (s.blendMode == kBlendLight && ScreenKnownBlack());

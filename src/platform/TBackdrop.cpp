@@ -14,43 +14,20 @@
 
 namespace {
 
-// An RGBA texel as BGRA: red and blue trade places.
-inline uint32_t SwapRedBlue(uint32_t texel) {
-    return (texel & 0xFF00FF00u) | ((texel & 0xFFu) << 16) | ((texel >> 16) & 0xFFu);
-}
-
-#if defined(__SSE2__)
-inline __m128i SwapRedBlue(__m128i texels) {
-    const __m128i keep = _mm_set1_epi32(int(0xFF00FF00u)), low = _mm_set1_epi32(0xFF);
-    return _mm_or_si128(_mm_and_si128(texels, keep),
-                        _mm_or_si128(_mm_slli_epi32(_mm_and_si128(texels, low), 16),
-                                     _mm_and_si128(_mm_srli_epi32(texels, 16), low)));
-}
-#endif
-
-// n bytes of RGBA texels written to out as BGRA, or (add) added to out's BGRA, each byte
-// saturating at 255 as additive blending does.
-template <bool add>
-void PutSwapped(const uint8_t* __restrict from, size_t n, uint8_t* __restrict out) {
+// n bytes of add added to out, each saturating at 255 as additive blending does.
+void AddBytes(const uint8_t* __restrict add, size_t n, uint8_t* __restrict out) {
     size_t k = 0;
 #if defined(__SSE2__)
-    // The compiler widens a plain add to 16 bits; the saturating byte add does it in one.
+    // The compiler widens the plain loop to 16 bits; the saturating byte add does it in one.
     for (; k + 16 <= n; k += 16) {
-        __m128i t = SwapRedBlue(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k)));
-        if (add) t = _mm_adds_epu8(t, _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + k)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), t);
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(add + k));
+        const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_adds_epu8(o, a));
     }
 #endif
-    for (; k + 4 <= n; k += 4) {
-        uint32_t texel;
-        std::memcpy(&texel, from + k, 4);
-        texel = SwapRedBlue(texel);
-        uint8_t bytes[4];
-        std::memcpy(bytes, &texel, 4);
-        for (int c = 0; c < 4; ++c) {
-            const unsigned sum = unsigned(bytes[c]) + (add ? out[k + size_t(c)] : 0u);
-            out[k + size_t(c)] = uint8_t(sum > 255 ? 255 : sum);
-        }
+    for (; k < n; ++k) {
+        const unsigned sum = unsigned(out[k]) + add[k];
+        out[k] = uint8_t(sum > 255 ? 255 : sum);
     }
 }
 
@@ -106,10 +83,10 @@ void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, in
             continue;
         }
         EachSpan(first, left, top + y, width,
-                 [&](const uint8_t* from, size_t n, int x) { PutSwapped<false>(from, n, dest + size_t(x) * 4); });
+                 [&](const uint8_t* from, size_t n, int x) { std::memcpy(dest + size_t(x) * 4, from, n); });
         for (int i = 1; i < count; ++i)
             EachSpan(layers[i], left, top + y, width,
-                     [&](const uint8_t* from, size_t n, int x) { PutSwapped<true>(from, n, dest + size_t(x) * 4); });
+                     [&](const uint8_t* from, size_t n, int x) { AddBytes(from, n, dest + size_t(x) * 4); });
     }
 }
 

@@ -15,14 +15,14 @@ public:
     // One tiled layer: a copy already filtered for its offset and, above the first, scaled
     // by alpha as light adds it (TShiftedFrame::LitCopy), placed at whole pixels.
     struct TLayer {
-        const TPixmap* texels = nullptr;  // RGBA, at least width x height
+        const TPixmap* texels = nullptr;  // BGRA, at least width x height
         int width = 0, height = 0;        // the tile's size
         long originX = 0, originY = 0;    // screen position of some tile's first texel
         const TTexelSpans* spans = nullptr;  // where texels can be non-empty (null: anywhere)
     };
 
     // Writes the width x height pixels at screen (left, top), BGRA rows of width (the order
-    // the software rasteriser keeps textures in, so its upload is a plain copy): the first
+    // the software rasteriser keeps textures in, so the upload is a plain copy): the first
     // layer copied, each further one added with 8-bit saturation (colours already scaled)
     // inside its spans.
     static void Compose(const TLayer* layers, int count, long left, long top, int width, int height,

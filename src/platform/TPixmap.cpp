@@ -96,3 +96,12 @@ std::shared_ptr<TPixmap> TPixmap::Resized(int newWidth, int newHeight) const {
     }
     return out;
 }
+
+void TPixmap::SwapRedBlue() {
+    if (format != 5 && format != 6) return;
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = Row(y);
+        for (int x = 0; x < width; ++x) std::swap(row[x * 4], row[x * 4 + 2]);
+    }
+    format = format == 5 ? 6 : 5;
+}

@@ -26,6 +26,8 @@ public:
     void SetPixelARGB(int x, int y, uint32_t argb);
     // A copy in another format.
     std::shared_ptr<TPixmap> Converted(int toFormat) const;
+    // RGBA (format 6) turned into BGRA (format 5) and back, in place; other formats stay.
+    void SwapRedBlue();
     // A copy scaled to newWidth x newHeight by box averaging (format 6).
     std::shared_ptr<TPixmap> Resized(int newWidth, int newHeight) const;
 

@@ -145,10 +145,11 @@ unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHei
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, source.width, source.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+        // Source texels are BGRA (see the image layer): an unsized format keeps them so.
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, source.width, source.height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
                      pixels_->pixels.data());
     } else {
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, source.width, source.height, GL_RGBA, GL_UNSIGNED_BYTE,
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, source.width, source.height, GL_BGRA, GL_UNSIGNED_BYTE,
                         pixels_->pixels.data());
     }
     weightX_ = x.weight;

@@ -25,7 +25,7 @@ public:
     // falls on a pixel centre, the rasteriser counts the pixel in for a left edge and out
     // for a top edge.
     static TAxis AxisFor(float pos, bool centreOnEdgeIn);
-    // The used width x height texels of source (RGBA, padded as uploaded) filtered for the
+    // The used width x height texels of source (BGRA, padded as uploaded) filtered for the
     // two axes, as the rasteriser filters them with clamping at the edges, into the same
     // texels of out (a pixmap of source's size and format; its padding is left alone).
     static void Shift(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y,
@@ -39,7 +39,7 @@ public:
     // in one pass, only inside Spans() (the rest stays empty) and again only when the weights
     // change; valid until the next call. Needs no graphics.
     const TPixmap& LitCopy(const TPixmap& source, int usedWidth, int usedHeight, const TAxis& x, const TAxis& y);
-    // Colours of the count RGBA texels at texels scaled by their alpha, in place, as LitCopy
+    // Colours of the count BGRA texels at texels scaled by their alpha, in place, as LitCopy
     // scales them; texels of alpha 255 are left alone (their colours already are).
     static void Light(uint8_t* texels, int count);
     // Where the copies can hold anything, worked out at the first Copy: the spans of a mostly
