@@ -38,7 +38,7 @@ both_sides() {
 
 # The benches, then the real game, at the sizes of one X screen.
 measure_screen() {
-  local round=$1 bench_sizes=$2 real_runs=$3 size run scene
+  local round=$1 bench_sizes=$2 real_runs=$3 size bench run scene
   for size in $bench_sizes; do
     for bench in bench_title_battle bench_fight; do
       both_sides "$round" "{}/bench/$bench" "$seconds" "$size"
@@ -50,15 +50,28 @@ measure_screen() {
     done
   done
 }
+
+# Both X screens, round by round.
+measure_all() {
+  local round
+  for round in $(seq 1 "$rounds"); do
+    "$here/tests/e2e/with-xvfb.sh" -s 1920x1080x24 \
+      bash -c "measure_screen $round '1024x768 1920x1080' '1024x768:window 1920x1080:borderless'"
+    "$here/tests/e2e/with-xvfb.sh" -s 2560x1440x24 \
+      bash -c "measure_screen $round '2560x1440' '2560x1440:borderless'"
+  done
+}
 export -f both_sides measure_screen
 export base new seconds here SWAP_STAMPS_LIB
 
-for round in $(seq 1 "$rounds"); do
-  "$here/tests/e2e/with-xvfb.sh" -s 1920x1080x24 \
-    bash -c "measure_screen $round '1024x768 1920x1080' '1024x768:window 1920x1080:borderless'"
-  "$here/tests/e2e/with-xvfb.sh" -s 2560x1440x24 \
-    bash -c "measure_screen $round '2560x1440' '2560x1440:borderless'"
-done | tee "$log"
+# The measuring runs as a job of its own process group, so that an interrupt stops all of it:
+# the benches, the games and the X servers.
+set -m
+(measure_all | tee "$log") &
+job=$!
+trap 'kill -TERM -- -$job 2>/dev/null; wait $job 2>/dev/null; rm -f "$log"; exit 130' INT TERM
+wait $job
+trap - INT TERM
 
 # The summary: per workload and side, the means over the rounds of the median and worst second
 # of drawn frames, the CPU share of one core (the benches' median second; the real game's
@@ -87,4 +100,8 @@ awk '
       printf "%-34s %12s %12s %9s %9s %9s %8s %8s\n", name, frames(b), frames(n), cell(cpu, b), cell(cpu, n),
              ratio, cell(rss, b), cell(rss, n)
     }
+    print "cpu%: share of one core, user + system of all threads; benches: median second, real game: whole run"
+    game = "real_fight_1024x768_window"
+    printf "resident in a game at 1024x768 (%s): base %s MB, new %s MB\n", game,
+           cell(rss, game SUBSEP "base"), cell(rss, game SUBSEP "new")
   }' "$log"

@@ -2,7 +2,8 @@
 # Measures the real game from outside, as a player runs it, under the current DISPLAY:
 #   bench/measure_binary.sh BUILD_GAME_DIR SCENE SIZE MODE [seconds]
 #     SCENE  title (the title battle) or fight (a game started with Enter, the ship thrusting
-#            and firing while the pointer circles it, a new game at once after being shot down)
+#            and firing while the pointer circles it, a rocket at its target every 2 s, a new
+#            game at once after being shot down)
 #     SIZE   WIDTHxHEIGHT, e.g. 1920x1080
 #     MODE   window ("GFX Full=0") or borderless ("GFX Full=2", full screen at the desktop size;
 #            the X screen must be SIZE, e.g. tests/e2e/with-xvfb.sh -s 1920x1080x24)
@@ -19,7 +20,8 @@ WINDOW_WAIT_SECONDS=30  # longest wait for the window, and again for the title s
 CIRCLE_STEPS=40         # pointer moves per turn around the ship...
 STEP_SECONDS=0.1        # ...one every this many seconds (a turn takes 4 s)
 CIRCLE_RADIUS_PERCENT=30  # radius of the pointer's circle, in % of the window height
-ENTER_EVERY_STEPS=20    # Enter every 2 s: taken at once when the ship has been shot down
+PRESS_EVERY_STEPS=20    # every 2 s: a rocket at the ship's target (the right button), and Enter,
+                        # which starts a new game at once when the ship has been shot down
 WINDOW_TITLE="Tavrik 0.91"
 
 fail() { echo "measure_binary: $*" >&2; exit 1; }
@@ -108,17 +110,18 @@ want=$size; [ "$mode" = borderless ] && want=$screen
 
 if [ "$scene" = fight ]; then
   # Enter starts the game; thrust and fire are held; one xdotool runs the pointer around the
-  # window's centre and presses Enter now and then, for longer than the measurement lasts.
+  # window's centre and fires rockets and presses Enter now and then, for longer than the
+  # measurement lasts.
   xdotool mousemove --window "$window" $((width / 2)) $((height / 4)) key Return
   xdotool keydown w mousedown 1
   held=1
   steps=$(( (SKIP_SECONDS + seconds + 5) * 10 ))
-  read -r -a chain < <(awk -v n="$steps" -v turn="$CIRCLE_STEPS" -v every="$ENTER_EVERY_STEPS" \
+  read -r -a chain < <(awk -v n="$steps" -v turn="$CIRCLE_STEPS" -v every="$PRESS_EVERY_STEPS" \
       -v w="$width" -v h="$height" -v r="$CIRCLE_RADIUS_PERCENT" -v win="$window" -v pause="$STEP_SECONDS" 'BEGIN {
     for (i = 0; i < n; i++) {
       a = 2 * 3.14159265358979 * (i % turn) / turn
       printf "mousemove --window %s %d %d sleep %s ", win, w / 2 + r / 100 * h * cos(a), h / 2 + r / 100 * h * sin(a), pause
-      if (i % every == every - 1) printf "key Return "
+      if (i % every == every - 1) printf "click 3 key Return "
     }
     print ""
   }')
