@@ -183,7 +183,8 @@ median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int(
 lowest() { printf '%s\n' "$@" | sort -g | head -n 1; }
 highest() { printf '%s\n' "$@" | sort -g | tail -n 1; }
 
-echo "workload $name seconds=$seconds screen=$screen"
+# llvmpipe's threads are measured at their default number; a setting in the environment is named.
+echo "workload $name seconds=$seconds screen=$screen${LP_NUM_THREADS:+ LP_NUM_THREADS=$LP_NUM_THREADS}"
 echo "  drawn_frames_per_second  median $(median "${fps[@]}")  worst $(lowest "${fps[@]}")"
 echo "  longest_frame_ms         $longest"
 echo "  cpu_share_of_one_core    median $(median "${cpu[@]}")%  worst $(highest "${cpu[@]}")%  whole_run $whole_cpu%"
