@@ -18,7 +18,7 @@ set -u
 SKIP_SECONDS=2          # start-up and the first frames of a scene are not measured
 WINDOW_WAIT_SECONDS=30  # longest wait for the window, and again for the title screen
 CIRCLE_STEPS=40         # pointer moves per turn around the ship...
-STEP_SECONDS=0.1        # ...one every this many seconds (a turn takes 4 s)
+STEPS_PER_SECOND=10     # ...this many a second (a turn takes 4 s)
 CIRCLE_RADIUS_PERCENT=30  # radius of the pointer's circle, in % of the window height
 PRESS_EVERY_STEPS=20    # every 2 s: a rocket at the ship's target (the right button), and Enter,
                         # which starts a new game at once when the ship has been shot down
@@ -115,12 +115,12 @@ if [ "$scene" = fight ]; then
   xdotool mousemove --window "$window" $((width / 2)) $((height / 4)) key Return
   xdotool keydown w mousedown 1
   held=1
-  steps=$(( (SKIP_SECONDS + seconds + 5) * 10 ))
+  steps=$(( (SKIP_SECONDS + seconds + 5) * STEPS_PER_SECOND ))
   read -r -a chain < <(awk -v n="$steps" -v turn="$CIRCLE_STEPS" -v every="$PRESS_EVERY_STEPS" \
-      -v w="$width" -v h="$height" -v r="$CIRCLE_RADIUS_PERCENT" -v win="$window" -v pause="$STEP_SECONDS" 'BEGIN {
+      -v w="$width" -v h="$height" -v r="$CIRCLE_RADIUS_PERCENT" -v win="$window" -v rate="$STEPS_PER_SECOND" 'BEGIN {
     for (i = 0; i < n; i++) {
       a = 2 * 3.14159265358979 * (i % turn) / turn
-      printf "mousemove --window %s %d %d sleep %s ", win, w / 2 + r / 100 * h * cos(a), h / 2 + r / 100 * h * sin(a), pause
+      printf "mousemove --window %s %d %d sleep %.3f ", win, w / 2 + r / 100 * h * cos(a), h / 2 + r / 100 * h * sin(a), 1 / rate
       if (i % every == every - 1) printf "click 3 key Return "
     }
     print ""
