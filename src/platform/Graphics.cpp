@@ -177,7 +177,8 @@ void MakeCurrent(const std::shared_ptr<TGraphics>& gfx) {
     if (Drawing()) {
         const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
         gfx->llvmpipe = renderer && std::strstr(renderer, "llvmpipe") ? 1 : 0;
-        if (!gfx->programsTried) gfx->programs.Load();
+        // Only the software rasteriser gains from them; other drivers keep their fixed function.
+        if (!gfx->programsTried && gfx->llvmpipe) gfx->programs.Load();
         gfx->programsTried = 1;
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
