@@ -16,6 +16,7 @@
 #include "BenchSupport.h"
 #include "platform/Graphics.h"
 #include "platform/Input.h"
+#include "platform/MemoryCounters.h"
 #include "shell/Game.h"
 #include "shell/Shell.h"
 
@@ -169,5 +170,10 @@ inline void MeasureLoop(const std::string& name, int seconds, int splitSeconds, 
     double resident = 0, anonymous = 0;
     ResidentMb(resident, anonymous);
     std::printf("  resident_mb              total %.0f  anonymous %.0f\n", resident, anonymous);
+    const TMemoryCounters& kept = MemoryCounters();
+    auto mb = [](const std::atomic<int64_t>& bytes) { return double(bytes.load()) / (1 << 20); };
+    std::printf("  kept_mb                  textures %.1f  texel_copies %.1f  pixmaps %.1f  sounds %.1f  "
+                "backdrop %.1f\n",
+                mb(kept.textures), mb(kept.texelCopies), mb(kept.pixmaps), mb(kept.sounds), mb(kept.backdrop));
     std::fflush(stdout);
 }

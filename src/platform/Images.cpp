@@ -226,8 +226,13 @@ static const TPixmap* ShiftableTexels(const TImage& image, TImageFrame& tex, int
     if (!bilinear || tex.usedWidth != image.width || tex.usedHeight != image.height) return nullptr;
     const TPixmap* pixmap = image.FramePixmap(frame);
     if (!tex.texels && pixmap) {
-        int usedW = 0, usedH = 0;
-        tex.texels = TexturePixels(*pixmap, tex.textureWidth, tex.textureHeight, usedW, usedH);
+        if (IsTextureLayout(*pixmap, tex.textureWidth, tex.textureHeight)) {
+            tex.texels = image.frames[size_t(frame)].pixmap;  // the same bytes: no copy
+        } else {
+            int usedW = 0, usedH = 0;
+            tex.texels = TexturePixels(*pixmap, tex.textureWidth, tex.textureHeight, usedW, usedH);
+            tex.texelBytes.Set(int64_t(tex.texels->pixels.size()));
+        }
     }
     return tex.texels.get();
 }
@@ -565,6 +570,10 @@ std::shared_ptr<TPixmap> TexturePixels(const TPixmap& pixmap, int textureW, int 
         std::copy_n(out->Row(usedH - 1), n, out->Row(usedH));  // the corner comes along diagonally
     }
     return out;
+}
+
+bool IsTextureLayout(const TPixmap& pixmap, int textureW, int textureH) {
+    return pixmap.format == 6 && pixmap.width == textureW && pixmap.height == textureH;
 }
 
 void ResetImages() {

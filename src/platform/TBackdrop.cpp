@@ -132,6 +132,7 @@ int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int widt
         const TPixmap& src = *use[i].texels;
         if (!lit.pixels || lit.pixels->width != src.width || lit.pixels->height != src.height) {
             lit.pixels = std::make_unique<TPixmap>(src);
+            lit.bytes.Set(int64_t(lit.pixels->pixels.size()));
             lit.source = nullptr;
         }
         if (lit.source != &src || lit.version != use[i].version) {
@@ -142,6 +143,7 @@ int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int widt
         use[i].texels = lit.pixels.get();
     }
     buffer_.resize(size_t(width) * height * 4);
+    bufferBytes_.Set(int64_t(buffer_.capacity()));
     Compose(use.data(), count, left, top, width, height, buffer_.data());
 
     if (name_ != 0 && sequence_ != GraphicsSequence()) name_ = 0;  // went with its context
@@ -162,6 +164,7 @@ int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int widt
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         textureWidth_ = tw;
         textureHeight_ = th;
+        textureBytes_.Set(int64_t(tw) * th * 4);
     }
     UseTexture(name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

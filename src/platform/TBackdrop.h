@@ -3,6 +3,9 @@
 #include <memory>
 #include <vector>
 
+#include "platform/MemoryCounters.h"
+#include "platform/TMemoryTally.h"
+
 class TPixmap;
 class TTexelSpans;
 
@@ -45,10 +48,13 @@ private:
         const TPixmap* source = nullptr;
         long version = -1;
         std::unique_ptr<TPixmap> pixels;
+        TMemoryTally bytes{MemoryCounters().texelCopies};
     };
     std::vector<TLit> lit_;
     std::vector<uint8_t> buffer_;      // the composed picture
     unsigned name_ = 0;                // OpenGL texture name
     int sequence_ = 0;                 // graphics sequence of the texture
     int textureWidth_ = 0, textureHeight_ = 0;  // at least the viewport's size
+    TMemoryTally bufferBytes_{MemoryCounters().backdrop};
+    TMemoryTally textureBytes_{MemoryCounters().textures};
 };

@@ -15,6 +15,7 @@ TImage::TImage(std::shared_ptr<TPixmap> pixmap, int flags_, int maskRed_, int ma
       maskBlue(maskBlue_) {
     Frame frame;
     frame.pixmap = std::move(pixmap);
+    if (frame.pixmap) frame.pixmapBytes.Set(int64_t(frame.pixmap->pixels.size()));
     frames.push_back(std::move(frame));
 }
 

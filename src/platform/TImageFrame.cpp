@@ -33,7 +33,16 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
         std::_Exit(1);
     }
     int usedW = 0, usedH = 0;
-    std::shared_ptr<TPixmap> level = TexturePixels(pixmap, tw, th, usedW, usedH);
+    // A picture already in the texture's layout is uploaded as it is, without a copy.
+    std::shared_ptr<TPixmap> level;
+    const TPixmap* top = &pixmap;
+    if (!IsTextureLayout(pixmap, tw, th)) {
+        level = TexturePixels(pixmap, tw, th, usedW, usedH);
+        top = level.get();
+    } else {
+        usedW = tw;
+        usedH = th;
+    }
 
     auto frame = std::make_shared<TImageFrame>();
     GLuint name = 0;
@@ -49,7 +58,7 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
     frame->usedHeight = usedH;
     // Smaller mipmap levels spread a texel further than any margin: those frames are not trimmed.
     if (!(flags & kImageMipmapped))
-        frame->outline = TFrameOutline::Of(level->pixels.data(), level->pitch, usedW, usedH, flags & kImageFiltered);
+        frame->outline = TFrameOutline::Of(top->pixels.data(), top->pitch, usedW, usedH, flags & kImageFiltered);
 
     UseTexture(name);
     bool filtered = flags & kImageFiltered;
@@ -62,14 +71,18 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
                              : (mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST));
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     int w = tw, h = th;
+    int64_t bytes = 0;
     for (int lod = 0;; ++lod) {
         glTexImage2D(GL_TEXTURE_2D, lod, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        glTexSubImage2D(GL_TEXTURE_2D, lod, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, level->pixels.data());
+        glTexSubImage2D(GL_TEXTURE_2D, lod, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, top->pixels.data());
+        bytes += int64_t(w) * h * 4;
         if (!mipmapped || (w == 1 && h == 1)) break;
         w = w > 1 ? w / 2 : 1;
         h = h > 1 ? h / 2 : 1;
-        level = level->Resized(w, h);
+        level = top->Resized(w, h);
+        top = level.get();
     }
+    frame->textureBytes.Set(bytes);
     return frame;
 }
 

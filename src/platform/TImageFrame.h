@@ -1,7 +1,9 @@
 #pragma once
 #include <memory>
 
+#include "platform/MemoryCounters.h"
 #include "platform/TFrameOutline.h"
+#include "platform/TMemoryTally.h"
 #include "platform/TShiftedFrame.h"
 
 class TPixmap;
@@ -27,6 +29,9 @@ public:
     TFrameOutline outline;   // what of the picture can change the screen (none when mipmapped)
     // A frame tiled at a fractional offset is drawn from a copy filtered on the CPU (see
     // TShiftedFrame), made from its uploaded texels, kept from the first time it is tiled.
+    // The image's own pixmap where that already holds them as uploaded.
     std::shared_ptr<TPixmap> texels;
+    TMemoryTally textureBytes{MemoryCounters().textures};
+    TMemoryTally texelBytes{MemoryCounters().texelCopies};  // texels unless shared with the image
     TShiftedFrame shifted;
 };

@@ -92,6 +92,7 @@ const TPixmap& TShiftedFrame::Copy(const TPixmap& source, int usedWidth, int use
                                    const TAxis& y) {
     if (!pixels_ || pixels_->width != source.width || pixels_->height != source.height) {
         pixels_ = std::make_unique<TPixmap>(source);  // the padding, never sampled, comes along
+        copyBytes_.Set(int64_t(pixels_->pixels.size()));
         copyWeightX_ = -1;
         spans_ = TTexelSpans::Of(source, usedWidth, usedHeight);
         sparse_ = spans_.Covered() * 2 < long(usedWidth) * usedHeight;
@@ -130,6 +131,7 @@ unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHei
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, source.width, source.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      pixels_->pixels.data());
+        textureBytes_.Set(int64_t(source.width) * source.height * 4);
     } else {
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, source.width, source.height, GL_RGBA, GL_UNSIGNED_BYTE,
                         pixels_->pixels.data());

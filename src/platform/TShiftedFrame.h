@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/MemoryCounters.h"
+#include "platform/TMemoryTally.h"
 #include "platform/TTexelSpans.h"
 
 class TPixmap;
@@ -55,4 +57,6 @@ private:
     std::unique_ptr<TPixmap> pixels_;  // the last copy worked out, reused for the next
     TTexelSpans spans_;                // see Spans()
     bool sparse_ = false;              // the spans leave out most of the picture
+    TMemoryTally copyBytes_{MemoryCounters().texelCopies};  // pixels_
+    TMemoryTally textureBytes_{MemoryCounters().textures};  // the texture
 };

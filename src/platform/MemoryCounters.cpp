@@ -1,0 +1,6 @@
+#include "platform/MemoryCounters.h"
+
+TMemoryCounters& MemoryCounters() {
+    static TMemoryCounters counters;
+    return counters;
+}
