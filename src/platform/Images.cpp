@@ -121,14 +121,14 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
     }
     if (way == kFull) {
         fill.filled += perTexel * frameArea;
-        UseTexture(tex->name);
+        UseTexture(tex->Texture());
         glBegin(GL_QUADS);
         EmitQuad(s, *tex, x, y, -image.anchorX, -image.anchorY, w, h);
         glEnd();
         return;
     }
     TTexelMap map(*tex, -image.anchorX, -image.anchorY, w, h);
-    UseTexture(tex->name);
+    UseTexture(tex->Texture());
     if (way == kBox) {
         fill.filled += perTexel * (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y);
         glBegin(GL_QUADS);
@@ -271,7 +271,7 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     // offset, at whole pixels with nearest sampling: one texel read per pixel, same pixels.
     // Blended layers are left to the rasteriser: on the star layers, which move with the
     // camera, working out and uploading the copy each frame cost what nearest sampling saved.
-    unsigned texture = tex->name;
+    unsigned texture = 0;
     const TPixmap* texels = copy && ShiftedLayersOn() ? ShiftableTexels(*image, *tex, frame) : nullptr;
     if (texels) {
         const TShiftedFrame::TAxis shiftX = TShiftedFrame::AxisFor(fx, true);
@@ -283,6 +283,7 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
             fracY = float(shiftY.shift);
         }
     }
+    if (texture == 0) texture = tex->Texture();
     // A first copy starting right of the view's first pixel centre leaves that column (row)
     // to the copy before it.
     if (float(startX) + fracX > float(s.viewportX)) startX -= image->width;
@@ -432,7 +433,7 @@ void DrawTextAt(const std::string& text, float x, float y) {
         if (top < 0) continue;
         if (tex) {
             if (!begun) {
-                UseTexture(tex->name);
+                UseTexture(tex->Texture());
                 glBegin(GL_QUADS);
                 begun = true;
             }
@@ -458,7 +459,7 @@ void DrawTextGlyphByGlyph(const std::string& text, float x, float y) {
         // Glyphs are placed by their top-left corner whatever their anchor.
         TImageFrame* tex = (*glyph)->TextureFrame(0);
         if (tex) {
-            UseTexture(tex->name);
+            UseTexture(tex->Texture());
             glBegin(GL_QUADS);
             EmitQuad(s, *tex, penX, penY, 0.0f, 0.0f, TFont::kGlyphWidth, TFont::kGlyphHeight);
             glEnd();
