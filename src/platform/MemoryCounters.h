@@ -13,3 +13,7 @@ struct TMemoryCounters {
 };
 
 TMemoryCounters& MemoryCounters();
+
+// Hands memory freed since start-up (decoding buffers, files read whole) back to the system:
+// the allocator would otherwise keep it for the process.
+void ReleaseFreedMemory();
