@@ -1,8 +1,9 @@
 #pragma once
 // What the benchmarks of the real loop share: window sizes from the command line, seconds
 // measured one by one (drawn frames, CPU share of the whole process, llvmpipe's threads
-// included), and a split of the frame's CPU time into its parts, taken in a run of its own
-// where the drawing is finished at every part's end.
+// included), a split of the frame's CPU time into its parts, taken in a run of its own
+// where the drawing is finished at every part's end, and the memory held at the end: the
+// process's resident total and what the platform layer's counters say the game keeps.
 #include <GL/gl.h>
 #include <time.h>
 
