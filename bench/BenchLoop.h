@@ -1,8 +1,9 @@
 #pragma once
 // What the benchmarks of the real loop share: window sizes from the command line, seconds
 // measured one by one (drawn frames, CPU share of the whole process, llvmpipe's threads
-// included), and a split of the frame's CPU time into its parts, taken in a run of its own
-// where the drawing is finished at every part's end.
+// included), a split of the frame's CPU time into its parts, taken in a run of its own
+// where the drawing is finished at every part's end, and the memory held at the end: the
+// process's resident total and what the platform layer's counters say the game keeps.
 #include <GL/gl.h>
 #include <time.h>
 
@@ -16,6 +17,7 @@
 #include "BenchSupport.h"
 #include "platform/Graphics.h"
 #include "platform/Input.h"
+#include "platform/MemoryCounters.h"
 #include "shell/Game.h"
 #include "shell/Shell.h"
 
@@ -169,5 +171,10 @@ inline void MeasureLoop(const std::string& name, int seconds, int splitSeconds, 
     double resident = 0, anonymous = 0;
     ResidentMb(resident, anonymous);
     std::printf("  resident_mb              total %.0f  anonymous %.0f\n", resident, anonymous);
+    const TMemoryCounters& kept = MemoryCounters();
+    auto mb = [](const std::atomic<int64_t>& bytes) { return double(bytes.load()) / (1 << 20); };
+    std::printf("  kept_mb                  textures %.1f  texel_copies %.1f  pixmaps %.1f  sounds %.1f  "
+                "backdrop %.1f\n",
+                mb(kept.textures), mb(kept.texelCopies), mb(kept.pixmaps), mb(kept.sounds), mb(kept.backdrop));
     std::fflush(stdout);
 }

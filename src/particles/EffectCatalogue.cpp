@@ -114,12 +114,12 @@ void CreateEffectCatalogue() {
     Emission(rocketExplosion1, 4, 10, 50);
     rocketExplosion1->AddEmitter(0.0f, 0.5f, 0.15f, smokeSlowYellow);
     rocketExplosion1->AddEmitter(0.5f, 1.0f, 0.025f, smokeDriftYellow);
-    rocketExplosion1->SetSound(rocketBlast);
+    rocketExplosion1->sound = rocketExplosion2->sound;  // the file is loaded once
 
     rocketExplosion0 = Type(250, 300, 0, 0, 0, 0);
     Emission(rocketExplosion0, 4, 10, 50);
     rocketExplosion0->AddEmitter(0.0f, 1.0f, 0.2f, smokeSlowPlasma);
-    rocketExplosion0->SetSound(rocketBlast);
+    rocketExplosion0->sound = rocketExplosion2->sound;
 
     shipExplosion = Type(350, 500, 0, 0, 0, 0);
     Emission(shipExplosion, 4, 10, 0);
@@ -134,7 +134,7 @@ void CreateEffectCatalogue() {
     largeShipExplosion->AddEmitter(0.5f, 1.0f, 0.03f, debris);
     largeShipExplosion->AddEmitter(0.8f, 1.0f, 0.02f, largeDebris);
     largeShipExplosion->AddEmitter(0.5f, 1.0f, 0.08f, smokePuff);
-    largeShipExplosion->SetSound(shipBlast);
+    largeShipExplosion->sound = shipExplosion->sound;
 
     // The trails hang from a point 5 px from the left on their top row.
     if (flameTrail->image) SetImageAnchor(flameTrail->image, 5.0f, 0.0f);

@@ -15,6 +15,9 @@ class TStream;
 constexpr int64_t kMaxSoundBytes = int64_t(256) << 20;
 // Highest sample rate a file may declare.
 constexpr int kMaxSoundRate = 384000;
+// Decoded size above which an Ogg file is kept as it is and decoded as it plays: a music
+// track holds a tenth of its decoded size that way, a sound effect stays decoded.
+constexpr int64_t kKeepOggAboveBytes = int64_t(4) << 20;
 
 // ---- Loading ----
 // Loads a WAV (8 or 16-bit PCM, mono or stereo) or Ogg Vorbis file; null when the file is
@@ -31,7 +34,9 @@ std::shared_ptr<TAudioSample> LoadWavSample(TStream& stream);
 // The Ogg Vorbis loader alone: decodes the whole stream into 16-bit frames at its own rate.
 // A chained file goes on through its parts while channels and rate stay the same. A
 // truncated or damaged stream gives what decoded before the damage; null when nothing did.
-std::shared_ptr<TAudioSample> LoadOggSample(TStream& stream);
+// Frames of more than keepOggAbove bytes are not kept: the sample keeps the file instead,
+// and plays the same frames decoded as it goes.
+std::shared_ptr<TAudioSample> LoadOggSample(TStream& stream, int64_t keepOggAbove = kKeepOggAboveBytes);
 
 // ---- Playing ----
 // Starts the sound from its beginning at full volume on a free voice; the new channel, or

@@ -121,14 +121,14 @@ void DrawImageScreen(TImage& image, float x, float y, int frame) {
     }
     if (way == kFull) {
         fill.filled += perTexel * frameArea;
-        UseTexture(tex->name);
+        UseTexture(tex->Texture());
         glBegin(GL_QUADS);
         EmitQuad(s, *tex, x, y, -image.anchorX, -image.anchorY, w, h);
         glEnd();
         return;
     }
     TTexelMap map(*tex, -image.anchorX, -image.anchorY, w, h);
-    UseTexture(tex->name);
+    UseTexture(tex->Texture());
     if (way == kBox) {
         fill.filled += perTexel * (shape->boxMax.x - shape->boxMin.x) * (shape->boxMax.y - shape->boxMin.y);
         glBegin(GL_QUADS);
@@ -223,11 +223,17 @@ static const TPixmap* ShiftableTexels(const TImage& image, TImageFrame& tex, int
     if (!bilinear || tex.usedWidth != image.width || tex.usedHeight != image.height) return nullptr;
     const TPixmap* pixmap = image.FramePixmap(frame);
     if (!tex.texels && pixmap) {
-        int usedW = 0, usedH = 0;
-        tex.texels = TexturePixels(*pixmap, tex.textureWidth, tex.textureHeight, usedW, usedH);
-        // Kept as BGRA, the order the software rasteriser keeps textures in: the copies made
-        // from them are uploaded and composed without reordering.
-        if (tex.texels) tex.texels->SwapRedBlue();
+        if (IsTextureLayout(*pixmap, tex.textureWidth, tex.textureHeight)) {
+            tex.texels = image.frames[size_t(frame)].pixmap;  // the same bytes: no copy
+        } else {
+            int usedW = 0, usedH = 0;
+            tex.texels = TexturePixels(*pixmap, tex.textureWidth, tex.textureHeight, usedW, usedH);
+            tex.texelBytes.Set(int64_t(tex.texels->pixels.size()));
+        }
+        // Kept as BGRA (format 5), the order the software rasteriser keeps textures in: the
+        // copies made from them are uploaded and composed without reordering. A shared pixmap
+        // turns BGRA with them; its readers go by its format.
+        tex.texels->SwapRedBlue();
     }
     return tex.texels.get();
 }
@@ -269,7 +275,7 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
     // offset, at whole pixels with nearest sampling: one texel read per pixel, same pixels.
     // Blended layers are left to the rasteriser: on the star layers, which move with the
     // camera, working out and uploading the copy each frame cost what nearest sampling saved.
-    unsigned texture = tex->name;
+    unsigned texture = 0;
     const TPixmap* texels = copy && ShiftedLayersOn() ? ShiftableTexels(*image, *tex, frame) : nullptr;
     if (texels) {
         const TShiftedFrame::TAxis shiftX = TShiftedFrame::AxisFor(fx, true);
@@ -281,6 +287,7 @@ void TileImageAt(const std::shared_ptr<TImage>& image, float x, float y, int fra
             fracY = float(shiftY.shift);
         }
     }
+    if (texture == 0) texture = tex->Texture();
     // A first copy starting right of the view's first pixel centre leaves that column (row)
     // to the copy before it.
     if (float(startX) + fracX > float(s.viewportX)) startX -= image->width;
@@ -430,7 +437,7 @@ void DrawTextAt(const std::string& text, float x, float y) {
         if (top < 0) continue;
         if (tex) {
             if (!begun) {
-                UseTexture(tex->name);
+                UseTexture(tex->Texture());
                 glBegin(GL_QUADS);
                 begun = true;
             }
@@ -456,7 +463,7 @@ void DrawTextGlyphByGlyph(const std::string& text, float x, float y) {
         // Glyphs are placed by their top-left corner whatever their anchor.
         TImageFrame* tex = (*glyph)->TextureFrame(0);
         if (tex) {
-            UseTexture(tex->name);
+            UseTexture(tex->Texture());
             glBegin(GL_QUADS);
             EmitQuad(s, *tex, penX, penY, 0.0f, 0.0f, TFont::kGlyphWidth, TFont::kGlyphHeight);
             glEnd();
@@ -568,6 +575,10 @@ std::shared_ptr<TPixmap> TexturePixels(const TPixmap& pixmap, int textureW, int 
         std::copy_n(out->Row(usedH - 1), n, out->Row(usedH));  // the corner comes along diagonally
     }
     return out;
+}
+
+bool IsTextureLayout(const TPixmap& pixmap, int textureW, int textureH) {
+    return pixmap.format == 6 && pixmap.width == textureW && pixmap.height == textureH;
 }
 
 void ResetImages() {

@@ -91,6 +91,8 @@ int FitTextureSize(int w, int h, const std::function<int(int, int)>& accepts, in
 // The format-6 texture pixels: the picture at 0, 0 (resized down if larger), its last
 // column and row repeated once beyond it and its corner pixel diagonally.
 std::shared_ptr<TPixmap> TexturePixels(const TPixmap& pixmap, int textureW, int textureH, int& usedW, int& usedH);
+// Whether the pixmap already is what TexturePixels would make of it for that texture size.
+bool IsTextureLayout(const TPixmap& pixmap, int textureW, int textureH);
 // Where the first tile copy starts: the largest whole position <= viewStart congruent
 // to floor(pos) modulo size.
 int FirstTileStart(float pos, int size, int viewStart);

@@ -12,6 +12,12 @@ TAudioSample::TAudioSample(int format_, int rate_, std::vector<uint8_t> data_)
     } else {
         data.clear();
     }
+    bytes_.Set(int64_t(data.size()));
+}
+
+TAudioSample::TAudioSample(int format_, int rate_, int64_t length_, std::string oggBytes)
+    : format(format_), rate(rate_), length(length_), ogg(std::move(oggBytes)) {
+    bytes_.Set(int64_t(ogg.size()));
 }
 
 int TAudioSample::BytesPerFrame(int format) {

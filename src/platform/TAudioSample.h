@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/MemoryCounters.h"
+#include "platform/TMemoryTally.h"
+
 // Decoded PCM: the frames of a WAV or Ogg file in one of four layouts.
 class TAudioSample {
 public:
@@ -12,6 +15,9 @@ public:
 
     // Takes the bytes of whole frames; a trailing partial frame is dropped.
     TAudioSample(int format, int rate, std::vector<uint8_t> data);
+    // A long Ogg Vorbis file kept as it is, length frames of 16-bit format once decoded:
+    // each voice playing it decodes it as it goes (see TOggReader).
+    TAudioSample(int format, int rate, int64_t length, std::string oggBytes);
 
     // Bytes in one frame of the format (0 for an unknown format).
     static int BytesPerFrame(int format);
@@ -25,4 +31,8 @@ public:
     int64_t length;             // frames
     std::vector<uint8_t> data;  // frames, 16-bit values little-endian, 8-bit values unsigned
     std::string artist;         // an Ogg file's ARTIST comment (its first 256 bytes); "" for none
+    std::string ogg;            // the kept Ogg file, when data is empty and the frames are decoded in play
+
+private:
+    TMemoryTally bytes_{MemoryCounters().sounds};
 };

@@ -93,6 +93,7 @@ void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, in
 int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int width, int height) {
     if (!GLActive() || width <= 0 || height <= 0) return 0;
     buffer_.resize(size_t(width) * height * 4);
+    bufferBytes_.Set(int64_t(buffer_.capacity()));
     Compose(layers, count, left, top, width, height, buffer_.data());
 
     if (name_ != 0 && sequence_ != GraphicsSequence()) name_ = 0;  // went with its context
@@ -114,6 +115,7 @@ int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int widt
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
         textureWidth_ = tw;
         textureHeight_ = th;
+        textureBytes_.Set(int64_t(tw) * th * 4);
     }
     UseTexture(name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

@@ -2,6 +2,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/MemoryCounters.h"
+#include "platform/TMemoryTally.h"
+
 class TPixmap;
 class TTexelSpans;
 
@@ -40,4 +43,6 @@ private:
     unsigned name_ = 0;                // OpenGL texture name
     int sequence_ = 0;                 // graphics sequence of the texture
     int textureWidth_ = 0, textureHeight_ = 0;  // at least the viewport's size
+    TMemoryTally bufferBytes_{MemoryCounters().backdrop};
+    TMemoryTally textureBytes_{MemoryCounters().textures};
 };

@@ -15,6 +15,7 @@ TImage::TImage(std::shared_ptr<TPixmap> pixmap, int flags_, int maskRed_, int ma
       maskBlue(maskBlue_) {
     Frame frame;
     frame.pixmap = std::move(pixmap);
+    if (frame.pixmap) frame.pixmapBytes.Set(int64_t(frame.pixmap->pixels.size()));
     frames.push_back(std::move(frame));
 }
 
@@ -30,7 +31,7 @@ TImageFrame* TImage::TextureFrame(int n) {
     // Sequence numbers are never 0 while graphics are open, so 0 means "never made".
     if (frame.sequence == sequence) return frame.texture.get();
     frame.texture.reset();  // stale: its context is gone
-    if (frame.pixmap) frame.texture = TImageFrame::Make(*frame.pixmap, flags);
+    if (frame.pixmap) frame.texture = TImageFrame::Make(frame.pixmap, flags);
     frame.sequence = sequence;
     return frame.texture.get();
 }

@@ -2,6 +2,9 @@
 #include <memory>
 #include <vector>
 
+#include "platform/MemoryCounters.h"
+#include "platform/TMemoryTally.h"
+
 class TImageFrame;
 class TPixmap;
 
@@ -39,6 +42,7 @@ public:
         int sequence = 0;                      // graphics sequence of the texture
         std::vector<uint8_t> opacity;          // overlap mask, empty until needed
         bool opacityMade = false;              // opacity computed (or not needed)
+        TMemoryTally pixmapBytes{MemoryCounters().pixmaps};
     };
     std::vector<Frame> frames;  // one per frame
 };

@@ -21,8 +21,9 @@ int ProxyAccepts(int w, int h) {
 
 }  // namespace
 
-std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags) {
-    if (!GLActive() || pixmap.width <= 0 || pixmap.height <= 0) return nullptr;
+std::shared_ptr<TImageFrame> TImageFrame::Make(const std::shared_ptr<TPixmap>& source, int flags) {
+    if (!GLActive() || !source || source->width <= 0 || source->height <= 0) return nullptr;
+    const TPixmap& pixmap = *source;
     int tw = 0, th = 0;
     if (!FitTextureSize(pixmap.width, pixmap.height, ProxyAccepts, tw, th)) {
         // The driver takes no texture at all: nothing can be drawn, so the program stops,
@@ -32,14 +33,19 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
         CloseGraphicsMode();
         std::_Exit(1);
     }
-    int usedW = 0, usedH = 0;
-    std::shared_ptr<TPixmap> level = TexturePixels(pixmap, tw, th, usedW, usedH);
+    int usedW = tw, usedH = th;
+    // A picture already in the texture's layout is uploaded as it is, without a copy.
+    std::shared_ptr<TPixmap> level;
+    const bool asItIs = IsTextureLayout(pixmap, tw, th);
+    if (!asItIs) level = TexturePixels(pixmap, tw, th, usedW, usedH);
+    const TPixmap& texels = asItIs ? pixmap : *level;
 
     auto frame = std::make_shared<TImageFrame>();
     GLuint name = 0;
     glGenTextures(1, &name);
     if (name == 0) return nullptr;
     frame->name = name;
+    frame->flags_ = flags;
     frame->textureWidth = tw;
     frame->textureHeight = th;
     frame->uMax = static_cast<float>(usedW) / tw;
@@ -49,11 +55,25 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
     frame->usedHeight = usedH;
     // Smaller mipmap levels spread a texel further than any margin: those frames are not trimmed.
     if (!(flags & kImageMipmapped))
-        frame->outline = TFrameOutline::Of(level->pixels.data(), level->pitch, usedW, usedH, flags & kImageFiltered);
+        frame->outline = TFrameOutline::Of(texels.pixels.data(), texels.pitch, usedW, usedH, flags & kImageFiltered);
+    if (asItIs) frame->unuploaded_ = source;
+    else frame->Upload(texels);
+    return frame;
+}
 
+unsigned TImageFrame::Texture() {
+    if (unuploaded_) {
+        const std::shared_ptr<const TPixmap> texels = std::move(unuploaded_);
+        unuploaded_.reset();
+        Upload(*texels);
+    }
+    return name;
+}
+
+void TImageFrame::Upload(const TPixmap& texels) {
     UseTexture(name);
-    bool filtered = flags & kImageFiltered;
-    bool mipmapped = flags & kImageMipmapped;
+    bool filtered = flags_ & kImageFiltered;
+    bool mipmapped = flags_ & kImageMipmapped;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
@@ -61,16 +81,23 @@ std::shared_ptr<TImageFrame> TImageFrame::Make(const TPixmap& pixmap, int flags)
                     filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
                              : (mipmapped ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST));
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    int w = tw, h = th;
+    int w = textureWidth, h = textureHeight;
+    int64_t bytes = 0;
+    std::shared_ptr<TPixmap> level;
+    const TPixmap* top = &texels;
     for (int lod = 0;; ++lod) {
-        glTexImage2D(GL_TEXTURE_2D, lod, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-        glTexSubImage2D(GL_TEXTURE_2D, lod, 0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, level->pixels.data());
+        // A picture shared with the layers' CPU filtering may have turned BGRA (format 5).
+        const GLenum order = top->format == 5 ? GL_BGRA : GL_RGBA;
+        glTexImage2D(GL_TEXTURE_2D, lod, GL_RGBA8, w, h, 0, order, GL_UNSIGNED_BYTE, nullptr);
+        glTexSubImage2D(GL_TEXTURE_2D, lod, 0, 0, w, h, order, GL_UNSIGNED_BYTE, top->pixels.data());
+        bytes += int64_t(w) * h * 4;
         if (!mipmapped || (w == 1 && h == 1)) break;
         w = w > 1 ? w / 2 : 1;
         h = h > 1 ? h / 2 : 1;
-        level = level->Resized(w, h);
+        level = top->Resized(w, h);
+        top = level.get();
     }
-    return frame;
+    textureBytes.Set(bytes);
 }
 
 TImageFrame::~TImageFrame() {

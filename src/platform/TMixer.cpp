@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/TAudioSample.h"
+#include "platform/TOggReader.h"
 #include "platform/TSound.h"
 
 static_assert(std::endian::native == std::endian::little,
@@ -41,6 +42,8 @@ TMixer::TMixer() {
     Reset();
 }
 
+TMixer::~TMixer() = default;
+
 void TMixer::Reset() {
     muted_.store(0);
     for (int slot = 0; slot < kSlots; ++slot) {
@@ -52,7 +55,9 @@ void TMixer::Reset() {
         v.requestMs.store(0);
         v.sample.store(nullptr);
         v.looped.store(0);
+        v.reader.store(nullptr);
         v.sound.reset();
+        v.ownReader.reset();
         v.generation = 0;
         v.handle = 0;
         // Slot 0 heads the list and is never handed out: the list proper starts at 1.
@@ -81,6 +86,8 @@ void TMixer::ReclaimFinished() {
         Voice& v = voices_[slot];
         v.sound.reset();
         v.sample.store(nullptr, std::memory_order_relaxed);
+        v.reader.store(nullptr, std::memory_order_relaxed);
+        v.ownReader.reset();
         v.status.store(kFree, std::memory_order_relaxed);
         v.nextFree = freeHead_;
         freeHead_ = slot;
@@ -106,6 +113,10 @@ int TMixer::StartVoice(const std::shared_ptr<TSound>& sound, int requestMs) {
     v.sound = sound;
     v.sample.store(sound->sample.get(), std::memory_order_relaxed);
     v.looped.store(sound->Looped(), std::memory_order_relaxed);
+    // A kept Ogg file gets a decoder of its own for this voice; it opens on the mixing thread.
+    const TAudioSample& sample = *sound->sample;
+    v.ownReader = sample.data.empty() ? std::make_unique<TOggReader>(sample.ogg) : nullptr;
+    v.reader.store(v.ownReader.get(), std::memory_order_relaxed);
     v.volume.store(kFullVolume, std::memory_order_relaxed);
     v.pan.store(0, std::memory_order_relaxed);
     v.stopRequested.store(0, std::memory_order_relaxed);
@@ -166,9 +177,10 @@ void TMixer::FinishVoice(int slot) {
     endWrite_.store((w + 1) & kSlotMask, std::memory_order_release);
 }
 
-template <int Format>
+template <int Format, bool Kept>
 bool TMixer::MixFrames(Voice& voice, const TAudioSample& sample, int first, int gainL, int gainR) {
     const uint8_t* data = sample.data.data();
+    TOggReader* reader = voice.reader.load(std::memory_order_relaxed);
     const int64_t length = sample.length;
     const int64_t end = length << 16;
     const bool looped = voice.looped.load(std::memory_order_relaxed) != 0;
@@ -187,8 +199,13 @@ bool TMixer::MixFrames(Voice& voice, const TAudioSample& sample, int first, int 
         // 15-bit fraction keeps (b - a) * f inside 32 bits.
         const int f = static_cast<int>(pos & 0xFFFF) >> 1;
         int la, ra, lb, rb;
-        ReadFrame<Format>(data, i, la, ra);
-        ReadFrame<Format>(data, j, lb, rb);
+        if constexpr (Kept) {
+            ReadFrame<Format>(reader->Frame(i), 0, la, ra);
+            ReadFrame<Format>(reader->Frame(j), 0, lb, rb);
+        } else {
+            ReadFrame<Format>(data, i, la, ra);
+            ReadFrame<Format>(data, j, lb, rb);
+        }
         const int l = la + (((lb - la) * f) >> 15);
         const int r = ra + (((rb - ra) * f) >> 15);
         // Full volume adds the level times 16; the output stage shifts that back by 4.
@@ -217,11 +234,18 @@ bool TMixer::MixVoice(Voice& voice) {
     const int gainL = volume * (kFullVolume - std::max(pan, 0)) / kFullVolume;
     const int gainR = volume * (kFullVolume + std::min(pan, 0)) / kFullVolume;
 
+    if (voice.reader.load(std::memory_order_relaxed)) {
+        switch (sample->format) {
+            case TAudioSample::kMono16: return MixFrames<TAudioSample::kMono16, true>(voice, *sample, first, gainL, gainR);
+            case TAudioSample::kStereo16: return MixFrames<TAudioSample::kStereo16, true>(voice, *sample, first, gainL, gainR);
+            default: return false;
+        }
+    }
     switch (sample->format) {
-        case TAudioSample::kMono8: return MixFrames<TAudioSample::kMono8>(voice, *sample, first, gainL, gainR);
-        case TAudioSample::kMono16: return MixFrames<TAudioSample::kMono16>(voice, *sample, first, gainL, gainR);
-        case TAudioSample::kStereo8: return MixFrames<TAudioSample::kStereo8>(voice, *sample, first, gainL, gainR);
-        case TAudioSample::kStereo16: return MixFrames<TAudioSample::kStereo16>(voice, *sample, first, gainL, gainR);
+        case TAudioSample::kMono8: return MixFrames<TAudioSample::kMono8, false>(voice, *sample, first, gainL, gainR);
+        case TAudioSample::kMono16: return MixFrames<TAudioSample::kMono16, false>(voice, *sample, first, gainL, gainR);
+        case TAudioSample::kStereo8: return MixFrames<TAudioSample::kStereo8, false>(voice, *sample, first, gainL, gainR);
+        case TAudioSample::kStereo16: return MixFrames<TAudioSample::kStereo16, false>(voice, *sample, first, gainL, gainR);
         default: return false;
     }
 }

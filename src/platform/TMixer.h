@@ -8,6 +8,7 @@
 
 class TSound;
 class TAudioSample;
+class TOggReader;
 
 // Mixes up to 4095 voices into blocks of 1024 stereo frames at 44100 Hz.
 //
@@ -27,6 +28,7 @@ public:
     static constexpr int kFullVolume = 4096;    // volume factor of 1.0
 
     TMixer();
+    ~TMixer();
     TMixer(const TMixer&) = delete;
     TMixer& operator=(const TMixer&) = delete;
 
@@ -69,8 +71,10 @@ private:
         std::atomic<int> requestMs{0};                        // clock time of the play request
         std::atomic<const TAudioSample*> sample{nullptr};     // what it plays
         std::atomic<int> looped{0};                           // 1 when the sound loops
+        std::atomic<TOggReader*> reader{nullptr};             // decodes a kept Ogg file as it plays
         // Game thread only.
         std::shared_ptr<TSound> sound;                        // keeps the sample alive
+        std::unique_ptr<TOggReader> ownReader;                // owns reader
         uint32_t generation = 0;                              // grows by kSlots per hand-out
         int handle = 0;                                       // current handle of the slot
         int nextFree = 0;                                     // free-list link
@@ -88,7 +92,7 @@ private:
     void FinishVoice(int slot);
     // Adds one voice's frames into the accumulator; false when the voice has ended.
     bool MixVoice(Voice& voice);
-    template <int Format>
+    template <int Format, bool Kept>
     bool MixFrames(Voice& voice, const TAudioSample& sample, int first, int gainL, int gainR);
 
     std::array<Voice, kSlots> voices_;               // the voice table

@@ -110,6 +110,7 @@ const TPixmap& TShiftedFrame::Copy(const TPixmap& source, int usedWidth, int use
                                    const TAxis& y) {
     if (!pixels_ || pixels_->width != source.width || pixels_->height != source.height) {
         pixels_ = std::make_unique<TPixmap>(source);  // the padding, never sampled, comes along
+        copyBytes_.Set(int64_t(pixels_->pixels.size()));
         copyWeightX_ = -1;
         LearnSpans(source, usedWidth, usedHeight);
     }
@@ -148,6 +149,7 @@ unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHei
         // Source texels are BGRA (see the image layer): an unsized format keeps them so.
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, source.width, source.height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
                      pixels_->pixels.data());
+        textureBytes_.Set(int64_t(source.width) * source.height * 4);
     } else {
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, source.width, source.height, GL_BGRA, GL_UNSIGNED_BYTE,
                         pixels_->pixels.data());
@@ -185,6 +187,7 @@ const TPixmap& TShiftedFrame::LitCopy(const TPixmap& source, int usedWidth, int 
     LearnSpans(source, usedWidth, usedHeight);
     if (!lit_ || lit_->width != source.width || lit_->height != source.height) {
         lit_ = std::make_unique<TPixmap>(source.width, source.height, source.format);  // zeroed
+        litBytes_.Set(int64_t(lit_->pixels.size()));
         litWeightX_ = -1;
     }
     if (litWeightX_ == x.weight && litWeightY_ == y.weight && litBackX_ == x.back && litBackY_ == y.back)

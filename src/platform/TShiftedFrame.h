@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/MemoryCounters.h"
+#include "platform/TMemoryTally.h"
 #include "platform/TTexelSpans.h"
 
 class TPixmap;
@@ -63,9 +65,12 @@ private:
     std::unique_ptr<TPixmap> pixels_;  // the last copy worked out, reused for the next
     int litWeightX_ = -1, litWeightY_ = -1, litBackX_ = -1, litBackY_ = -1;  // what lit_ holds
     std::unique_ptr<TPixmap> lit_;     // the last lit copy
+    TMemoryTally litBytes_{MemoryCounters().texelCopies};  // lit_
     // Makes the spans on the first sight of source.
     void LearnSpans(const TPixmap& source, int usedWidth, int usedHeight);
     bool learnt_ = false;
     TTexelSpans spans_;                // see Spans()
     bool sparse_ = false;              // the spans leave out most of the picture
+    TMemoryTally copyBytes_{MemoryCounters().texelCopies};  // pixels_
+    TMemoryTally textureBytes_{MemoryCounters().textures};  // the texture
 };

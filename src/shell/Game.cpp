@@ -16,6 +16,7 @@
 #include "platform/Graphics.h"
 #include "platform/Images.h"
 #include "platform/Input.h"
+#include "platform/MemoryCounters.h"
 #include "shell/Assets.h"
 #include "shell/Camera.h"
 #include "shell/GamePaths.h"
@@ -102,6 +103,7 @@ int StartUpGame() {
     ChooseMusicTrack();
     CreateStageTable();
     frameTimer = CreateTickTimer(60);
+    ReleaseFreedMemory();
     // The particles' clock measures from the end of start-up.
     engineClock = MilliClock();
     ShowStartUpSaveNotices();

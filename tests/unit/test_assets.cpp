@@ -17,6 +17,7 @@
 #include "../../tools/AssetTables.h"
 #include "platform/Audio.h"
 #include "platform/Images.h"
+#include "platform/TAudioByteStream.h"
 #include "platform/TAudioSample.h"
 #include "platform/TPixmap.h"
 #include "platform/TSound.h"
@@ -74,6 +75,11 @@ struct Wav {
 bool LoadWav(const std::string& file, Wav& wav) {
     std::shared_ptr<TSound> sound = LoadSoundFile(file, 0);
     if (!sound) return false;
+    // A long track is kept as its file: decoded whole here.
+    if (sound->sample->data.empty()) {
+        TAudioByteStream bytes(sound->sample->ogg);
+        sound = std::make_shared<TSound>(LoadOggSample(bytes, kMaxSoundBytes), 0);
+    }
     const TAudioSample& s = *sound->sample;
     wav.rate = s.rate;
     wav.channels = s.Channels();

@@ -233,6 +233,31 @@ TEST(AudioOgg, ChainedFilesDecodeWhileTheLayoutHoldsAndABrokenLinkEndsThem) {
     EXPECT_FALSE(LoadSoundFromMemory(pages[0] + pages[1] + EmptyStartPage(7), 0));
 }
 
+TEST(AudioOgg, ALongTrackKeptAsItsFilePlaysTheSameFramesAsDecoded) {
+    // Kept whenever it is longer than nothing, against decoded whole: a stereo track at the
+    // output rate played once, and a mono one at half the rate looped three times round.
+    struct TCase {
+        int channels, rate, frames, flags, blocks;
+    };
+    for (const TCase c : {TCase{2, 44100, 30000, 0, 32}, TCase{1, 22050, 5000, TSound::kLooped, 22}}) {
+        const std::string file = EncodeOgg(c.channels, c.rate, c.frames);
+        TAudioByteStream forKept(file), forDecoded(file);
+        auto kept = std::make_shared<TSound>(LoadOggSample(forKept, 0), c.flags);
+        auto decoded = std::make_shared<TSound>(LoadOggSample(forDecoded, kMaxSoundBytes), c.flags);
+        EXPECT_TRUE(kept->sample->data.empty());
+        EXPECT_EQ(kept->sample->ogg, file);
+        EXPECT_EQ(kept->sample->length, decoded->sample->length);
+        EXPECT_EQ(kept->sample->format, decoded->sample->format);
+        MixerRig a, b;
+        const int ha = a.StartNow(kept), hb = b.StartNow(decoded);
+        for (int block = 0; block < c.blocks; ++block) {
+            ASSERT_EQ(a.Mix(), b.Mix()) << c.channels << " channels, block " << block;
+            ASSERT_EQ(a.mixer->VoicePlaying(ha), b.mixer->VoicePlaying(hb)) << "block " << block;
+        }
+        EXPECT_EQ(a.mixer->VoicePlaying(ha), c.flags);  // the once-played track has ended
+    }
+}
+
 // ---- Mixer ----
 
 TEST(AudioMixer, SoundsStartTwentyMillisecondsAfterTheirRequest) {

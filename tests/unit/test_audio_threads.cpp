@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "platform/Audio.h"
+#include "platform/TAudioByteStream.h"
 #include "platform/TAudioSample.h"
 #include "platform/TChannel.h"
 #include "platform/TMixer.h"
 #include "platform/TSound.h"
+#include "support/TestSounds.h"
 
 namespace {
 
@@ -91,9 +93,12 @@ TEST(AudioThreads, PublicCallsAgainstTheOutputThread) {
     ResetAudio();
     StartAudioDriver(0);
     auto sound = Tone(2205, 44100, 5000);  // 50 ms
+    // Now and then a track kept as its file, which the output thread decodes as it plays.
+    TAudioByteStream file(testsounds::EncodeOgg(1, 44100, 2205));
+    auto kept = std::make_shared<TSound>(LoadOggSample(file, 0), 0);
     std::vector<std::shared_ptr<TChannel>> channels;
     for (int i = 0; i < 400; ++i) {
-        auto channel = PlaySoundOn(sound);
+        auto channel = PlaySoundOn(i % 50 == 25 ? kept : sound);
         ASSERT_TRUE(channel);
         ChangeChannelVolume(channel, float(i % 10) / 10.0f);
         channels.push_back(channel);

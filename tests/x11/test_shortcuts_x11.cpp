@@ -195,4 +195,36 @@ TEST_F(ShortcutsX11Test, ShiftedLayerMatchesFilteredLayer) {
     }
 }
 
+// Layers whose pictures are already in texture layout (RGBA, power-of-two sides) get their own
+// texture only when first drawn alone: composed first, then drawn alone, they still give the
+// composed pixels.
+TEST_F(ShortcutsX11Test, LayersComposedBeforeTheyAreEverDrawnAloneGiveTheSamePixelsAlone) {
+    auto nebula = LoadImageFile(Pattern(128, 64, 9, true));
+    auto stars = LoadImageFile(Pattern(64, 64, 10, false));
+    auto far = LoadImageFile(Pattern(32, 32, 11, false));
+    const TTileLayer layers[] = {{nebula, 0.25f, 0.75f}, {stars, 9.3f, -8.8f}, {far, -0.6f, 0.4f}};
+    auto frame = [&](int shortcuts) {
+        SetShortcuts(shortcuts);
+        ClearScreen();
+        SetBlendMode(kBlendLight);
+        SetDrawColor(255, 255, 255);
+        SetDrawAlpha(1.0f);
+        TileImagesAt(layers, 3);
+        auto shot = CaptureScreenPixels(0, 0, kWidth, kHeight);
+        FlipScreen(0);
+        return shot;
+    };
+    auto composed = frame(1);
+    auto alone = frame(0);
+    long differing = 0, lit = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            for (int c = 0; c < 3; ++c) {
+                lit += alone->Row(y)[x * 4 + c] != 0;
+                differing += composed->Row(y)[x * 4 + c] != alone->Row(y)[x * 4 + c];
+            }
+    EXPECT_GT(lit, kWidth * kHeight);
+    EXPECT_EQ(differing, 0);
+}
+
 }  // namespace
