@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "platform/TImageFrame.h"
 #include "platform/TPixmap.h"
 #include "platform/TShiftedFrame.h"
+#include "platform/TwoCores.h"
 #include "platform/StateResets.h"
 #include "platform/Trimming.h"
 
@@ -343,6 +345,8 @@ void TileImagesAt(const TTileLayer* layers, int count) {
     // Every layer bilinear and whole in its texture, the first opaque: then each pixel is the
     // first layer's filtered texel plus the others' filtered texels scaled by their alpha.
     std::vector<TBackdrop::TLayer> parts(static_cast<size_t>(count));
+    std::vector<std::function<void()>> copies(static_cast<size_t>(count));
+    std::vector<TShiftedFrame*> shifted(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         const std::shared_ptr<TImage>& image = layers[i].image;
         if (!image || image->width <= 0 || image->height <= 0) return eachAlone();
@@ -356,14 +360,30 @@ void TileImagesAt(const TTileLayer* layers, int count) {
         const TShiftedFrame::TAxis shiftY = TShiftedFrame::AxisFor(fy, false);
         TBackdrop::TLayer& part = parts[size_t(i)];
         // Above the first, layers add their light: their copies come scaled by alpha.
-        part.texels = i == 0 ? &tex->shifted.Copy(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY)
-                             : &tex->shifted.LitCopy(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
+        copies[size_t(i)] = [&part, tex, texels, shiftX, shiftY, i] {
+            TShiftedFrame& frame = tex->shifted;
+            part.texels = i == 0 ? &frame.Copy(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY)
+                                 : &frame.LitCopy(*texels, tex->usedWidth, tex->usedHeight, shiftX, shiftY);
+        };
+        shifted[size_t(i)] = &tex->shifted;
         part.width = image->width;
         part.height = image->height;
         part.originX = long(std::fmod(std::floor(double(fx)), double(image->width))) + shiftX.shift;
         part.originY = long(std::fmod(std::floor(double(fy)), double(image->height))) + shiftY.shift;
-        part.spans = i > 0 ? tex->shifted.Spans() : nullptr;
     }
+    // On a large screen the first layer's copy is worked out on a second core beside the
+    // others', unless a layer repeats it (the two would share one copy).
+    const bool apart = std::count(shifted.begin() + 1, shifted.end(), shifted[0]) == 0;
+    auto others = [&] {
+        for (int i = 1; i < count; ++i) copies[size_t(i)]();
+    };
+    if (apart && count > 1 && WorthTwoCores(long(s.viewportW) * s.viewportH)) {
+        RunOnTwoCores(copies[0], others);
+    } else {
+        copies[0]();
+        others();
+    }
+    for (int i = 1; i < count; ++i) parts[size_t(i)].spans = shifted[size_t(i)]->Spans();
     if (drawRecordingOn)
         for (int i = 0; i < count; ++i) RecordImageCall(TDrawKind::Tile, *layers[i].image, layers[i].x, layers[i].y, 0);
     if (!gBackdrop) gBackdrop = std::make_unique<TBackdrop>();

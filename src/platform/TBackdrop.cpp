@@ -11,6 +11,7 @@
 #include "platform/Graphics.h"
 #include "platform/TPixmap.h"
 #include "platform/TTexelSpans.h"
+#include "platform/TwoCores.h"
 
 namespace {
 
@@ -70,13 +71,13 @@ int TextureSide(int n) {
     return version && version[0] >= '2' && version[0] <= '9' ? n : PowerOfTwo(n);
 }
 
-}  // namespace
-
-void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, int width, int height, uint8_t* out) {
+// Rows [y0, y1) of Compose's picture.
+void ComposeRows(const TBackdrop::TLayer* layers, int count, long left, long top, int width, int y0, int y1,
+                 uint8_t* out) {
     // The first layer covers every pixel, whatever its spans.
-    TLayer first = count > 0 ? layers[0] : TLayer{};
+    TBackdrop::TLayer first = count > 0 ? layers[0] : TBackdrop::TLayer{};
     first.spans = nullptr;
-    for (int y = 0; y < height; ++y) {
+    for (int y = y0; y < y1; ++y) {
         uint8_t* dest = out + size_t(y) * width * 4;
         if (count < 1) {
             std::memset(dest, 0, size_t(width) * 4);
@@ -88,6 +89,17 @@ void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, in
             EachSpan(layers[i], left, top + y, width,
                      [&](const uint8_t* from, size_t n, int x) { AddBytes(from, n, dest + size_t(x) * 4); });
     }
+}
+
+}  // namespace
+
+void TBackdrop::Compose(const TLayer* layers, int count, long left, long top, int width, int height, uint8_t* out) {
+    if (!WorthTwoCores(long(width) * height)) return ComposeRows(layers, count, left, top, width, 0, height, out);
+    // The copies are bound by memory, and one core's share of it is not enough for a large
+    // screen: the lower half is composed on a second core.
+    const int half = height / 2;
+    RunOnTwoCores([&] { ComposeRows(layers, count, left, top, width, half, height, out); },
+                  [&] { ComposeRows(layers, count, left, top, width, 0, half, out); });
 }
 
 int TBackdrop::Draw(const TLayer* layers, int count, int left, int top, int width, int height) {
