@@ -174,6 +174,10 @@ void TShiftedFrame::Light(uint8_t* texels, int count) {
         uint8_t* t = texels + size_t(i) * 4;
         const unsigned a = t[3];
         if (a == 255) continue;  // c * 255 / 255 is c
+        if (a == 0) {            // the empty texels between a span's stars
+            t[0] = t[1] = t[2] = 0;
+            continue;
+        }
         // c * a / 255 rounded to nearest, in integers.
         for (int c = 0; c < 3; ++c) {
             const unsigned v = t[c] * a;
