@@ -111,15 +111,12 @@ const TPixmap& TShiftedFrame::Copy(const TPixmap& source, int usedWidth, int use
     if (!pixels_ || pixels_->width != source.width || pixels_->height != source.height) {
         pixels_ = std::make_unique<TPixmap>(source);  // the padding, never sampled, comes along
         copyBytes_.Set(int64_t(pixels_->pixels.size()));
-        copyWeightX_ = -1;
+        copyFilter_ = TFilter{};
         LearnSpans(source, usedWidth, usedHeight);
     }
-    if (copyWeightX_ != x.weight || copyWeightY_ != y.weight || copyBackX_ != x.back || copyBackY_ != y.back) {
+    if (copyFilter_ != TFilter::Of(x, y)) {
         Shift(source, usedWidth, usedHeight, x, y, *pixels_);
-        copyWeightX_ = x.weight;
-        copyWeightY_ = y.weight;
-        copyBackX_ = x.back;
-        copyBackY_ = y.back;
+        copyFilter_ = TFilter::Of(x, y);
         ++copies;
     }
     return *pixels_;
@@ -135,9 +132,9 @@ unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHei
         if (name == 0) return 0;
         name_ = name;
         sequence_ = GraphicsSequence();
-        weightX_ = weightY_ = backX_ = backY_ = -1;
+        textureFilter_ = TFilter{};
     }
-    if (weightX_ == x.weight && weightY_ == y.weight && backX_ == x.back && backY_ == y.back) return name_;
+    if (textureFilter_ == TFilter::Of(x, y)) return name_;
     Copy(source, usedWidth, usedHeight, x, y);
     UseTexture(name_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -154,10 +151,7 @@ unsigned TShiftedFrame::Update(const TPixmap& source, int usedWidth, int usedHei
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, source.width, source.height, GL_BGRA, GL_UNSIGNED_BYTE,
                         pixels_->pixels.data());
     }
-    weightX_ = x.weight;
-    weightY_ = y.weight;
-    backX_ = x.back;
-    backY_ = y.back;
+    textureFilter_ = TFilter::Of(x, y);
     ++uploads;
     return name_;
 }
@@ -192,10 +186,9 @@ const TPixmap& TShiftedFrame::LitCopy(const TPixmap& source, int usedWidth, int 
     if (!lit_ || lit_->width != source.width || lit_->height != source.height) {
         lit_ = std::make_unique<TPixmap>(source.width, source.height, source.format);  // zeroed
         litBytes_.Set(int64_t(lit_->pixels.size()));
-        litWeightX_ = -1;
+        litFilter_ = TFilter{};
     }
-    if (litWeightX_ == x.weight && litWeightY_ == y.weight && litBackX_ == x.back && litBackY_ == y.back)
-        return *lit_;
+    if (litFilter_ == TFilter::Of(x, y)) return *lit_;
     if (usedWidth > 0 && usedHeight > 0) {
         std::vector<uint8_t> above(size_t(usedWidth) * 4), below(size_t(usedWidth) * 4);
         const int last = usedHeight - 1;
@@ -230,10 +223,7 @@ const TPixmap& TShiftedFrame::LitCopy(const TPixmap& source, int usedWidth, int 
             }
         }
     }
-    litWeightX_ = x.weight;
-    litWeightY_ = y.weight;
-    litBackX_ = x.back;
-    litBackY_ = y.back;
+    litFilter_ = TFilter::Of(x, y);
     ++copies;
     return *lit_;
 }

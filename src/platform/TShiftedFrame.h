@@ -60,10 +60,16 @@ public:
 private:
     unsigned name_ = 0;           // OpenGL texture name
     int sequence_ = 0;            // graphics sequence of the texture
-    int weightX_ = -1, weightY_ = -1, backX_ = -1, backY_ = -1;  // what the texture holds
-    int copyWeightX_ = -1, copyWeightY_ = -1, copyBackX_ = -1, copyBackY_ = -1;  // what pixels_ holds
+    // The filter a copy was worked out for; unknown (matching no axes) until set.
+    struct TFilter {
+        int weightX = -1, weightY = -1, backX = -1, backY = -1;
+        static TFilter Of(const TAxis& x, const TAxis& y) { return {x.weight, y.weight, x.back, y.back}; }
+        bool operator==(const TFilter&) const = default;
+    };
+    TFilter textureFilter_;            // what the texture holds
+    TFilter copyFilter_;               // what pixels_ holds
     std::unique_ptr<TPixmap> pixels_;  // the last copy worked out, reused for the next
-    int litWeightX_ = -1, litWeightY_ = -1, litBackX_ = -1, litBackY_ = -1;  // what lit_ holds
+    TFilter litFilter_;                // what lit_ holds
     std::unique_ptr<TPixmap> lit_;     // the last lit copy
     TMemoryTally litBytes_{MemoryCounters().texelCopies};  // lit_
     // Makes the spans on the first sight of source.

@@ -51,6 +51,20 @@ std::shared_ptr<TPixmap> Sparse(int w, int h, uint32_t seed) {
     return p;
 }
 
+// The game's background layers tiled under light over a cleared screen, with the shortcuts on
+// or off, captured before the flip.
+std::shared_ptr<TPixmap> LayersFrame(const TTileLayer* layers, int count, int shortcuts, int width, int height) {
+    SetShortcuts(shortcuts);
+    ClearScreen();
+    SetBlendMode(kBlendLight);
+    SetDrawColor(255, 255, 255);
+    SetDrawAlpha(1.0f);
+    TileImagesAt(layers, count);
+    auto shot = CaptureScreenPixels(0, 0, width, height);
+    FlipScreen(0);
+    return shot;
+}
+
 class ShortcutsX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -203,19 +217,8 @@ TEST_F(ShortcutsX11Test, LayersComposedBeforeTheyAreEverDrawnAloneGiveTheSamePix
     auto stars = LoadImageFile(Pattern(64, 64, 10, false));
     auto far = LoadImageFile(Pattern(32, 32, 11, false));
     const TTileLayer layers[] = {{nebula, 0.25f, 0.75f}, {stars, 9.3f, -8.8f}, {far, -0.6f, 0.4f}};
-    auto frame = [&](int shortcuts) {
-        SetShortcuts(shortcuts);
-        ClearScreen();
-        SetBlendMode(kBlendLight);
-        SetDrawColor(255, 255, 255);
-        SetDrawAlpha(1.0f);
-        TileImagesAt(layers, 3);
-        auto shot = CaptureScreenPixels(0, 0, kWidth, kHeight);
-        FlipScreen(0);
-        return shot;
-    };
-    auto composed = frame(1);
-    auto alone = frame(0);
+    auto composed = LayersFrame(layers, 3, 1, kWidth, kHeight);
+    auto alone = LayersFrame(layers, 3, 0, kWidth, kHeight);
     long differing = 0, lit = 0;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
@@ -241,19 +244,8 @@ TEST_F(ShortcutsX11Test, LargeScreenComposedOnTwoCoresMatchesFilteredLayers) {
     for (float at : {0.0f, 0.37f, -41.6f}) {
         SCOPED_TRACE("offset " + std::to_string(at));
         const TTileLayer layers[] = {{nebula, at, at * 0.5f}, {stars, at * 9.3f, -at}, {sparse, -at * 2.1f, at * 3.7f}};
-        auto frame = [&](int shortcuts) {
-            SetShortcuts(shortcuts);
-            ClearScreen();
-            SetBlendMode(kBlendLight);
-            SetDrawColor(255, 255, 255);
-            SetDrawAlpha(1.0f);
-            TileImagesAt(layers, 3);
-            auto shot = CaptureScreenPixels(0, 0, kLargeWidth, kLargeHeight);
-            FlipScreen(0);
-            return shot;
-        };
-        auto before = frame(0);
-        auto after = frame(1);
+        auto before = LayersFrame(layers, 3, 0, kLargeWidth, kLargeHeight);
+        auto after = LayersFrame(layers, 3, 1, kLargeWidth, kLargeHeight);
         // Far from the origin the rasteriser's own interpolation rounds a filter weight near a
         // step either way along a row: there a step off is allowed, nothing more.
         long differing = 0;
@@ -262,8 +254,10 @@ TEST_F(ShortcutsX11Test, LargeScreenComposedOnTwoCoresMatchesFilteredLayers) {
                 for (int c = 0; c < 3; ++c) {
                     const int d = std::abs(int(before->Row(y)[x * 4 + c]) - int(after->Row(y)[x * 4 + c]));
                     differing += d != 0;
-                    if (d > 1) ADD_FAILURE() << "pixel " << x << "," << y << " differs by " << d;
-                    if (d > 1) return;
+                    if (d > 1) {
+                        ADD_FAILURE() << "pixel " << x << "," << y << " differs by " << d;
+                        return;
+                    }
                 }
         EXPECT_LE(differing, kLargeWidth) << "pixels a step off";
     }
